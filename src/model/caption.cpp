@@ -1,0 +1,125 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/caption.h"
+
+namespace settree {
+
+namespace {
+
+bool isTrimmable(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool isQuote(char c) { return c == '"' || c == '\''; }
+char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+} // namespace
+
+std::string MakeCaption(std::string_view name) {
+    std::string caption;
+    caption.reserve(kNameOpen.size() + name.size() + kNameClose.size());
+    caption.append(kNameOpen).append(name).append(kNameClose);
+    return caption;
+}
+
+std::string MakeCaption(std::string_view name, std::string_view description) {
+    std::string caption = MakeCaption(name);
+    caption.reserve(caption.size() + kDescriptionOpen.size() + description.size() +
+                    kDescriptionClose.size());
+    caption.append(kDescriptionOpen).append(description).append(kDescriptionClose);
+    return caption;
+}
+
+std::string_view TrimView(std::string_view s) {
+    size_t begin = 0;
+    size_t end = s.size();
+    while (begin < end && isTrimmable(s[begin]))
+        ++begin;
+    while (end > begin && isTrimmable(s[end - 1]))
+        --end;
+    return s.substr(begin, end - begin);
+}
+
+std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
+
+std::string UpperCase(std::string_view s) {
+    std::string r(s);
+    for (char& c : r)
+        c = upper(c);
+    return r;
+}
+
+int CompareNoCase(std::string_view a, std::string_view b) {
+    const size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < n; ++i) {
+        const auto x = static_cast<unsigned char>(upper(a[i]));
+        const auto y = static_cast<unsigned char>(upper(b[i]));
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    if (a.size() == b.size())
+        return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+std::string StripTags(std::string_view s) {
+    std::string r(s);
+    for (;;) {
+        const size_t p = r.find('<');
+        const size_t q = r.find('>');
+        if (p == std::string::npos || q == std::string::npos || q < p)
+            return r;
+        r.erase(p, q - p + 1);
+    }
+}
+
+std::string DoubleToSingleQuotes(std::string_view s) {
+    std::string r(s);
+    for (char& c : r)
+        if (c == '"')
+            c = '\'';
+    return r;
+}
+
+std::string Unquote(std::string_view s) {
+    std::string_view r = TrimView(s);
+    if (r.empty())
+        return {};
+    if (isQuote(r.front()))
+        r.remove_prefix(1);
+    if (!r.empty() && isQuote(r.back()))
+        r.remove_suffix(1);
+    return DoubleToSingleQuotes(r);
+}
+
+std::string ShiftForMarker(std::string_view line) {
+    if (!line.empty() && line.front() == ' ')
+        return std::string(line.substr(line.size() < 2 ? line.size() : 2));
+    return std::string(line);
+}
+
+std::string CutAtParen(std::string_view s) {
+    const size_t p = s.find('(');
+    return std::string(p == std::string_view::npos ? s : s.substr(0, p));
+}
+
+std::string PlainName(std::string_view caption) {
+    const size_t p = caption.find(kDescriptionOpen);
+    if (p != std::string_view::npos)
+        return StripTags(TrimView(caption.substr(0, p)));
+    return StripTags(caption);
+}
+
+CaptionParts SplitCaption(std::string_view caption) {
+    std::string_view t = TrimView(caption);
+    std::string_view d;
+    const size_t p = t.find(kDescriptionOpen);
+    if (p != std::string_view::npos) {
+        d = t.substr(p + kDescriptionOpen.size());
+        t = t.substr(0, p);
+    }
+    t.remove_prefix(t.size() < kNameOpen.size() ? t.size() : kNameOpen.size());
+    if (t.size() >= kNameClose.size())
+        t.remove_suffix(kNameClose.size());
+    if (!d.empty() && d.size() >= kDescriptionClose.size())
+        d.remove_suffix(kDescriptionClose.size());
+    return {std::string(t), std::string(d)};
+}
+
+} // namespace settree

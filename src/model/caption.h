@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace settree {
+
+// An element caption is "<color=clgreen>" NAME "</color>", optionally followed by
+// " - <color=clblue>" DESCRIPTION "</color>". The tree view renders the markup; the
+// element text and tuple forms never carry it.
+inline constexpr std::string_view kNameOpen = "<color=clgreen>";
+inline constexpr std::string_view kNameClose = "</color>";
+inline constexpr std::string_view kDescriptionOpen = " - <color=clblue>";
+inline constexpr std::string_view kDescriptionClose = "</color>";
+
+// The caption of an element without a description part.
+std::string MakeCaption(std::string_view name);
+// The caption of an element with a description part (which may be empty).
+std::string MakeCaption(std::string_view name, std::string_view description);
+
+// Removes leading and trailing characters whose code is 32 or less.
+std::string Trim(std::string_view s);
+std::string_view TrimView(std::string_view s);
+// Upper-cases the letters a to z only; every other byte stays as it is.
+std::string UpperCase(std::string_view s);
+// Byte comparison of two strings with a to z taken as A to Z.
+int CompareNoCase(std::string_view a, std::string_view b);
+
+// Removes tags (text from "<" to the next ">"), looking only at the first "<" and the first
+// ">" each time: a string whose first ">" stands before its first "<" comes back unchanged.
+std::string StripTags(std::string_view s);
+// Every double quote becomes a single quote.
+std::string DoubleToSingleQuotes(std::string_view s);
+// Trimmed, at most one quote (either kind) removed at each end, inner double quotes made
+// single. The result is not trimmed again.
+std::string Unquote(std::string_view s);
+// Makes room for the duplicate marker "*!": removes the first two characters of a line that
+// begins with a blank; any other line comes back unchanged.
+std::string ShiftForMarker(std::string_view line);
+// The text before the first "(", or the whole string when it holds none.
+std::string CutAtParen(std::string_view s);
+// The element name of a caption, without description and markup.
+std::string PlainName(std::string_view caption);
+
+struct CaptionParts {
+    std::string name;
+    std::string description;
+};
+// Takes a caption apart by fixed counts of the caption layout; the tags are never compared.
+CaptionParts SplitCaption(std::string_view caption);
+
+} // namespace settree

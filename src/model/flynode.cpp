@@ -1,0 +1,567 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/flynode.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace settree {
+
+namespace {
+
+const std::string kEmpty;
+
+// Destroys a list of subtrees without recursing once per tree level: every node is detached
+// from its children before it is destroyed, so no destructor walks down the tree.
+void destroyFlat(std::vector<std::unique_ptr<TFlyNode>>& list, size_t first,
+                 std::vector<std::unique_ptr<TFlyNode>> TTreeCollection::*children) {
+    std::vector<std::unique_ptr<TFlyNode>> pending;
+    pending.reserve(list.size() - first);
+    for (size_t i = first; i < list.size(); ++i)
+        pending.push_back(std::move(list[i]));
+    list.erase(list.begin() + static_cast<std::ptrdiff_t>(first), list.end());
+    while (!pending.empty()) {
+        std::unique_ptr<TFlyNode> node = std::move(pending.back());
+        pending.pop_back();
+        auto& grand = (*node).*children;
+        for (auto& child : grand)
+            pending.push_back(std::move(child));
+        grand.clear();
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TTreeCollection
+
+TTreeCollection::~TTreeCollection() { destroyFlat(children_, 0, &TTreeCollection::children_); }
+
+TFlyNode* TTreeCollection::Child(int i) const {
+    if (i < 0 || i >= Count())
+        return nullptr;
+    return children_[static_cast<size_t>(i)].get();
+}
+
+int TTreeCollection::IndexOfChild(const TFlyNode* node) const {
+    for (size_t i = 0; i < children_.size(); ++i)
+        if (children_[i].get() == node)
+            return static_cast<int>(i);
+    return -1;
+}
+
+void TTreeCollection::MoveChild(int from, int to) {
+    const int n = Count();
+    if (from == to || from < 0 || from >= n || to < 0 || to >= n)
+        return;
+    auto first = children_.begin();
+    if (from < to)
+        std::rotate(first + from, first + from + 1, first + to + 1);
+    else
+        std::rotate(first + to, first + from, first + from + 1);
+    owningTree().structureChanged();
+}
+
+void TTreeCollection::SetText(std::string text) { text_ = std::move(text); }
+
+// ---------------------------------------------------------------------------------------------
+// TFlyNode
+
+TFlyNode::TFlyNode(TFlyNodes* tree, TFlyNode* parent, std::string text, int32_t data)
+    : tree_(tree), parent_(parent) {
+    text_ = std::move(text);
+    data_ = data;
+}
+
+TFlyNode::~TFlyNode() = default;
+
+TTreeCollection& TFlyNode::Owner() const {
+    if (parent_)
+        return *parent_;
+    return *tree_;
+}
+
+int TFlyNode::Level() const {
+    int level = 0;
+    for (const TFlyNode* p = parent_; p; p = p->parent_)
+        ++level;
+    return level;
+}
+
+bool TFlyNode::HasAsParent(const TFlyNode* ancestor) const {
+    for (const TFlyNode* p = this; p; p = p->parent_)
+        if (p == ancestor)
+            return true;
+    return false;
+}
+
+void TFlyNode::changed() {
+    cachedRowHeight_ = -1;
+    if (tree_->observer_)
+        tree_->observer_->nodeChanged(this);
+}
+
+void TFlyNode::SetText(std::string text) {
+    text_ = std::move(text);
+    changed();
+}
+
+const std::string& TFlyNode::Cells(int col) const {
+    if (col < 0 || static_cast<size_t>(col) >= cells_.size())
+        return kEmpty;
+    return cells_[static_cast<size_t>(col)];
+}
+
+void TFlyNode::SetCells(int col, std::string text) {
+    if (col < 0)
+        return;
+    const auto index = static_cast<size_t>(col);
+    if (cells_.size() <= index)
+        cells_.resize(index + 1);
+    cells_[index] = std::move(text);
+    if (index == 0)
+        text_ = cells_[0];
+    changed();
+}
+
+std::string TFlyNode::CellsText() const {
+    std::string text;
+    for (const std::string& cell : cells_)
+        text.append(cell).append("\r\n");
+    return text;
+}
+
+void TFlyNode::SetCellsText(std::string_view text) {
+    cells_.clear();
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t end = i;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+            ++end;
+        cells_.emplace_back(text.substr(i, end - i));
+        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() &&
+            text[end + 1] == '\n')
+            ++end;
+        i = end + 1;
+    }
+    changed();
+}
+
+void TFlyNode::SetImageIndex(int32_t index) {
+    imageIndex_ = index;
+    changed();
+}
+
+void TFlyNode::SetSelectedIndex(int32_t index) {
+    selectedIndex_ = index;
+    changed();
+}
+
+void TFlyNode::Expand(bool recursive) {
+    bool changedRows = false;
+    // Collapsed ancestors first, outermost first, so that this node becomes visible.
+    std::vector<TFlyNode*> ancestors;
+    for (TFlyNode* p = parent_; p; p = p->parent_)
+        ancestors.push_back(p);
+    for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
+        if (!(*it)->expanded_) {
+            (*it)->expanded_ = true;
+            changedRows = true;
+        }
+    }
+    if (!children_.empty() && !expanded_) {
+        expanded_ = true;
+        changedRows = true;
+    }
+    if (recursive) {
+        std::vector<TFlyNode*> pending;
+        for (auto& child : children_)
+            pending.push_back(child.get());
+        while (!pending.empty()) {
+            TFlyNode* node = pending.back();
+            pending.pop_back();
+            if (node->children_.empty())
+                continue;
+            if (!node->expanded_) {
+                node->expanded_ = true;
+                changedRows = true;
+            }
+            for (auto& child : node->children_)
+                pending.push_back(child.get());
+        }
+    }
+    if (changedRows)
+        tree_->rowsChanged();
+}
+
+void TFlyNode::Collapse(bool recursive) {
+    if (children_.empty())
+        return;
+    bool changedRows = expanded_;
+    expanded_ = false;
+    TFlyNode* selected = tree_->selected_;
+    if (selected && selected != this && selected->HasAsParent(this))
+        tree_->setSelectedQuietly(this);
+    if (recursive) {
+        std::vector<TFlyNode*> pending;
+        for (auto& child : children_)
+            pending.push_back(child.get());
+        while (!pending.empty()) {
+            TFlyNode* node = pending.back();
+            pending.pop_back();
+            if (node->expanded_) {
+                node->expanded_ = false;
+                changedRows = true;
+            }
+            for (auto& child : node->children_)
+                pending.push_back(child.get());
+        }
+    }
+    if (changedRows)
+        tree_->rowsChanged();
+}
+
+void TFlyNode::Delete() {
+    if (deleting_)
+        return;
+    TFlyNodes& tree = *tree_;
+    TTreeCollection& owner = Owner();
+    const int index = owner.IndexOfChild(this);
+
+    // The selection leaves the subtree: next sibling, else the row above, else none.
+    if (tree.selected_ && tree.selected_->HasAsParent(this)) {
+        TFlyNode* next = nullptr;
+        if (!tree.Updating()) {
+            if (index + 1 < owner.Count()) {
+                next = owner.Child(index + 1);
+            } else if (index > 0) {
+                next = owner.Child(index - 1);
+                while (next->expanded_ && !next->children_.empty())
+                    next = next->children_.back().get();
+            } else {
+                next = parent_;
+            }
+        }
+        tree.setSelectedQuietly(next);
+    }
+
+    deleting_ = true;
+    tree.destroySubtrees(*this, 0);
+    tree.notifyDeleting(this);
+
+    TFlyNode* parent = parent_;
+    std::unique_ptr<TFlyNode> self = std::move(owner.children_[static_cast<size_t>(index)]);
+    owner.children_.erase(owner.children_.begin() + index);
+    if (parent && parent->children_.empty())
+        parent->expanded_ = false;
+    self.reset(); // this node is gone from here on
+    tree.structureChanged();
+}
+
+void TFlyNode::DeleteChildren() {
+    if (children_.empty())
+        return;
+    TFlyNodes& tree = *tree_;
+    TFlyNode* selected = tree.selected_;
+    const bool selectionInside = selected && selected != this && selected->HasAsParent(this);
+    if (selectionInside)
+        tree.setSelectedQuietly(tree.Updating() ? nullptr : this);
+    tree.destroySubtrees(*this, 0);
+    expanded_ = false;
+    tree.structureChanged();
+}
+
+void TFlyNode::AlphaSort() {
+    tree_->sortSubtree(*this);
+    tree_->rowsChanged();
+}
+
+void TFlyNode::BeginUpdate() { tree_->BeginUpdate(); }
+void TFlyNode::EndUpdate() { tree_->EndUpdate(); }
+
+// ---------------------------------------------------------------------------------------------
+// TFlyNodes
+
+TFlyNodes::~TFlyNodes() {
+    // The tree is going away with its view: nodes are destroyed without deletion events.
+    destroying_ = true;
+    selected_ = nullptr;
+    observer_ = nullptr;
+}
+
+TFlyNode* TFlyNodes::Root(int i) const {
+    if (i < 0)
+        throw ERapidTreeError("Invalid index");
+    return Child(i);
+}
+
+TFlyNode* TFlyNodes::AddChild(TFlyNode* parent, std::string text) {
+    return AddChildObject(parent, std::move(text), 0);
+}
+
+TFlyNode* TFlyNodes::AddChildObject(TFlyNode* parent, std::string text, int32_t data) {
+    std::unique_ptr<TFlyNode> node(new TFlyNode(this, parent, std::move(text), data));
+    TFlyNode* added = node.get();
+    (parent ? parent->children_ : children_).push_back(std::move(node));
+    // The row list changes only when the new node is visible: a root, or a child of a visible,
+    // expanded node. Rows already out of date are not recomputed here, so that many additions
+    // outside a bracket stay linear.
+    if (rowsValid_ && (!parent || (parent->expanded_ && RowOf(parent) >= 0)))
+        rowsValid_ = false;
+    if (!Updating()) {
+        applyFirstRowRule();
+        if (observer_)
+            observer_->rowsChanged();
+    }
+    return added;
+}
+
+void TFlyNodes::BeginUpdate() { ++updateCount_; }
+
+void TFlyNodes::EndUpdate() {
+    if (updateCount_ > 0)
+        --updateCount_;
+    if (updateCount_ == 0) {
+        rowsValid_ = false;
+        applyFirstRowRule();
+        if (observer_)
+            observer_->rowsChanged();
+    }
+}
+
+void TFlyNodes::Clear() {
+    setSelectedQuietly(nullptr);
+    destroySubtrees(*this, 0);
+    structureChanged();
+}
+
+void TFlyNodes::AlphaSort() {
+    if (Updating())
+        return;
+    BeginUpdate();
+    sortSubtree(*this);
+    EndUpdate();
+}
+
+void TFlyNodes::SetSelected(TFlyNode* node) {
+    if (node) {
+        bool changedRows = false;
+        std::vector<TFlyNode*> ancestors;
+        for (TFlyNode* p = node->parent_; p; p = p->parent_)
+            ancestors.push_back(p);
+        for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
+            if (!(*it)->expanded_) {
+                (*it)->expanded_ = true;
+                changedRows = true;
+            }
+        }
+        if (changedRows)
+            rowsChanged();
+    }
+    setSelectedQuietly(node);
+}
+
+void TFlyNodes::setSelectedQuietly(TFlyNode* node) {
+    if (selected_ == node)
+        return;
+    selected_ = node;
+    if (observer_)
+        observer_->selectionChanged();
+}
+
+void TFlyNodes::SetSortType(TSortType type) {
+    if (type == sortType_)
+        return;
+    sortType_ = type;
+    if (type == TSortType::stText || type == TSortType::stBoth ||
+        (type == TSortType::stData && OnCompare))
+        AlphaSort();
+}
+
+void TFlyNodes::FullExpand() {
+    BeginUpdate();
+    for (auto& root : children_)
+        root->Expand(true);
+    EndUpdate();
+}
+
+void TFlyNodes::FullCollapse() {
+    BeginUpdate();
+    for (auto& root : children_)
+        root->Collapse(true);
+    EndUpdate();
+}
+
+const std::vector<TFlyNode*>& TFlyNodes::Rows() const {
+    if (rowsValid_)
+        return rows_;
+    rows_.clear();
+    std::vector<TFlyNode*> pending;
+    for (auto it = children_.rbegin(); it != children_.rend(); ++it)
+        pending.push_back(it->get());
+    while (!pending.empty()) {
+        TFlyNode* node = pending.back();
+        pending.pop_back();
+        node->row_ = static_cast<int32_t>(rows_.size());
+        rows_.push_back(node);
+        if (node->expanded_)
+            for (auto it = node->children_.rbegin(); it != node->children_.rend(); ++it)
+                pending.push_back(it->get());
+    }
+    rowsValid_ = true;
+    return rows_;
+}
+
+TFlyNode* TFlyNodes::NodeAtRow(int row) const {
+    const auto& rows = Rows();
+    if (row < 0 || static_cast<size_t>(row) >= rows.size())
+        return nullptr;
+    return rows[static_cast<size_t>(row)];
+}
+
+int TFlyNodes::RowOf(const TFlyNode* node) const {
+    if (!node)
+        return -1;
+    const auto& rows = Rows();
+    const int32_t row = node->row_;
+    if (row >= 0 && static_cast<size_t>(row) < rows.size() && rows[static_cast<size_t>(row)] == node)
+        return row;
+    return -1;
+}
+
+const std::string& TFlyNodes::Cells(int col, int row) const {
+    const TFlyNode* node = NodeAtRow(row);
+    return node ? node->Cells(col) : kEmpty;
+}
+
+void TFlyNodes::SetCells(int col, int row, std::string text) {
+    if (TFlyNode* node = NodeAtRow(row))
+        node->SetCells(col, std::move(text));
+}
+
+int64_t TFlyNodes::NodeCount() const {
+    int64_t count = 0;
+    std::vector<const TFlyNode*> pending;
+    for (auto& root : children_)
+        pending.push_back(root.get());
+    while (!pending.empty()) {
+        const TFlyNode* node = pending.back();
+        pending.pop_back();
+        ++count;
+        for (auto& child : node->children_)
+            pending.push_back(child.get());
+    }
+    return count;
+}
+
+int TFlyNodes::compareNodes(TFlyNode* a, TFlyNode* b) const {
+    if (sortType_ == TSortType::stData || sortType_ == TSortType::stBoth) {
+        if (OnCompare)
+            return OnCompare(a, b);
+        return std::strcoll(a->text_.c_str(), b->text_.c_str());
+    }
+    // Unsigned bytes, shorter prefix first.
+    return a->text_.compare(b->text_);
+}
+
+void TFlyNodes::sortSiblings(std::vector<std::unique_ptr<TFlyNode>>& list) const {
+    if (list.size() < 2)
+        return;
+    // The partition sort of the tree: pivot in the middle, not stable. The left part is
+    // sorted before the right one; both are independent, so pending ranges wait on a stack
+    // instead of the machine stack.
+    std::vector<std::pair<int, int>> ranges{{0, static_cast<int>(list.size()) - 1}};
+    auto at = [&list](int i) { return list[static_cast<size_t>(i)].get(); };
+    while (!ranges.empty()) {
+        auto [left, right] = ranges.back();
+        ranges.pop_back();
+        int i = 0;
+        do {
+            i = left;
+            int j = right;
+            TFlyNode* pivot = at((left + right) / 2);
+            do {
+                while (compareNodes(at(i), pivot) < 0 && i < right)
+                    ++i;
+                while (compareNodes(at(j), pivot) > 0 && j > left)
+                    --j;
+                if (i <= j) {
+                    std::swap(list[static_cast<size_t>(i)], list[static_cast<size_t>(j)]);
+                    ++i;
+                    --j;
+                }
+            } while (i <= j);
+            if (left < j)
+                ranges.emplace_back(left, j);
+            left = i;
+        } while (i < right);
+    }
+}
+
+void TFlyNodes::sortSubtree(TTreeCollection& top) const {
+    std::vector<TTreeCollection*> pending{&top};
+    while (!pending.empty()) {
+        TTreeCollection* collection = pending.back();
+        pending.pop_back();
+        sortSiblings(collection->children_);
+        for (auto it = collection->children_.rbegin(); it != collection->children_.rend(); ++it)
+            if (!(*it)->children_.empty())
+                pending.push_back(it->get());
+    }
+}
+
+void TFlyNodes::notifyDeleting(TFlyNode* node) {
+    if (OnDeletion)
+        OnDeletion(node);
+    if (observer_)
+        observer_->nodeDeleting(node);
+}
+
+void TFlyNodes::destroySubtrees(TTreeCollection& owner, size_t first) {
+    // Deletion events for each node, children first to last before their parent.
+    struct Frame {
+        TFlyNode* node;
+        size_t next;
+    };
+    std::vector<Frame> frames;
+    for (size_t i = first; i < owner.children_.size(); ++i) {
+        TFlyNode* top = owner.children_[i].get();
+        top->deleting_ = true;
+        frames.push_back({top, 0});
+        while (!frames.empty()) {
+            Frame& frame = frames.back();
+            if (frame.next < frame.node->children_.size()) {
+                TFlyNode* child = frame.node->children_[frame.next++].get();
+                child->deleting_ = true;
+                frames.push_back({child, 0});
+            } else {
+                TFlyNode* done = frame.node;
+                frames.pop_back();
+                notifyDeleting(done);
+            }
+        }
+    }
+    destroyFlat(owner.children_, first, &TTreeCollection::children_);
+}
+
+void TFlyNodes::structureChanged() {
+    rowsValid_ = false;
+    if (Updating())
+        return;
+    applyFirstRowRule();
+    if (observer_)
+        observer_->rowsChanged();
+}
+
+void TFlyNodes::rowsChanged() {
+    rowsValid_ = false;
+    if (!Updating() && observer_)
+        observer_->rowsChanged();
+}
+
+void TFlyNodes::applyFirstRowRule() {
+    if (!selected_ && !children_.empty())
+        setSelectedQuietly(children_.front().get());
+}
+
+} // namespace settree

@@ -1,0 +1,231 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace settree {
+
+class TFlyNode;
+class TFlyNodes;
+
+// Raised by the tree store for a call it cannot serve ("Invalid index").
+class ERapidTreeError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+enum class TSortType { stNone = 0, stData = 1, stText = 2, stBoth = 3 };
+
+// What the tree view hears from the store. With no observer attached the store runs headless.
+class TreeObserver {
+public:
+    virtual ~TreeObserver() = default;
+    // The row list changed (or may have): lay out again and repaint. Never sent while an update
+    // bracket is open; the outermost EndUpdate sends it once.
+    virtual void rowsChanged() {}
+    // A node's text, cells or pictures changed; its cached row height has been dropped.
+    virtual void nodeChanged(TFlyNode* /*node*/) {}
+    // A node is about to be destroyed (sent for every node of a deleted subtree).
+    virtual void nodeDeleting(TFlyNode* /*node*/) {}
+    // The selected node changed.
+    virtual void selectionChanged() {}
+};
+
+// Common base of a node and of the root collection: an ordered list of owned child nodes, a
+// caption and a tag.
+class TTreeCollection {
+public:
+    TTreeCollection() = default;
+    virtual ~TTreeCollection();
+    TTreeCollection(const TTreeCollection&) = delete;
+    TTreeCollection& operator=(const TTreeCollection&) = delete;
+
+    int Count() const { return static_cast<int>(children_.size()); }
+    // The child at i, or none outside 0 to Count - 1.
+    TFlyNode* Child(int i) const;
+    // Position of node among the children, -1 when it is not one of them. Walks the list.
+    int IndexOfChild(const TFlyNode* node) const;
+    // Moves the child at from so that it ends at index to. Nothing happens when the two are
+    // equal or either lies outside 0 to Count - 1.
+    void MoveChild(int from, int to);
+
+    const std::string& Text() const { return text_; }
+    virtual void SetText(std::string text);
+    int32_t Data() const { return data_; }
+    void SetData(int32_t data) { data_ = data; }
+
+    virtual void BeginUpdate() = 0;
+    virtual void EndUpdate() = 0;
+    virtual void Clear() = 0;
+
+protected:
+    // The tree this collection belongs to (the root collection for itself).
+    virtual TFlyNodes& owningTree() = 0;
+
+    friend class TFlyNodes;
+    friend class TFlyNode;
+    std::vector<std::unique_ptr<TFlyNode>> children_;
+    std::string text_;
+    int32_t data_ = 0;
+};
+
+// One element: caption (Text), cells (index 1 is the weight), pictures, expanded state.
+class TFlyNode final : public TTreeCollection {
+public:
+    ~TFlyNode() override;
+
+    TFlyNodes& Tree() const { return *tree_; }
+    // The parent node, none for a root.
+    TFlyNode* Parent() const { return parent_; }
+    // The collection this node is listed in: its parent, or the root collection for a root.
+    TTreeCollection& Owner() const;
+    // Depth counted from 0 for a root. Walks the ancestors.
+    int Level() const;
+    bool HasAsParent(const TFlyNode* ancestor) const; // ancestor is this node or above it
+
+    void SetText(std::string text) override;
+
+    // The cell at col, "" beyond the stored entries.
+    const std::string& Cells(int col) const;
+    // Appends empty entries until col exists, stores text there; col 0 also sets Text.
+    void SetCells(int col, std::string text);
+    int CellCount() const { return static_cast<int>(cells_.size()); }
+    // All cells joined, each followed by CR LF; assigning replaces the cells by the lines.
+    std::string CellsText() const;
+    void SetCellsText(std::string_view text);
+
+    int32_t ImageIndex() const { return imageIndex_; }
+    void SetImageIndex(int32_t index);
+    int32_t SelectedIndex() const { return selectedIndex_; }
+    void SetSelectedIndex(int32_t index);
+    int32_t StateIndex() const { return 0; }
+    bool Hidden() const { return false; }
+    int32_t UniqueTag() const { return -1; }
+
+    bool Expanded() const { return expanded_; }
+    void Expand(bool recursive);
+    void Collapse(bool recursive);
+    // Deletes this node with its whole subtree. The node is gone afterwards.
+    void Delete();
+    void DeleteChildren();
+    // Sorts the children, and those of every descendant, by the tree's comparison.
+    void AlphaSort();
+
+    void BeginUpdate() override;
+    void EndUpdate() override;
+    void Clear() override { DeleteChildren(); }
+
+    // Row height cached by the tree view; -1 when unknown. Dropped whenever the text or the
+    // cells are written.
+    int32_t CachedRowHeight() const { return cachedRowHeight_; }
+    void SetCachedRowHeight(int32_t height) const { cachedRowHeight_ = height; }
+
+protected:
+    TFlyNodes& owningTree() override { return *tree_; }
+
+private:
+    friend class TFlyNodes;
+    TFlyNode(TFlyNodes* tree, TFlyNode* parent, std::string text, int32_t data);
+    void changed();
+
+    TFlyNodes* tree_;
+    TFlyNode* parent_;
+    std::vector<std::string> cells_;
+    int32_t imageIndex_ = 0;
+    int32_t selectedIndex_ = 0;
+    mutable int32_t cachedRowHeight_ = -1;
+    mutable int32_t row_ = -1; // position in the row list when that list is current
+    bool expanded_ = false;
+    bool deleting_ = false;
+};
+
+// The root collection of one tree, with the tree-level state: the selected node, the sort
+// mode, the update brackets and the row list (the visible nodes in display order).
+class TFlyNodes final : public TTreeCollection {
+public:
+    using DeletionHandler = std::function<void(TFlyNode*)>;
+    // Negative, zero or positive as a sorts before, with or after b.
+    using CompareHandler = std::function<int(TFlyNode*, TFlyNode*)>;
+
+    TFlyNodes() = default;
+    ~TFlyNodes() override;
+
+    // The root at i; none when i is at least Count. A negative i raises "Invalid index".
+    TFlyNode* Root(int i) const;
+    // Appends a node as the last child of parent, or as the last root when parent is none.
+    TFlyNode* AddChild(TFlyNode* parent, std::string text);
+    TFlyNode* AddChildObject(TFlyNode* parent, std::string text, int32_t data);
+
+    void BeginUpdate() override;
+    void EndUpdate() override;
+    int UpdateCount() const { return updateCount_; }
+    bool Updating() const { return updateCount_ > 0; }
+    void Clear() override;
+    // Sorts the roots and every node's children; does nothing inside an update bracket.
+    void AlphaSort();
+
+    TFlyNode* Selected() const { return selected_; }
+    // Expands every collapsed ancestor of node (each without recursion), then selects it.
+    void SetSelected(TFlyNode* node);
+
+    TSortType SortType() const { return sortType_; }
+    void SetSortType(TSortType type);
+
+    void FullExpand();
+    void FullCollapse();
+
+    // The row list: visible nodes in display order. Computed when first asked after a change.
+    const std::vector<TFlyNode*>& Rows() const;
+    int RowCount() const { return static_cast<int>(Rows().size()); }
+    // The node in row, none for a row without a node.
+    TFlyNode* NodeAtRow(int row) const;
+    // The row of node, -1 when it is not visible.
+    int RowOf(const TFlyNode* node) const;
+    // Cells[col] of the node in row; "" for a row without a node.
+    const std::string& Cells(int col, int row) const;
+    // Writes Cells[col] of the node in row; no change for a row without a node.
+    void SetCells(int col, int row, std::string text);
+
+    // Total number of nodes; walks the tree.
+    int64_t NodeCount() const;
+
+    DeletionHandler OnDeletion;
+    CompareHandler OnCompare;
+
+    void SetObserver(TreeObserver* observer) { observer_ = observer; }
+    TreeObserver* Observer() const { return observer_; }
+
+protected:
+    TFlyNodes& owningTree() override { return *this; }
+
+private:
+    friend class TFlyNode;
+    friend class TTreeCollection;
+    int compareNodes(TFlyNode* a, TFlyNode* b) const;
+    void sortSiblings(std::vector<std::unique_ptr<TFlyNode>>& list) const;
+    void sortSubtree(TTreeCollection& top) const;
+    // Deletes the children of owner from index first on, each with its subtree, first to last.
+    void destroySubtrees(TTreeCollection& owner, size_t first);
+    void notifyDeleting(TFlyNode* node);
+    // After an addition, deletion, move or clear: rows out of date, first-row rule, notify.
+    void structureChanged();
+    void rowsChanged();
+    void applyFirstRowRule();
+    void setSelectedQuietly(TFlyNode* node);
+
+    TFlyNode* selected_ = nullptr;
+    TreeObserver* observer_ = nullptr;
+    TSortType sortType_ = TSortType::stNone;
+    int updateCount_ = 0;
+    bool destroying_ = false;
+    mutable bool rowsValid_ = true;
+    mutable std::vector<TFlyNode*> rows_;
+};
+
+} // namespace settree
