@@ -57,7 +57,8 @@ TEST(Caption, PlainNameAndSplitCaption) {
     EXPECT_EQ(PlainName(MakeCaption("abc", "Some text")), "abc");
     EXPECT_EQ(PlainName(MakeCaption("abc")), "abc");
     EXPECT_EQ(PlainName(MakeCaption(" abc ")), " abc ");        // no trim without a description
-    EXPECT_EQ(PlainName(MakeCaption(" abc ", "d")), "abc");     // trimmed before the description
+    EXPECT_EQ(PlainName(" x " + MakeCaption("abc", "d")), "x abc"); // trimmed before the description
+    EXPECT_EQ(PlainName(" x " + MakeCaption("abc")), " x abc");    // not trimmed without one
 
     auto parts = SplitCaption(MakeCaption("abc"));
     EXPECT_EQ(parts.name, "abc");
