@@ -1,0 +1,151 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/textfile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace settree {
+
+std::string ReadFileBytes(const std::string& fileName) {
+    const std::string error = "Cannot open file " + fileName;
+    std::FILE* file = std::fopen(fileName.c_str(), "rb");
+    if (!file)
+        throw FileError(error);
+    struct stat info {};
+    if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
+        std::fclose(file);
+        throw FileError(error);
+    }
+    std::string bytes;
+    if (info.st_size > 0)
+        bytes.reserve(static_cast<size_t>(info.st_size));
+    char buffer[1 << 16];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.append(buffer, n);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed)
+        throw FileError(error);
+    return bytes;
+}
+
+void WriteFileAtomically(const std::string& fileName, std::string_view bytes) {
+    const std::string error = "Cannot create file " + fileName;
+    if (fileName.empty())
+        throw FileError(error);
+    struct stat target {};
+    const bool exists = stat(fileName.c_str(), &target) == 0;
+    if (exists && S_ISDIR(target.st_mode))
+        throw FileError(error);
+
+    std::random_device random;
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        temp = ExtractFilePath(fileName) + ".settree-" + std::to_string(random()) + ".tmp";
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0)
+        throw FileError(error);
+
+    bool ok = true;
+    size_t written = 0;
+    while (ok && written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            ok = false;
+        else
+            written += static_cast<size_t>(n);
+    }
+    if (ok && exists)
+        (void)::fchmod(fd, target.st_mode & 07777); // keep the old permissions where allowed
+    if (ok)
+        ok = ::fsync(fd) == 0;
+    if (::close(fd) != 0)
+        ok = false;
+    if (ok)
+        ok = std::rename(temp.c_str(), fileName.c_str()) == 0;
+    if (!ok) {
+        std::remove(temp.c_str());
+        throw FileError(error);
+    }
+}
+
+bool FileExists(const std::string& fileName) {
+    struct stat info {};
+    return !fileName.empty() && stat(fileName.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool DeleteFileIfExists(const std::string& fileName) {
+    return std::remove(fileName.c_str()) == 0;
+}
+
+namespace {
+size_t nameStart(const std::string& fileName) {
+    const size_t slash = fileName.find_last_of('/');
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+size_t extStart(const std::string& fileName) {
+    const size_t dot = fileName.find_last_of('.');
+    if (dot == std::string::npos || dot < nameStart(fileName))
+        return std::string::npos;
+    return dot;
+}
+} // namespace
+
+std::string ChangeFileExt(const std::string& fileName, std::string_view ext) {
+    const size_t dot = extStart(fileName);
+    std::string result = dot == std::string::npos ? fileName : fileName.substr(0, dot);
+    result.append(ext);
+    return result;
+}
+
+std::string ExtractFileExt(const std::string& fileName) {
+    const size_t dot = extStart(fileName);
+    return dot == std::string::npos ? std::string() : fileName.substr(dot);
+}
+
+std::string ExtractFilePath(const std::string& fileName) {
+    return fileName.substr(0, nameStart(fileName));
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t end = i;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+            ++end;
+        lines.emplace_back(text.substr(i, end - i));
+        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() &&
+            text[end + 1] == '\n')
+            ++end;
+        i = end + 1;
+    }
+    return lines;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    size_t size = 0;
+    for (const auto& line : lines)
+        size += line.size() + 2;
+    std::string text;
+    text.reserve(size);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            text.append("\r\n");
+        text.append(lines[i]);
+    }
+    return text;
+}
+
+} // namespace settree
