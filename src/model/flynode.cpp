@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/flynode.h"
 
+#include "model/textfile.h"
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -132,18 +134,7 @@ std::string TFlyNode::CellsText() const {
 }
 
 void TFlyNode::SetCellsText(std::string_view text) {
-    cells_.clear();
-    size_t i = 0;
-    while (i < text.size()) {
-        size_t end = i;
-        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
-            ++end;
-        cells_.emplace_back(text.substr(i, end - i));
-        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() &&
-            text[end + 1] == '\n')
-            ++end;
-        i = end + 1;
-    }
+    cells_ = SplitLines(text);
     changed();
 }
 
