@@ -21,7 +21,12 @@ void NormaliseElementText(TextLines& lines, Feedback& feedback);
 // it!"). Returns true when nothing was reported.
 bool ParseElementText(TextLines& lines, TFlyNodes& tree, Feedback& feedback);
 
-// Replaces the lines by the element text of the tree (normalised); the tree is unchanged.
+// Replaces the lines by the element text of the tree (normalised); the tree is unchanged. The
+// lines are those the text pane would hold after taking in the whole written text: trimmed as
+// one text, with tabs turned into blanks.
 void WriteElementText(const TFlyNodes& tree, TextLines& lines, Feedback& feedback);
+
+// Replaces every tab by three blanks, as the text pane does with all text it takes in.
+void ExpandTabs(std::string& line);
 
 } // namespace settree

@@ -77,16 +77,16 @@ std::string DoubleToSingleQuotes(std::string_view s) {
     return r;
 }
 
-std::string Unquote(std::string_view s) {
+std::string_view StripOuterQuotes(std::string_view s) {
     std::string_view r = TrimView(s);
-    if (r.empty())
-        return {};
-    if (isQuote(r.front()))
+    if (!r.empty() && isQuote(r.front()))
         r.remove_prefix(1);
     if (!r.empty() && isQuote(r.back()))
         r.remove_suffix(1);
-    return DoubleToSingleQuotes(r);
+    return r;
 }
+
+std::string Unquote(std::string_view s) { return DoubleToSingleQuotes(StripOuterQuotes(s)); }
 
 std::string ShiftForMarker(std::string_view line) {
     if (!line.empty() && line.front() == ' ')

@@ -35,6 +35,8 @@ std::string DoubleToSingleQuotes(std::string_view s);
 // Trimmed, at most one quote (either kind) removed at each end, inner double quotes made
 // single. The result is not trimmed again.
 std::string Unquote(std::string_view s);
+// What Unquote keeps of s before it makes inner double quotes single: a view into s.
+std::string_view StripOuterQuotes(std::string_view s);
 // Makes room for the duplicate marker "*!": removes the first two characters of a line that
 // begins with a blank; any other line comes back unchanged.
 std::string ShiftForMarker(std::string_view line);

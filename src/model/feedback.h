@@ -46,4 +46,15 @@ public:
     void busyEnd() override { --busyDepth; }
 };
 
+// Writes each message to standard error as one block followed by a line end, and counts them;
+// for the converter and the unattended run, where nobody sees a message box.
+class StderrFeedback : public Feedback {
+public:
+    void message(const std::string& text) override;
+    int count() const { return count_; }
+
+private:
+    int count_ = 0;
+};
+
 } // namespace settree

@@ -118,19 +118,25 @@ std::string ExtractFilePath(const std::string& fileName) {
     return fileName.substr(0, nameStart(fileName));
 }
 
+bool NextLine(std::string_view text, size_t& pos, std::string_view& line) {
+    if (pos >= text.size())
+        return false;
+    size_t end = pos;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+        ++end;
+    line = text.substr(pos, end - pos);
+    if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
+        ++end;
+    pos = end + 1;
+    return true;
+}
+
 std::vector<std::string> SplitLines(std::string_view text) {
     std::vector<std::string> lines;
-    size_t i = 0;
-    while (i < text.size()) {
-        size_t end = i;
-        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
-            ++end;
-        lines.emplace_back(text.substr(i, end - i));
-        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() &&
-            text[end + 1] == '\n')
-            ++end;
-        i = end + 1;
-    }
+    size_t pos = 0;
+    std::string_view line;
+    while (NextLine(text, pos, line))
+        lines.emplace_back(line);
     return lines;
 }
 

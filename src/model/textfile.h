@@ -36,6 +36,9 @@ std::string ExtractFilePath(const std::string& fileName);
 // Splits text into lines: a line ends at CR LF, at CR or at LF; a line end at the very end
 // adds no empty line. Bytes are kept as they are.
 std::vector<std::string> SplitLines(std::string_view text);
+// The same lines one at a time, as views into text: the line that starts at pos, with pos moved
+// past its line end. Returns false when pos is at the end of the text.
+bool NextLine(std::string_view text, size_t& pos, std::string_view& line);
 // Joins lines with CR LF between them and no line end after the last one.
 std::string JoinLines(const std::vector<std::string>& lines);
 

@@ -2,16 +2,25 @@
 #pragma once
 
 #include <Qsci/qsciscintilla.h>
+#include <QImage>
+#include <QString>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "formats/elementtext.h"
 
+class QKeyEvent;
+class QMouseEvent;
+
 namespace settree {
 
-// The text pane: a code editor holding the element text. Its lines are bytes; the pane shows
-// them as UTF-8 when the document is valid UTF-8, else as Latin-1, and turns edited text back
-// into bytes the same way.
+// The text pane: a code editor holding the element text. Its lines are bytes; the document
+// keeps those bytes as they are and shows them as UTF-8 when they are valid UTF-8, else as
+// Latin-1, and text typed or pasted goes into the document the same way.
+//
+// Lines: a line end at the very end of the document adds no line, so an empty document has no
+// lines and a document ending in a line break has an empty editor row that is not a line.
 class TTextPane : public QsciScintilla {
     Q_OBJECT
 public:
@@ -19,32 +28,81 @@ public:
 
     // The pane's lines as bytes, without line terminators.
     TextLines Lines() const;
-    // Replaces the whole content by lines (tabs become three blanks); does nothing when the
-    // lines are the same as now, so an unchanged pane keeps its undo history and caret.
+    // Replaces the whole content by lines (tabs become three blanks) as one undo step; does
+    // nothing when the lines are the same as now, so an unchanged pane keeps its undo history
+    // and caret. The caret keeps its line and column where they still exist.
     void SetLines(const TextLines& lines);
-    // Line operations of the pane.
+
+    // Line operations of the pane; i counts from 0 and must be below LineCount().
     int LineCount() const;
     std::string Line(int i) const;
+    void ReplaceLine(int i, std::string_view line);
+    void DeleteLine(int i);
+    void AddLine(std::string_view line);
+    void ClearLines();
+    // Replaces the content by a whole text: lines end at CR LF, CR or LF, a NUL ends the text.
+    void SetWholeText(std::string_view text);
+
     // Replaces the content by the lines of a file (CR LF, CR or LF end a line, a final line end
-    // adds no line, a NUL byte ends the text, tabs become three blanks). Raises FileError with
-    // "Cannot open file %s" when the file cannot be read; the pane then keeps its content.
+    // adds no line, a NUL byte ends the text, tabs become three blanks), caret at the start, a
+    // fresh undo history. Raises FileError "Cannot open file %s" when the file cannot be read;
+    // the pane then keeps its content.
     void LoadFromFile(const std::string& fileName);
     // Writes the lines joined by CR LF, no line break after the last one, through a temporary
-    // file and a rename. Raises FileError with "Cannot create file %s".
+    // file and a rename. Raises FileError "Cannot create file %s".
     void SaveToFile(const std::string& fileName) const;
-    bool IsUtf8() const { return utf8_; }
 
-    // Raised when the right button goes down in the pane (opens Popedit), and on every key
-    // release with the exact modifier state.
+    // Whether the document is shown as UTF-8 (else Latin-1).
+    bool IsUtf8() const { return utf8_; }
+    // Bytes as the pane shows them.
+    QString BytesToText(std::string_view bytes) const;
+
+    // The caret: line from 0, column in characters from 0, counting blanks past the line's end
+    // when the caret stands there.
+    int CaretLine() const;
+    int CaretColumn() const;
+    void SetCaret(int line, int column);
+    // Inserts text into the caret's line at the caret's column, first filling the line with
+    // blanks up to the caret when the caret stands beyond its end; one undo step.
+    void InsertAtCaret(std::string_view text);
+
+    // The background picture: hidden at start, drawn centred under the text when shown.
+    bool BackgroundShown() const { return backgroundShown_; }
+    void SetBackgroundShown(bool shown);
+    void ToggleBackground() { SetBackgroundShown(!backgroundShown_); }
+    const QImage& BackgroundPicture() const { return background_; }
+
+    // Raised when a mouse button goes down in the pane (the right one opens Popedit), and on
+    // every key release that is not an auto-repeat, with the exact modifier state. They run
+    // inside the widget library's event dispatch: an exception must not escape them.
     std::function<void(QMouseEvent*)> OnMouseDown;
     std::function<void(QKeyEvent*)> OnKeyUp;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    QByteArray fromMimeData(const QMimeData* source, bool& rectangular) const override;
 
 private:
+    // Puts text into the document as it is, switching the display encoding to fit it.
+    void replaceDocument(const std::string& text);
+    void updateMarginWidth();
+    // Tab without a block selection: blanks up to the next word start of the nearest line
+    // above, else to the next tab stop.
+    void smartTab();
+    // Tab and Shift+Tab on a selection of several lines: every line one column in or out.
+    void shiftSelectedLines(bool in);
+    // Moves the caret to a column of a line, at most to the line's end.
+    void moveCaretWithinLine(int line, int column);
+
     bool utf8_ = true;
+    bool backgroundShown_ = false;
+    QImage background_;
 };
 
 } // namespace settree

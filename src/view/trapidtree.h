@@ -11,6 +11,8 @@ class QMenu;
 
 namespace settree {
 
+class MarkupToolTip;
+
 // Shift state of a mouse event: keys held, mouse buttons held, and whether the press is the
 // second one of a double click.
 struct ShiftState {
@@ -20,9 +22,18 @@ struct ShiftState {
 };
 
 // Base of the tree grid: owns the tree store and turns it into rows on the screen.
+//
+// Rows are laid out lazily: the store's row list is scrolled by whole rows, and only the rows
+// on the screen are measured and drawn, so a tree of a million expanded nodes stays fluid.
 class TCustomRapidTree : public QAbstractScrollArea, protected TreeObserver {
     Q_OBJECT
 public:
+    static constexpr int kIndent = 20;           // pixels per tree level
+    static constexpr int kButtonSize = 11;       // expand/collapse button
+    static constexpr int kDefaultRowHeight = 24; // rows whose texts are all empty
+    static constexpr int kDefaultColWidth = 75;
+    static constexpr int kToolTipPause = 1000; // milliseconds
+
     explicit TCustomRapidTree(QWidget* parent = nullptr);
     ~TCustomRapidTree() override;
 
@@ -43,11 +54,19 @@ public:
     // Stored width of a column; an index at or beyond ColCount raises "Grid index out of range".
     int ColWidth(int col) const;
     void SetColWidth(int col, int width);
-    // Width a column is shown with, after fitting the columns to the client width.
+    // Width a column is shown with, after fitting the columns to the client width: the stored
+    // widths from left to right, each narrowed by what passes the client edge, the last one
+    // widened to end at the client edge.
     int ShownColWidth(int col) const;
 
     bool FitToHeight() const { return fitToHeight_; }
+    // When the value changes, every row is measured again.
     void SetFitToHeight(bool fit);
+
+    // The font of both columns and of the tool tips is Arial; its size in points. Every row is
+    // measured again when it changes. Sizes below one point draw one pixel high.
+    int FontPointSize() const { return fontPointSize_; }
+    void SetFontPointSize(int points);
 
     // The node of the row under a point of the viewport, none below the last row.
     TFlyNode* GetNodeAt(int x, int y) const;
@@ -58,6 +77,16 @@ public:
 
     void SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
     QMenu* PopupMenu() const { return popupMenu_; }
+
+    // First row shown at the top of the view, and height of a row (measured when first asked).
+    int TopRow() const;
+    void SetTopRow(int row);
+    int RowHeight(int row) const;
+    // Rows highlighted by Shift or Ctrl clicks (from, to; equal when there is no range).
+    std::pair<int, int> HighlightedRange() const;
+    // The window showing a truncated cell text in full, none before the first one.
+    MarkupToolTip* ToolTipWindow() const { return toolTip_; }
+    bool Dragging() const { return dragging_; }
 
     // Events for the main window.
     std::function<void(Qt::MouseButton, ShiftState, int x, int y)> OnMouseDown;
@@ -73,23 +102,89 @@ protected:
     void nodeDeleting(TFlyNode* node) override;
     void selectionChanged() override;
 
+    bool viewportEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
+    // Where a point lies: row (-1 below the last row), column, and the row's top.
+    struct Hit {
+        int row = -1;
+        int col = -1;
+        int top = 0;
+        int height = 0;
+        TFlyNode* node = nullptr;
+    };
+
     int rowHeight(const TFlyNode* node) const;
-    void updateScrollBars();
+    int measureRow(const TFlyNode* node) const;
+    void dropRowHeights();
+    // Brings the scroll range up to date after the rows changed; touches only the last page.
+    void ensureLayout() const;
+    void scheduleLayout();
+    Hit hitTest(QPoint p) const;
+    // The row's top edge in the viewport, when it is on the screen.
+    bool rowTop(int row, int& top) const;
+    int rowsOnPage() const;
+    void ensureRowVisible(int row);
+    QRect buttonRect(const Hit& hit) const;
+    bool overColumnBorder(int x) const;
+    int captionLeft(const TFlyNode* node) const;
+    bool highlighted(int row, const TFlyNode* node) const;
+
+    void paintRow(QPainter& painter, const TFlyNode* node, int row, int top, int height);
+    void paintOutline(QPainter& painter, const TFlyNode* node, int row, int top, int height);
+
+    void press(QMouseEvent* event, bool doubleClick);
+    void toggle(TFlyNode* node);
+    void selectRow(int row);
+    void incrementalSearch(const QString& typed);
+    void updateToolTip(QPoint p);
+    void hideToolTip();
+    void startDrag();
+    void dragOver(QPoint p);
+    void finishDrag(QPoint p);
+    void cancelDrag();
 
     std::unique_ptr<TFlyNodes> items_;
     QMenu* popupMenu_ = nullptr;
-    int colWidths_[2] = {75, 75};
+    MarkupToolTip* toolTip_ = nullptr;
+    int colWidths_[2] = {kDefaultColWidth, kDefaultColWidth};
     bool fitToHeight_ = true;
+    int fontPointSize_ = 8;
+
+    mutable bool layoutDirty_ = true;
+    bool layoutScheduled_ = false;
+
+    // Shift/Ctrl range: the node it started from; none when only the selection is highlighted.
+    TFlyNode* rangeStart_ = nullptr;
+    bool ownSelection_ = false;
+
+    // Column resizing.
+    bool resizing_ = false;
+    int resizeOffset_ = 0;
+
+    // Drag state.
+    bool dragArmed_ = false;
+    bool dragging_ = false;
+    bool dragAccept_ = false;
+    QPoint pressPos_;
+    QPoint lastDragPos_;
+    TFlyNode* dropTarget_ = nullptr;
+
+    // The cell of the last tool tip (node and column).
+    const TFlyNode* tipNode_ = nullptr;
+    int tipCol_ = -1;
 };
 
 // The tree grid of the main window.

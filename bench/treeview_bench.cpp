@@ -1,0 +1,2 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+int main() { return 0; }

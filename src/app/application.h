@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QApplication>
+#include <QString>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace settree {
+
+// The editor's application object. An exception that escapes an event handler reaches the
+// default error report instead of ending the program: its own message is shown in a
+// one-button message box, and the user goes on working.
+class Application : public QApplication {
+    Q_OBJECT
+public:
+    Application(int& argc, char** argv);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// The default error report: a one-button message box with the failure's own message, over the
+// active window.
+void ShowErrorReport(const std::string& message);
+
+// Runs work and hands any exception it raises to the default error report. Handlers are
+// connected through this, because the widget library is built without exception support and an
+// exception must not unwind through its frames.
+void RunReportingErrors(const std::function<void()>& work);
+
+// The decimal separator of the user's regional settings, "." when it is not one ASCII byte.
+char UserDecimalSeparator();
+
+// Bytes for display: valid UTF-8 as UTF-8, anything else as Latin-1.
+QString BytesToDisplay(std::string_view bytes);
+// File names go between bytes and QString the way the file system stores them.
+QString FileNameToQString(const std::string& fileName);
+std::string QStringToFileName(const QString& fileName);
+
+} // namespace settree

@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// settree [FILE] [/DELETE] [/SAVE] [/QUIT]: the editor. With "/QUIT" the command-line work runs
+// without any window and without a display, its messages on standard error.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/commandline.h"
+#include "app/tform1.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: settree [FILE] [/DELETE] [/SAVE] [/QUIT]\n"
+    "Edits a hierarchy of GAMS set elements as element text (.tree) and as a tree.\n"
+    "\n"
+    "  FILE      an element file to open, or a .PC file of parent-child tuples to convert\n"
+    "  /DELETE   with a .PC file: delete the .tree file beside it before loading\n"
+    "  /SAVE     with a .PC file: rewrite it and write the .tree file beside it\n"
+    "  /QUIT     end when the work is done, without showing a window; messages go to\n"
+    "            standard error, and the exit status is 1 when there were any\n"
+    "  --help    show this text\n"
+    "  --version show the version\n";
+
+// The command-line work of the window's creation, for a bare tree and lines.
+int runUnattended(const settree::CommandLine& commandLine) {
+    settree::StderrFeedback feedback;
+    settree::TFlyNodes tree;
+    settree::TextLines lines;
+    settree::StartupTarget target{tree,
+                                  lines,
+                                  feedback,
+                                  feedback,
+                                  settree::UserDecimalSeparator(),
+                                  &settree::ReadElementFile};
+    settree::OpenCommandLineFile(commandLine, target);
+    return feedback.count() == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const settree::CommandLine raw(std::vector<std::string>(argv + 1, argv + argc));
+    for (const std::string& argument : raw.Arguments()) {
+        if (argument == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (argument == "--version") {
+            std::fputs("settree " SETTREE_VERSION "\n", stdout);
+            return 0;
+        }
+    }
+    if (raw.Has(settree::kQuitSwitch))
+        return runUnattended(raw);
+
+    settree::Application app(argc, argv);
+    // The toolkit has taken its own options out of argv.
+    settree::TForm1 window(std::vector<std::string>(argv + 1, argv + argc),
+                           settree::TForm1::ExecutableFolder());
+    window.show();
+    return app.exec();
+}

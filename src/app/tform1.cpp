@@ -1,0 +1,724 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/tform1.h"
+
+#include <QAction>
+#include <QBoxLayout>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTableWidget>
+
+#include "app/application.h"
+#include "app/tclientarea.h"
+#include "app/tcollapsiblepanel.h"
+#include "formats/pcreader.h"
+#include "formats/pcwriter.h"
+#include "model/textfile.h"
+#include "textpane/ttextpane.h"
+#include "view/trapidtree.h"
+
+namespace settree {
+
+namespace {
+
+constexpr int kBarHeight = 41;
+constexpr int kTreeWeightWidth = 75;
+
+// The failures of start-up go to the default error report, as those of any handler do.
+class ErrorReportFeedback : public Feedback {
+public:
+    void message(const std::string& text) override { ShowErrorReport(text); }
+};
+
+QFont headingFont() {
+    QFont font(QStringLiteral("Calibri"));
+    font.setPixelSize(27);
+    font.setBold(true);
+    return font;
+}
+
+QPushButton* makeButton(const char* name, const QString& caption, QWidget* parent,
+                        const QString& hint = QString()) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setFixedSize(75, 25);
+    if (!hint.isEmpty())
+        button->setToolTip(hint);
+    return button;
+}
+
+QLabel* makeLabel(const char* name, const QString& caption, QWidget* parent) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
+QLineEdit* makeEdit(const char* name, QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    return edit;
+}
+
+// A header strip 41 high: a heading on the left, buttons anchored to the top right.
+QWidget* makeBar(const char* name, QLabel* heading, const std::vector<QPushButton*>& buttons,
+                 QWidget* parent) {
+    auto* bar = new QWidget(parent);
+    bar->setObjectName(QString::fromLatin1(name));
+    bar->setFixedHeight(kBarHeight);
+    bar->setAutoFillBackground(true);
+    auto* layout = new QHBoxLayout(bar);
+    // Buttons stand 8 pixels below the strip's top edge, whatever the heading's height.
+    layout->setContentsMargins(8, 8, 8, 0);
+    layout->setSpacing(4);
+    heading->setParent(bar);
+    layout->addWidget(heading, 0, Qt::AlignVCenter);
+    layout->addStretch(1);
+    for (QPushButton* button : buttons) {
+        button->setParent(bar);
+        layout->addWidget(button, 0, Qt::AlignTop);
+    }
+    return bar;
+}
+
+QAction* makeAction(const char* name, const QString& caption, QObject* parent) {
+    auto* action = new QAction(caption, parent);
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+QGroupBox* makeChooser(const char* name, const QString& caption, QComboBox*& list,
+                       const char* listName, QPushButton*& find, const char* findName,
+                       QPushButton*& abort, const char* abortName, QPushButton*& ok,
+                       const char* okName, QWidget* parent) {
+    auto* box = new QGroupBox(caption, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setAutoFillBackground(true);
+    box->resize(686, 92);
+    list = new QComboBox(box);
+    list->setObjectName(QString::fromLatin1(listName));
+    list->setGeometry(16, 24, 649, 22);
+    find = makeButton(findName, QObject::tr("Find"), box);
+    abort = makeButton(abortName, QObject::tr("Abort"), box);
+    ok = makeButton(okName, QObject::tr("OK"), box);
+    find->move(424, 56);
+    abort->move(507, 56);
+    ok->move(590, 56);
+    box->hide();
+    return box;
+}
+
+} // namespace
+
+void MessageBoxFeedback::message(const std::string& text) {
+    QMessageBox::information(window_, window_->windowTitle(), BytesToDisplay(text));
+}
+
+void MessageBoxFeedback::busyBegin() {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void MessageBoxFeedback::busyEnd() {
+    QGuiApplication::restoreOverrideCursor();
+}
+
+TForm1::TForm1(std::vector<std::string> arguments, std::string exeFolder, QWidget* parent)
+    : QMainWindow(parent), commandLine_(std::move(arguments)), exeFolder_(std::move(exeFolder)),
+      feedback_(std::make_unique<MessageBoxFeedback>(this)) {
+    setObjectName(QStringLiteral("Form1"));
+    // The window's font first, so that controls with a font of their own keep it.
+    QFont font(QStringLiteral("Calibri"));
+    font.setPixelSize(13);
+    setFont(font);
+    setWindowTitle(tr("Make a GAMS element tree - settree"));
+    resize(1024, 656);
+
+    RunFileDialog = [](QFileDialog& dialog) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        return dialog.selectedFiles().constFirst();
+    };
+
+    clientArea_ = new TClientArea(this);
+    clientArea_->setObjectName(QStringLiteral("clientArea"));
+    setCentralWidget(clientArea_);
+
+    createMenu();
+    createTextPanel();
+    Splitter1 = new QWidget(clientArea_);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setFixedWidth(3);
+    createTreePanel();
+    clientArea_->SetPanes(Panel1, Splitter1, Panel3);
+    clientArea_->SetPanelWidth(487);
+    createElementDialog();
+    createChoosers();
+    createFindPanel();
+    createTreeMenu();
+    createFileDialogs();
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    auto* version = makeLabel("StatusBar1Panel", QStringLiteral("settree version " SETTREE_VERSION),
+                              StatusBar1);
+    StatusBar1->addWidget(version, 1);
+    setStatusBar(StatusBar1);
+
+    connectHandlers();
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+std::string TForm1::ExecutableFolder() {
+    return QStringToFileName(QCoreApplication::applicationDirPath() + QDir::separator());
+}
+
+void TForm1::createMenu() {
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    Swappanels1 = makeAction("Swappanels1", tr("Swap panels"), this);
+    Who1 = makeAction("Who1", tr("Who"), this);
+    Increasefont1 = makeAction("Increasefont1", tr("Increase font"), this);
+    Decreasefont1 = makeAction("Decreasefont1", tr("Decrease font"), this);
+    Exit1 = makeAction("Exit1", tr("Exit"), this);
+    for (QAction* action : {Swappanels1, Who1, Increasefont1, Decreasefont1, Exit1})
+        MainMenu1->addAction(action);
+}
+
+void TForm1::createTextPanel() {
+    Panel1 = new TCollapsiblePanel(clientArea_);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+
+    Label4 = makeLabel("Label4", tr("Element (.TREE)"), nullptr);
+    Label4->setFont(headingFont());
+    Button12 =
+        makeButton("Button12", tr("Tessaroc"), nullptr, tr("Use PC relations from Tessaroc"));
+    Button1 =
+        makeButton("Button1", tr("Load"), nullptr, tr("Load a .TREE file and build the Tree"));
+    Button2 = makeButton("Button2", tr("Refresh"), nullptr, tr("Read Memo and create Tree"));
+    Button3 = makeButton("Button3", tr("Save"), nullptr, tr("Save .TREE file"));
+    Panel2 = makeBar("Panel2", Label4, {Button12, Button1, Button2, Button3}, Panel1->Content());
+
+    RxRichEdit1 = new TTextPane(Panel1->Content());
+    RxRichEdit1->setObjectName(QStringLiteral("RxRichEdit1"));
+
+    auto* layout = new QVBoxLayout(Panel1->Content());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(Panel2);
+    layout->addWidget(RxRichEdit1, 1);
+}
+
+void TForm1::createTreePanel() {
+    Panel3 = new QWidget(clientArea_);
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+
+    Label5 = makeLabel("Label5", tr("Tree (.PC)"), nullptr);
+    Label5->setFont(headingFont());
+    Button9 = makeButton("Button9", tr("Tessaroc"), nullptr, tr("Use PC relations from Tessaroc"));
+    Button8 = makeButton("Button8", tr("Load"), nullptr, tr("Load and parse .PC file to a tree"));
+    Button5 = makeButton("Button5", tr("Refresh"), nullptr, tr("Parse Tree and Create Memo"));
+    Button6 = makeButton("Button6", tr("Save"), nullptr, tr("Save Parent Child Tuple"));
+    Panel4 = makeBar("Panel4", Label5, {Button9, Button8, Button5, Button6}, Panel3);
+
+    RapidTree4 = new TRapidTree(Panel3);
+    RapidTree4->setObjectName(QStringLiteral("RapidTree4"));
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(8); // 11 pixels at 96 dots per inch; the font commands step in points
+    RapidTree4->setFont(font);
+
+    auto* layout = new QVBoxLayout(Panel3);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(Panel4);
+    layout->addWidget(RapidTree4, 1);
+}
+
+void TForm1::createElementDialog() {
+    GroupBox1 = new QGroupBox(tr("GAMS element"), Panel3);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setAutoFillBackground(true);
+    GroupBox1->setGeometry(8, kBarHeight, 385, 166);
+    Label1 = makeLabel("Label1", tr("Element name:"), GroupBox1);
+    Edit1 = makeEdit("Edit1", GroupBox1);
+    Label2 = makeLabel("Label2", tr("Element description:"), GroupBox1);
+    Edit2 = makeEdit("Edit2", GroupBox1);
+    Label3 = makeLabel("Label3", tr("Weight:"), GroupBox1);
+    Edit4 = makeEdit("Edit4", GroupBox1);
+    Button4 = makeButton("Button4", tr("OK"), GroupBox1);
+    Button7 = makeButton("Button7", tr("Abort"), GroupBox1);
+    Label1->setGeometry(8, 18, 369, 16);
+    Edit1->setGeometry(8, 34, 369, 21);
+    Label2->setGeometry(8, 61, 369, 16);
+    Edit2->setGeometry(8, 77, 369, 21);
+    Label3->setGeometry(8, 106, 100, 16);
+    Edit4->setGeometry(8, 122, 100, 21);
+    Button7->move(219, 128); // "Abort" left of "OK", both at the bottom right
+    Button4->move(302, 128);
+    Label1->setBuddy(Edit1);
+    Label2->setBuddy(Edit2);
+    Label3->setBuddy(Edit4);
+    setTabOrder(Edit1, Edit2);
+    setTabOrder(Edit2, Button4);
+    setTabOrder(Button4, Button7);
+    setTabOrder(Button7, Edit4);
+    GroupBox1->hide();
+}
+
+void TForm1::createChoosers() {
+    GroupBox2 = makeChooser("GroupBox2", tr(" Select Tessaroc classification (.PC -> .TREE):  "),
+                            HTMLComboBox1, "HTMLComboBox1", Button15, "Button15", Button11,
+                            "Button11", Button10, "Button10", clientArea_);
+    GroupBox3 = makeChooser("GroupBox3", tr(" Select Tessaroc classification (.TREE -> .PC):  "),
+                            HTMLComboBox2, "HTMLComboBox2", Button16, "Button16", Button14,
+                            "Button14", Button13, "Button13", clientArea_);
+}
+
+void TForm1::createFindPanel() {
+    Panel5 = new QFrame(clientArea_);
+    Panel5->setObjectName(QStringLiteral("Panel5"));
+    static_cast<QFrame*>(Panel5)->setFrameShape(QFrame::Panel);
+    static_cast<QFrame*>(Panel5)->setFrameShadow(QFrame::Raised);
+    Panel5->setAutoFillBackground(true);
+    Panel5->resize(785, 537);
+
+    Label6 = makeLabel("Label6", tr("Find:"), nullptr);
+    Label6->setFont(headingFont());
+    auto* bar = new QWidget(Panel5);
+    bar->setObjectName(QStringLiteral("Panel6"));
+    bar->setFixedHeight(kBarHeight);
+    auto* barLayout = new QHBoxLayout(bar);
+    barLayout->setContentsMargins(8, 0, 8, 0);
+    Label6->setParent(bar);
+    Edit3 = makeEdit("Edit3", bar);
+    Button19 = makeButton("Button19", tr("Find"), bar);
+    Button18 = makeButton("Button18", tr("Close"), bar);
+    Button17 = makeButton("Button17", tr("Select"), bar);
+    barLayout->addWidget(Label6);
+    barLayout->addWidget(Edit3, 1);
+    barLayout->addWidget(Button19);
+    barLayout->addWidget(Button18);
+    barLayout->addWidget(Button17);
+
+    // The header row is the grid's own header; one empty result row below it.
+    AdvStringGrid1 = new QTableWidget(1, 1, Panel5);
+    AdvStringGrid1->setObjectName(QStringLiteral("AdvStringGrid1"));
+    AdvStringGrid1->setHorizontalHeaderLabels({tr("Classification")});
+    AdvStringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    AdvStringGrid1->verticalHeader()->hide();
+    AdvStringGrid1->verticalHeader()->setDefaultSectionSize(21);
+    AdvStringGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    AdvStringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    AdvStringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+
+    auto* layout = new QVBoxLayout(Panel5);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(0);
+    layout->addWidget(bar);
+    layout->addWidget(AdvStringGrid1, 1);
+    Panel5->hide();
+}
+
+void TForm1::createTreeMenu() {
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    Rename1 = makeAction("Rename1", tr("Rename/edit"), this);
+    Delete1 = makeAction("Delete1", tr("Delete"), this);
+    DeleteChildren1 = makeAction("DeleteChildren1", tr("Delete Children"), this);
+    cut1 = makeAction("cut1", tr("Cut node"), this);
+    copy1 = makeAction("copy1", tr("Copy node"), this);
+    patse1 = makeAction("patse1", tr("Paste node"), this);
+    pastetoroot1 = makeAction("pastetoroot1", tr("Paste to root"), this);
+    Addrootelement1 = makeAction("Addrootelement1", tr("Add root element"), this);
+    Addelementtocurrentnode1 =
+        makeAction("Addelementtocurrentnode1", tr("Add element to current node"), this);
+    Moveup1 = makeAction("Moveup1", tr("Move Up"), this);
+    MoveDown1 = makeAction("MoveDown1", tr("Move Down"), this);
+    Movetoroot1 = makeAction("Movetoroot1", tr("Move to root"), this);
+    SavePCtoclipboard1 = makeAction("SavePCtoclipboard1", tr("Save .PC to clipboard"), this);
+    SaveTreetoclipboard1 = makeAction("SaveTreetoclipboard1", tr("Save .Tree to clipboard"), this);
+    SaveUniqueElementListUELtoclipboard2 =
+        makeAction("SaveUniqueElementListUELtoclipboard2",
+                   tr("Save Unique Element List (UEL) to clipboard"), this);
+    Sortchildrenacending1 =
+        makeAction("Sortchildrenacending1", tr("Sort children alphabetically "), this);
+    Sorteverythingalphabetically1 =
+        makeAction("Sorteverythingalphabetically1", tr("Sort everything alphabetically "), this);
+    Fullexpand1 = makeAction("Fullexpand1", tr("Full expand"), this);
+    Fullcollapse1 = makeAction("Fullcollapse1", tr("Full collapse"), this);
+    Expandfromnode1 = makeAction("Expandfromnode1", tr("Expand from node"), this);
+    Collapsefromnode1 = makeAction("Collapsefromnode1", tr("Collapse from node"), this);
+
+    const std::vector<QAction*> items = {Rename1,
+                                         Delete1,
+                                         DeleteChildren1,
+                                         nullptr,
+                                         cut1,
+                                         copy1,
+                                         patse1,
+                                         pastetoroot1,
+                                         nullptr,
+                                         Addrootelement1,
+                                         Addelementtocurrentnode1,
+                                         nullptr,
+                                         Moveup1,
+                                         MoveDown1,
+                                         Movetoroot1,
+                                         nullptr,
+                                         SavePCtoclipboard1,
+                                         SaveTreetoclipboard1,
+                                         SaveUniqueElementListUELtoclipboard2,
+                                         Sortchildrenacending1,
+                                         Sorteverythingalphabetically1,
+                                         nullptr,
+                                         Fullexpand1,
+                                         Fullcollapse1,
+                                         Expandfromnode1,
+                                         Collapsefromnode1};
+    for (QAction* item : items) {
+        if (item)
+            PopupMenu1->addAction(item);
+        else
+            PopupMenu1->addSeparator();
+    }
+
+    // The node clipboard keys act while the tree has the focus; elsewhere (the text pane) the
+    // same keys keep their usual meaning.
+    cut1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    copy1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    patse1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    for (QAction* action : {cut1, copy1, patse1}) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        RapidTree4->addAction(action);
+    }
+    RapidTree4->SetPopupMenu(PopupMenu1);
+}
+
+void TForm1::createFileDialogs() {
+    // Not the platform's own dialog: its extension filters would match in one letter case only.
+    const QStringList filters = {tr("GAMS *.PC (*.PC)"), tr("All files (*)")};
+    OpenDialog2 = new QFileDialog(this);
+    OpenDialog2->setObjectName(QStringLiteral("OpenDialog2"));
+    OpenDialog2->setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog2->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog2->setFileMode(QFileDialog::AnyFile);
+    OpenDialog2->setDefaultSuffix(QStringLiteral("pc"));
+    OpenDialog2->setNameFilters(filters);
+
+    SaveDialog2 = new QFileDialog(this);
+    SaveDialog2->setObjectName(QStringLiteral("SaveDialog2"));
+    SaveDialog2->setOption(QFileDialog::DontUseNativeDialog);
+    SaveDialog2->setOption(QFileDialog::DontConfirmOverwrite);
+    SaveDialog2->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog2->setFileMode(QFileDialog::AnyFile);
+    SaveDialog2->setDefaultSuffix(QStringLiteral("PC"));
+    SaveDialog2->setNameFilters(filters);
+}
+
+void TForm1::connectHandlers() {
+    // Every handler runs under the default error report.
+    const auto handler = [this](void (TForm1::*method)()) {
+        return [this, method] { RunReportingErrors([this, method] { (this->*method)(); }); };
+    };
+    const std::pair<QAction*, void (TForm1::*)()> actions[] = {
+        {Swappanels1, &TForm1::Swappanels1Click},
+        {Who1, &TForm1::Who1Click},
+        {Increasefont1, &TForm1::Increasefont1Click},
+        {Decreasefont1, &TForm1::Decreasefont1Click},
+        {Exit1, &TForm1::Exit1Click},
+        {Rename1, &TForm1::Rename1Click},
+        {Delete1, &TForm1::Delete1Click},
+        {DeleteChildren1, &TForm1::DeleteChildren1Click},
+        {cut1, &TForm1::cut1Click},
+        {copy1, &TForm1::copy1Click},
+        {patse1, &TForm1::patse1Click},
+        {pastetoroot1, &TForm1::pastetoroot1Click},
+        {Addrootelement1, &TForm1::Addrootelement1Click},
+        {Addelementtocurrentnode1, &TForm1::Addelementtocurrentnode1Click},
+        {Moveup1, &TForm1::Moveup1Click},
+        {MoveDown1, &TForm1::MoveDown1Click},
+        {Movetoroot1, &TForm1::Movetoroot1Click},
+        {SavePCtoclipboard1, &TForm1::SavePCtoclipboard1Click},
+        {SaveTreetoclipboard1, &TForm1::SaveTreetoclipboard1Click},
+        {SaveUniqueElementListUELtoclipboard2, &TForm1::SaveUniqueElementListUELtoclipboard2Click},
+        {Sortchildrenacending1, &TForm1::Sortchildrenacending1Click},
+        {Sorteverythingalphabetically1, &TForm1::Sorteverythingalphabetically1Click},
+        {Fullexpand1, &TForm1::Fullexpand1Click},
+        {Fullcollapse1, &TForm1::Fullcollapse1Click},
+        {Expandfromnode1, &TForm1::Expandfromnode1Click},
+        {Collapsefromnode1, &TForm1::Collapsefromnode1Click},
+    };
+    for (const auto& [action, method] : actions)
+        connect(action, &QAction::triggered, this, handler(method));
+
+    const std::pair<QPushButton*, void (TForm1::*)()> buttons[] = {
+        {Button1, &TForm1::Button1Click},   {Button2, &TForm1::Button2Click},
+        {Button3, &TForm1::Button3Click},   {Button4, &TForm1::Button4Click},
+        {Button5, &TForm1::Button5Click},   {Button6, &TForm1::Button6Click},
+        {Button7, &TForm1::Button7Click},   {Button8, &TForm1::Button8Click},
+        {Button9, &TForm1::Button9Click},   {Button10, &TForm1::Button10Click},
+        {Button11, &TForm1::Button11Click}, {Button12, &TForm1::Button12Click},
+        {Button13, &TForm1::Button13Click}, {Button14, &TForm1::Button14Click},
+        {Button15, &TForm1::Button15Click}, {Button16, &TForm1::Button16Click},
+        {Button17, &TForm1::Button17Click}, {Button18, &TForm1::Button18Click},
+        {Button19, &TForm1::Button19Click},
+    };
+    for (const auto& [button, method] : buttons)
+        connect(button, &QPushButton::clicked, this, handler(method));
+
+    connect(PopupMenu1, &QMenu::aboutToShow, this, handler(&TForm1::PopupMenu1Popup));
+    connect(Panel1, &TCollapsiblePanel::CaptionClick, this, handler(&TForm1::Panel1CaptionClick));
+    connect(Panel1, &TCollapsiblePanel::EndCollapsExpand, this,
+            handler(&TForm1::Panel1EndCollapsExpand));
+    connect(AdvStringGrid1, &QTableWidget::cellDoubleClicked, this,
+            handler(&TForm1::AdvStringGrid1DblClick));
+    Edit3->installEventFilter(this);
+
+    RxRichEdit1->OnMouseDown = [this](QMouseEvent* event) {
+        RunReportingErrors([&] { RxRichEdit1MouseDown(event); });
+    };
+    RxRichEdit1->OnKeyUp = [this](QKeyEvent* event) {
+        RunReportingErrors([&] { RxRichEdit1KeyUp(event); });
+    };
+    RapidTree4->OnMouseDown = [this](Qt::MouseButton button, ShiftState shift, int x, int y) {
+        RunReportingErrors([&] { RapidTree4MouseDown(button, shift, x, y); });
+    };
+    RapidTree4->OnDblClick = handler(&TForm1::RapidTree4DblClick);
+    RapidTree4->OnStartDrag = handler(&TForm1::RapidTree4StartDrag);
+    RapidTree4->OnDragOver = [this](int x, int y, bool& accept) {
+        RunReportingErrors([&] { RapidTree4DragOver(x, y, accept); });
+    };
+    RapidTree4->OnDragDrop = [this](int x, int y) {
+        RunReportingErrors([&] { RapidTree4DragDrop(x, y); });
+    };
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Edit3 && event->type() == QEvent::KeyRelease)
+        RunReportingErrors([&] { Edit3KeyUp(static_cast<QKeyEvent*>(event)); });
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TForm1::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate)
+        RunReportingErrors([this] { FormActivate(); });
+    return QMainWindow::event(event);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    RunReportingErrors([this] {
+        FormResize();
+        if (layoutAfterMaximise_) {
+            layoutAfterMaximise_ = false;
+            applyActivationLayout();
+        }
+    });
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    RunReportingErrors([this] { FormClose(); });
+    event->accept();
+}
+
+// ---- Window events ----
+
+StartupTarget TForm1::startupTarget(TextLines& lines, Feedback& errorReport) {
+    StartupTarget target{RapidTree4->Items(), lines,  *feedback_, errorReport,
+                         decimalSeparator_,   nullptr};
+    target.loadElementFile = [this](const std::string& fileName, TextLines& loaded) {
+        RxRichEdit1->LoadFromFile(fileName);
+        loaded = RxRichEdit1->Lines();
+    };
+    return target;
+}
+
+void TForm1::FormCreate() {
+    FClipNode = nullptr;
+    FLoadFromFile = true;
+    FDragNode = nullptr;
+    decimalSeparator_ = UserDecimalSeparator();
+
+    ErrorReportFeedback errorReport;
+    editPaneLines([&](TextLines& lines) {
+        StartupTarget target = startupTarget(lines, errorReport);
+        OpenCommandLineFile(commandLine_, target);
+    });
+
+    FClassifications.Clear();
+    const char separator = QDir::separator().toLatin1();
+    FCatalogFile = exeFolder_ + "tessarocgams" + separator + "pcclassifications.gms";
+    Button9->setVisible(FileExists(FCatalogFile));
+    Button12->setVisible(FileExists(exeFolder_ + "tessaroc.exe") ||
+                         FileExists(exeFolder_ + "tessaroc"));
+}
+
+void TForm1::FormActivate() {
+    if (commandLine_.Has(kQuitSwitch)) {
+        close();
+        return;
+    }
+    if (!isMaximized()) {
+        const QSize before = size();
+        setWindowState(windowState() | Qt::WindowMaximized);
+        // Most window systems apply the new size later; the resize then lays out again.
+        layoutAfterMaximise_ = size() == before;
+    }
+    applyActivationLayout();
+}
+
+void TForm1::applyActivationLayout() {
+    clientArea_->SetPanelWidth(width() / 2);
+    Panel3->layout()->activate();
+    GroupBox1->move(GroupBox1->x(), RapidTree4->y());
+    Panel5->setGeometry((frameGeometry().width() - Panel5->width()) / 2, 0, Panel5->width(),
+                        Panel1->height());
+    RapidTree4->SetColWidth(0, RapidTree4->width() - kTreeWeightWidth);
+    RapidTree4->SetColWidth(1, kTreeWeightWidth);
+}
+
+void TForm1::FormResize() {
+    clientArea_->SetPanelWidth(width() / 2);
+}
+
+void TForm1::FormClose() {
+    FClassifications.Clear();
+    HTMLComboBox1->clear();
+    HTMLComboBox2->clear();
+    setChooserEntries_.Clear();
+}
+
+void TForm1::Exit1Click() {
+    close();
+}
+
+void TForm1::editPaneLines(const std::function<void(TextLines&)>& edit) {
+    TextLines lines = RxRichEdit1->Lines();
+    edit(lines);
+    RxRichEdit1->SetLines(lines);
+}
+
+// ---- Text pane ----
+
+void TForm1::Button1Click() {}
+void TForm1::Button2Click() {}
+void TForm1::Button3Click() {}
+void TForm1::RxRichEdit1MouseDown(QMouseEvent*) {}
+void TForm1::RxRichEdit1KeyUp(QKeyEvent*) {}
+void TForm1::SaveTreetoclipboard1Click() {}
+void TForm1::SaveTreetoclipboard2Click() {}
+void TForm1::SaveUniqueElementListUELtoclipboard1Click() {}
+void TForm1::SaveUniqueElementListUELtoclipboard2Click() {}
+
+// ---- Tree pane ----
+
+void TForm1::Button5Click() {
+    editPaneLines(
+        [this](TextLines& lines) { WriteElementText(RapidTree4->Items(), lines, *feedback_); });
+}
+
+void TForm1::Button6Click() {
+    const QString fileName = RunFileDialog(*SaveDialog2);
+    if (fileName.isEmpty())
+        return;
+    SaveDialog2->selectFile(fileName);
+    SavePCFile(RapidTree4->Items(), QStringToFileName(fileName));
+}
+
+void TForm1::Button8Click() {
+    if (FLoadFromFile) {
+        const QString fileName = RunFileDialog(*OpenDialog2);
+        if (fileName.isEmpty())
+            return;
+        OpenDialog2->selectFile(fileName);
+        pcFileName_ = QStringToFileName(fileName);
+    }
+    TFlyNodes& tree = RapidTree4->Items();
+    editPaneLines([&](TextLines& lines) {
+        if (FLoadFromFile)
+            LoadPC(pcFileName_, tree, lines, *feedback_, decimalSeparator_);
+        else if (FSelectedClassification)
+            LoadPCFromCatalog(FCatalogFile, *FSelectedClassification, tree, lines, *feedback_);
+    });
+    FLoadFromFile = true;
+    RapidTree4->SetFitToHeight(true);
+    RapidTree4->Repaint();
+}
+
+void TForm1::SavePCtoclipboard1Click() {
+    copyTuplesToClipboard();
+}
+
+void TForm1::SavePCtoclipboard2Click() {
+    copyTuplesToClipboard();
+}
+
+void TForm1::copyTuplesToClipboard() {
+    const std::string text = PcText(RapidTree4->Items(), PcNames::Captions);
+    if (!text.empty())
+        QGuiApplication::clipboard()->setText(BytesToDisplay(text));
+}
+
+// ---- Element dialog, structure commands, node clipboard, catalog and view commands ----
+// Connected here; each forwards to its subsystem's commands once those are part of the editor.
+
+void TForm1::Addrootelement1Click() {}
+void TForm1::Addelementtocurrentnode1Click() {}
+void TForm1::Rename1Click() {}
+void TForm1::Button4Click() {}
+void TForm1::Button7Click() {}
+void TForm1::RapidTree4DblClick() {}
+void TForm1::RapidTree4MouseDown(Qt::MouseButton, const ShiftState&, int, int) {}
+void TForm1::PopupMenu1Popup() {}
+void TForm1::Delete1Click() {}
+void TForm1::DeleteChildren1Click() {}
+void TForm1::Moveup1Click() {}
+void TForm1::MoveDown1Click() {}
+void TForm1::Movetoroot1Click() {}
+void TForm1::Sortchildrenacending1Click() {}
+void TForm1::Sorteverythingalphabetically1Click() {}
+void TForm1::Fullexpand1Click() {}
+void TForm1::Fullcollapse1Click() {}
+void TForm1::Expandfromnode1Click() {}
+void TForm1::Collapsefromnode1Click() {}
+void TForm1::cut1Click() {}
+void TForm1::copy1Click() {}
+void TForm1::patse1Click() {}
+void TForm1::pastetoroot1Click() {}
+void TForm1::RapidTree4StartDrag() {}
+void TForm1::RapidTree4DragOver(int, int, bool&) {}
+void TForm1::RapidTree4DragDrop(int, int) {}
+void TForm1::Button9Click() {}
+void TForm1::Button10Click() {}
+void TForm1::Button11Click() {}
+void TForm1::Button12Click() {}
+void TForm1::Button13Click() {}
+void TForm1::Button14Click() {}
+void TForm1::Button15Click() {}
+void TForm1::Button16Click() {}
+void TForm1::Button17Click() {}
+void TForm1::Button18Click() {}
+void TForm1::Button19Click() {}
+void TForm1::Edit3KeyUp(QKeyEvent*) {}
+void TForm1::AdvStringGrid1DblClick() {}
+void TForm1::Swappanels1Click() {}
+void TForm1::Who1Click() {}
+void TForm1::Increasefont1Click() {}
+void TForm1::Decreasefont1Click() {}
+void TForm1::Panel1CaptionClick() {}
+void TForm1::Panel1EndCollapsExpand() {}
+
+} // namespace settree

@@ -1,0 +1,218 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// settree-convert: converts a classification between element text (.tree) and parent-child
+// tuples (.PC) without a window, with the editor's own readers, writers and messages.
+
+#include "cli/pcform.h"
+#include "formats/elementtext.h"
+#include "formats/treefile.h"
+#include "model/caption.h"
+#include "model/feedback.h"
+#include "model/flynode.h"
+#include "model/textfile.h"
+
+#include <cstdio>
+#include <exception>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace settree {
+namespace {
+
+constexpr int kDone = 0;
+constexpr int kInputError = 1;
+constexpr int kUsageOrFile = 2;
+
+constexpr std::string_view kProgram = "settree-convert";
+constexpr std::string_view kStdio = "-";
+
+constexpr std::string_view kUsage =
+    "Usage: settree-convert [--check] [--from tree|pc] [--to tree|pc] INPUT [OUTPUT]\n"
+    "\n"
+    "Converts a classification between element text (.tree) and parent-child tuples (.PC).\n"
+    "A file whose extension is .PC, in any letter case, holds tuples; any other file holds\n"
+    "element text. INPUT and OUTPUT may be - for standard input and standard output, which\n"
+    "hold element text unless --from or --to names the form. Without OUTPUT the result goes\n"
+    "to standard output. When the input has an error nothing is written. Reading .PC files\n"
+    "takes descriptions from the .tree file beside them, and weights use the decimal\n"
+    "separator of the locale.\n"
+    "\n"
+    "  --check          read INPUT and report its errors; write nothing\n"
+    "  --from tree|pc   the form of INPUT\n"
+    "  --to tree|pc     the form of OUTPUT\n"
+    "  --help           show this text\n"
+    "  --version        show the version\n"
+    "\n"
+    "Exit status: 0 done, 1 the input has an error, 2 wrong usage or a file that cannot be\n"
+    "read or written.\n";
+
+enum class Form { tree, pc };
+
+struct Options {
+    bool check = false;
+    bool help = false;
+    bool version = false;
+    std::optional<Form> from;
+    std::optional<Form> to;
+    std::vector<std::string> files; // INPUT and OUTPUT
+};
+
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+void writeErr(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+Form parseForm(std::string_view option, std::string_view value) {
+    const std::string v = UpperCase(value);
+    if (v == "TREE")
+        return Form::tree;
+    if (v == "PC")
+        return Form::pc;
+    throw UsageError(std::string(option) + " takes tree or pc, not '" + std::string(value) + "'");
+}
+
+Options parseArguments(int argc, char** argv) {
+    Options options;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (optionsEnded || arg == kStdio || arg.substr(0, 1) != "-") {
+            options.files.emplace_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--check") {
+            options.check = true;
+        } else if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--from" || arg == "--to") {
+            if (i + 1 >= argc)
+                throw UsageError(std::string(arg) + " needs tree or pc");
+            (arg == "--from" ? options.from : options.to) = parseForm(arg, argv[++i]);
+        } else if (arg.substr(0, 7) == "--from=") {
+            options.from = parseForm("--from", arg.substr(7));
+        } else if (arg.substr(0, 5) == "--to=") {
+            options.to = parseForm("--to", arg.substr(5));
+        } else {
+            throw UsageError("unknown option '" + std::string(arg) + "'");
+        }
+    }
+    if (options.help || options.version)
+        return options;
+    if (options.files.empty())
+        throw UsageError("no INPUT given");
+    if (options.files.size() > 2)
+        throw UsageError("too many files given");
+    if (options.check && options.files.size() > 1)
+        throw UsageError("--check takes no OUTPUT");
+    return options;
+}
+
+// The form named by the option, else the one the extension tells; standard input and output
+// (and an omitted OUTPUT) have no extension and hold element text.
+Form formOf(const std::optional<Form>& named, const std::string& fileName) {
+    if (named)
+        return *named;
+    if (fileName != kStdio && UpperCase(ExtractFileExt(fileName)) == ".PC")
+        return Form::pc;
+    return Form::tree;
+}
+
+std::string readInput(const std::string& fileName) {
+    if (fileName != kStdio)
+        return ReadFileBytes(fileName);
+    std::string bytes;
+    char buffer[1 << 16];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0)
+        bytes.append(buffer, n);
+    if (std::ferror(stdin))
+        throw FileError("Cannot open file -");
+    return bytes;
+}
+
+void writeOutput(const std::string& fileName, std::string_view bytes) {
+    if (fileName != kStdio) {
+        WriteFileAtomically(fileName, bytes);
+        return;
+    }
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
+                    std::fflush(stdout) == 0;
+    if (!ok)
+        throw FileError("Cannot create file -");
+}
+
+int run(const Options& options) {
+    const std::string& input = options.files[0];
+    const std::string output = options.files.size() > 1 ? options.files[1] : std::string(kStdio);
+    const Form from = formOf(options.from, input);
+    const Form to = formOf(options.to, output);
+    StderrFeedback feedback;
+    TFlyNodes tree;
+    const std::string bytes = readInput(input);
+    bool clean = false;
+    if (from == Form::pc) {
+        clean = readPc(input, bytes, tree, feedback);
+    } else {
+        TextLines lines = ReadTreeText(bytes);
+        clean = ParseElementText(lines, tree, feedback);
+    }
+    if (!clean || feedback.count() > 0)
+        return kInputError;
+    if (options.check)
+        return kDone;
+
+    if (to == Form::pc) {
+        writeOutput(output, writePc(tree));
+    } else {
+        TextLines lines;
+        WriteElementText(tree, lines, feedback);
+        writeOutput(output, TreeFileBytes(lines));
+    }
+    return kDone;
+}
+
+int Main(int argc, char** argv) {
+    Options options;
+    try {
+        options = parseArguments(argc, argv);
+    } catch (const UsageError& e) {
+        writeErr(std::string(kProgram) + ": " + e.what() + "\n" + "Try '" + std::string(kProgram) +
+                 " --help' for more information.\n");
+        return kUsageOrFile;
+    }
+    if (options.help) {
+        std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
+        return kDone;
+    }
+    if (options.version) {
+        const std::string text = std::string(kProgram) + " " + SETTREE_VERSION + "\n";
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return kDone;
+    }
+    try {
+        return run(options);
+    } catch (const FileError& e) {
+        writeErr(std::string(e.what()) + "\n");
+        return kUsageOrFile;
+    } catch (const std::exception& e) {
+        // Nothing has been written: outputs are written whole or not at all.
+        writeErr(std::string(kProgram) + ": " + e.what() + "\n");
+        return kUsageOrFile;
+    }
+}
+
+} // namespace
+} // namespace settree
+
+int main(int argc, char** argv) {
+    return settree::Main(argc, argv);
+}

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/pcform.h"
+
+#include "formats/pcreader.h"
+#include "formats/pcwriter.h"
+#include "model/textfile.h"
+
+#include <clocale>
+#include <optional>
+
+namespace settree {
+
+namespace {
+
+// The decimal separator of the user's locale, "." when it is not one printable ASCII byte. The
+// program's own locale stays "C".
+char localeDecimalSeparator() {
+    const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+    char separator = '.';
+    if (std::setlocale(LC_NUMERIC, "")) {
+        const std::string_view point = std::localeconv()->decimal_point;
+        if (point.size() == 1 && point[0] > 32 && point[0] < 127)
+            separator = point[0];
+    }
+    std::setlocale(LC_NUMERIC, previous.c_str());
+    return separator;
+}
+
+} // namespace
+
+bool readPc(const std::string& inputName, std::string_view bytes, TFlyNodes& tree,
+            Feedback& feedback) {
+    std::optional<std::string> descriptions;
+    if (inputName != "-") {
+        const std::string treeFile = ChangeFileExt(inputName, ".tree");
+        if (FileExists(treeFile))
+            descriptions = ReadFileBytes(treeFile);
+    }
+    TextLines lines; // the load also rebuilds the text pane, which the converter has not
+    return LoadPCFromBytes(bytes, descriptions ? &*descriptions : nullptr, tree, lines, feedback,
+                           localeDecimalSeparator());
+}
+
+std::string writePc(const TFlyNodes& tree) {
+    return PcText(tree, PcNames::PlainNames);
+}
+
+} // namespace settree

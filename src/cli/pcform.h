@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "model/feedback.h"
+#include "model/flynode.h"
+
+namespace settree {
+
+// The parent-child tuple half of the converter, on the editor's tuple reader and writer.
+
+// Replaces the tree by the tuples of a .PC file, as the editor loads a file: descriptions come
+// from the .tree file beside inputName when there is one, and from "@" annotations; weights use
+// the decimal separator of the locale. bytes is the content of the input ("-" as inputName:
+// standard input, with no .tree file beside it). Returns true when nothing was reported. Raises
+// FileError when the .tree file beside the input cannot be read.
+bool readPc(const std::string& inputName, std::string_view bytes, TFlyNodes& tree,
+            Feedback& feedback);
+
+// The bytes of the .PC file of the tree, as the tree pane's "Save" writes it.
+std::string writePc(const TFlyNodes& tree);
+
+} // namespace settree

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "catalog/catalogreaders.h"
+#include "formats/elementtext.h"
+#include "model/feedback.h"
+#include "model/flynode.h"
+
+namespace settree {
+
+// The one message of a failed tuple load, followed by the child name, " : " and the parent
+// name of the tuple being built (both empty when the input could not be read).
+inline constexpr std::string_view kPcErrorMessage =
+    "There is an error in the Parent Child relationship: ";
+
+// Replaces the tree by the tree of a .PC file and then the text pane lines by its element text.
+//
+// The tuple lines may come in any order: they are grouped by level, and each node is hung under
+// the first node of the level above whose name equals its parent name without regard to case a
+// to z. Descriptions come from the .tree file of the same path and base name when it exists
+// (the last line for a name wins) and from "@" annotations (the first one wins; the .tree file
+// beats them). A line ends at CR, CR LF or LF; byte 26 ends the input. decimalSeparator is the
+// user's, one of the characters of a weight besides "-" and the digits.
+//
+// Every error is reported here, through feedback, with kPcErrorMessage: when the input cannot be
+// read or a line is no tuple line, the tree stays as it was; when a parent is not found, the
+// tree keeps the nodes built before. In every case the tree ends fully expanded, its update
+// brackets balanced, and lines are rebuilt from it. Returns true when nothing was reported.
+bool LoadPC(const std::string& fileName, TFlyNodes& tree, TextLines& lines, Feedback& feedback,
+            char decimalSeparator = '.');
+
+// LoadPC on the bytes of a .PC file and of its .tree description file (none: no such file).
+bool LoadPCFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
+                     TFlyNodes& tree, TextLines& lines, Feedback& feedback,
+                     char decimalSeparator = '.');
+
+// LoadPC on the block of one classification of the catalog index catalogFile: the lines
+// entry.FirstLine to entry.LastLine (none when LastLine is smaller). Descriptions come from the
+// set file <folder of catalogFile><entry.Name>.gms when it exists; every weight is "1". A block
+// that reaches past the end of the index file is an error.
+bool LoadPCFromCatalog(const std::string& catalogFile, const tmb& entry, TFlyNodes& tree,
+                       TextLines& lines, Feedback& feedback);
+
+} // namespace settree

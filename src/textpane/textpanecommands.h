@@ -1,0 +1,90 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "formats/elementtext.h"
+#include "model/feedback.h"
+#include "model/flynode.h"
+
+class QAction;
+class QFileDialog;
+class QKeyEvent;
+class QMenu;
+class QMouseEvent;
+
+namespace settree {
+
+class TTextPane;
+
+// The commands of the text pane: load, refresh and save the element text, its clipboard
+// exports, the pane's menu Popedit and the Alt+digit indentation. The main window's handlers
+// forward here.
+//
+// Failures: Load and Save let FileError ("Cannot open file %s", "Cannot create file %s")
+// propagate to the caller, which hands it to the application's error report. Everything that
+// runs from the widget library's event dispatch (Popedit's items, the pane's events) raises
+// nothing of its own.
+class TextPaneCommands : public QObject {
+    Q_OBJECT
+public:
+    // The pane, the feedback and the tree must outlive the commands. The dialogs and Popedit
+    // are children of the pane.
+    TextPaneCommands(TTextPane& pane, Feedback& feedback, TFlyNodes& tree,
+                     QObject* parent = nullptr);
+
+    // Runs a file dialog and returns the chosen file name, empty when cancelled. The default
+    // shows the dialog; tests replace it.
+    std::function<QString(QFileDialog&)> ChooseFile;
+    // "Save .PC to clipboard" of Popedit; the window supplies it.
+    std::function<void()> CopyPCToClipboard;
+
+    QFileDialog* OpenDialog1;
+    QFileDialog* SaveDialog1;
+    QMenu* Popedit;
+    QAction* SavePCtoclipboard2;
+    QAction* SaveTreetoclipboard2;
+    QAction* SaveUniqueElementListUELtoclipboard1;
+
+    // "Load": the open dialog, the chosen file into the pane (caret at the start), then in
+    // every case, a cancelled dialog included, the tree rebuilt from the pane. A file that
+    // cannot be read raises FileError before the pane or the tree change.
+    void Load();
+    // "Refresh": the tree rebuilt from the pane; the pane shows its normalised text.
+    void Refresh();
+    // "Save": the save dialog, then SaveElementText with the chosen name; nothing on cancel.
+    void Save();
+    // Normalises the pane and writes it as a .tree file. On FileError the pane is already
+    // normalised and no file was written.
+    void SaveElementText(const std::string& fileName);
+
+    // "Save .Tree to clipboard": selects the whole text and copies the lines joined by CR LF.
+    void CopyTreeToClipboard();
+    // "Save Unique Element List (UEL) to clipboard": the trimmed lines, sorted and without
+    // repeats by the user's locale ignoring case (the first spelling kept), each followed by
+    // CR LF.
+    void CopyUELToClipboard();
+
+    // The pane's mouse press: the right button opens Popedit at the pointer.
+    void PaneMouseDown(QMouseEvent* event);
+    // The pane's key release: Alt+1 to Alt+9 of the main keyboard, with nothing else held,
+    // insert three blanks per step at the caret and put the caret after them.
+    void PaneKeyUp(QKeyEvent* event);
+
+private:
+    TTextPane& pane_;
+    Feedback& feedback_;
+    TFlyNodes& tree_;
+};
+
+// The element list of lines: the lines trimmed, sorted by the collation of the user's locale
+// ignoring case, each kept once in the spelling of its first occurrence, each followed by
+// CR LF. decode turns a line's bytes into the text that is compared and copied.
+QString UniqueElementList(const TextLines& lines,
+                          const std::function<QString(std::string_view)>& decode);
+
+} // namespace settree

@@ -1,0 +1,390 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "textpane/ttextpane.h"
+
+#include <QColor>
+#include <QFocusEvent>
+#include <QFont>
+#include <QKeyEvent>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <cstdint>
+
+#include "formats/treefile.h"
+#include "model/textfile.h"
+#include "view/markup.h"
+#include "view/markuprenderer.h"
+
+namespace settree {
+
+namespace {
+
+constexpr int kIndentWidth = 3; // the element text's unit of one level
+constexpr int kFirstTabStop = 8; // tab stops at columns 9 and 17 (counted from 1), then every 8
+constexpr int kTabStopStep = 8;
+
+// The document holding lines: joined by LF; an empty last line needs a line end of its own
+// because a line end at the very end adds no line.
+std::string DocumentText(const TextLines& lines) {
+    size_t size = 1;
+    for (const std::string& line : lines)
+        size += line.size() + 1;
+    std::string text;
+    text.reserve(size);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            text.push_back('\n');
+        text.append(lines[i]);
+    }
+    if (!lines.empty() && lines.back().empty())
+        text.push_back('\n');
+    return text;
+}
+
+// A small picture for the pane's background: a pale tree on a soft gradient, light enough to
+// read black text over it.
+QImage MakeBackgroundPicture() {
+    QImage image(100, 133, QImage::Format_RGB32);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient sky(0, 0, 0, 133);
+    sky.setColorAt(0, QColor(0xEE, 0xF4, 0xFB));
+    sky.setColorAt(1, QColor(0xF7, 0xF3, 0xE6));
+    painter.fillRect(image.rect(), sky);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0xD9, 0xC8, 0xB0));
+    painter.drawRect(45, 78, 10, 40);
+    painter.setBrush(QColor(0xC8, 0xE6, 0xC0));
+    painter.drawEllipse(QPointF(50, 52), 32, 30);
+    painter.drawEllipse(QPointF(30, 70), 20, 16);
+    painter.drawEllipse(QPointF(70, 70), 20, 16);
+    painter.setBrush(QColor(0xDD, 0xE8, 0xD0));
+    painter.drawRect(10, 118, 80, 4);
+    painter.setPen(QColor(0xC0, 0xCC, 0xD8));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(image.rect().adjusted(0, 0, -1, -1));
+    return image;
+}
+
+} // namespace
+
+TTextPane::TTextPane(QWidget* parent) : QsciScintilla(parent) {
+    setUtf8(true);
+    setEolMode(EolUnix);
+    SendScintilla(SCI_SETPASTECONVERTENDINGS, 1);
+
+    QFont font(QStringLiteral("Courier New"));
+    font.setPointSize(10);
+    setFont(font);
+    setColor(Qt::black);
+    setPaper(Qt::white);
+
+    // Line numbers in the first margin, right-aligned by the widget, in black; no other margin.
+    setMarginType(0, NumberMargin);
+    setMarginLineNumbers(0, true);
+    setMarginsFont(font);
+    setMarginsForegroundColor(Qt::black);
+    setMarginWidth(1, 0);
+    setMarginWidth(2, 0);
+    updateMarginWidth();
+    connect(this, &QsciScintilla::linesChanged, this, &TTextPane::updateMarginWidth);
+
+    setAutoIndent(true);
+    setBackspaceUnindents(true);
+    setIndentationsUseTabs(false);
+    setTabWidth(kIndentWidth);
+    setIndentationWidth(kIndentWidth);
+    setTabIndents(true);
+    // The caret may stand beyond a line's end; typing there fills the gap with blanks.
+    SendScintilla(SCI_SETVIRTUALSPACEOPTIONS, SCVS_USERACCESSIBLE | SCVS_RECTANGULARSELECTION);
+
+    setSelectionForegroundColor(Qt::white);
+    setSelectionBackgroundColor(QColor(0x00, 0x00, 0x80));
+    SendScintilla(SCI_HIDESELECTION, 1); // shown only while the pane has the focus
+
+    SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1);
+    SendScintilla(SCI_SETSCROLLWIDTH, 1);
+    SendScintilla(SCI_SETENDATLASTLINE, 1);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    setReadOnly(false);
+    background_ = MakeBackgroundPicture();
+}
+
+TextLines TTextPane::Lines() const {
+    const long length = SendScintilla(SCI_GETLENGTH);
+    if (length <= 0)
+        return {};
+    const auto* bytes = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+    return SplitLines(std::string_view(bytes, static_cast<size_t>(length)));
+}
+
+void TTextPane::SetLines(const TextLines& lines) {
+    TextLines expanded = lines;
+    for (std::string& line : expanded)
+        ExpandTabs(line);
+    if (expanded == Lines())
+        return;
+    const int line = CaretLine();
+    const int column = static_cast<int>(SendScintilla(SCI_GETCOLUMN, SendScintilla(SCI_GETCURRENTPOS)));
+    const int firstVisible = firstVisibleLine();
+    beginUndoAction();
+    replaceDocument(DocumentText(expanded));
+    endUndoAction();
+    moveCaretWithinLine(std::min(line, static_cast<int>(SendScintilla(SCI_GETLINECOUNT)) - 1),
+                        column);
+    setFirstVisibleLine(firstVisible);
+}
+
+int TTextPane::LineCount() const {
+    const long length = SendScintilla(SCI_GETLENGTH);
+    if (length <= 0)
+        return 0;
+    const long rows = SendScintilla(SCI_GETLINECOUNT);
+    const char last = static_cast<char>(SendScintilla(SCI_GETCHARAT, length - 1));
+    return static_cast<int>(last == '\n' || last == '\r' ? rows - 1 : rows);
+}
+
+std::string TTextPane::Line(int i) const {
+    const long start = SendScintilla(SCI_POSITIONFROMLINE, i);
+    const long end = SendScintilla(SCI_GETLINEENDPOSITION, i);
+    std::string text(static_cast<size_t>(end - start) + 1, '\0');
+    SendScintilla(SCI_GETTEXTRANGE, start, end, text.data());
+    text.resize(static_cast<size_t>(end - start));
+    return text;
+}
+
+// The edits of single lines go through the whole list, so that they follow the same line rules
+// as SetLines; they are for occasional use, not for loops over the pane.
+void TTextPane::ReplaceLine(int i, std::string_view line) {
+    TextLines lines = Lines();
+    lines.at(static_cast<size_t>(i)) = std::string(line);
+    SetLines(lines);
+}
+
+void TTextPane::DeleteLine(int i) {
+    TextLines lines = Lines();
+    lines.erase(lines.begin() + i);
+    SetLines(lines);
+}
+
+void TTextPane::AddLine(std::string_view line) {
+    TextLines lines = Lines();
+    lines.emplace_back(line);
+    SetLines(lines);
+}
+
+void TTextPane::ClearLines() { SetLines({}); }
+
+void TTextPane::SetWholeText(std::string_view text) { SetLines(ReadTreeText(text)); }
+
+void TTextPane::LoadFromFile(const std::string& fileName) {
+    const TextLines lines = ReadTreeText(ReadFileBytes(fileName));
+    replaceDocument(DocumentText(lines));
+    SendScintilla(SCI_EMPTYUNDOBUFFER);
+    SendScintilla(SCI_GOTOPOS, 0L);
+    setModified(false);
+}
+
+void TTextPane::SaveToFile(const std::string& fileName) const {
+    WriteFileAtomically(fileName, TreeFileBytes(Lines()));
+}
+
+QString TTextPane::BytesToText(std::string_view bytes) const {
+    return MarkupRenderer::Decode(bytes, utf8_);
+}
+
+int TTextPane::CaretLine() const {
+    return static_cast<int>(SendScintilla(SCI_LINEFROMPOSITION, SendScintilla(SCI_GETCURRENTPOS)));
+}
+
+int TTextPane::CaretColumn() const {
+    const long column = SendScintilla(SCI_GETCOLUMN, SendScintilla(SCI_GETCURRENTPOS));
+    const long beyond =
+        SendScintilla(SCI_GETSELECTIONNCARETVIRTUALSPACE, SendScintilla(SCI_GETMAINSELECTION));
+    return static_cast<int>(column + beyond);
+}
+
+void TTextPane::SetCaret(int line, int column) {
+    moveCaretWithinLine(line, column);
+    const int reached = CaretColumn();
+    if (column > reached) {
+        const long main = SendScintilla(SCI_GETMAINSELECTION);
+        SendScintilla(SCI_SETSELECTIONNCARETVIRTUALSPACE, main, static_cast<long>(column - reached));
+        SendScintilla(SCI_SETSELECTIONNANCHORVIRTUALSPACE, main, static_cast<long>(column - reached));
+    }
+}
+
+void TTextPane::InsertAtCaret(std::string_view text) {
+    const long pos = SendScintilla(SCI_GETCURRENTPOS);
+    const long beyond =
+        SendScintilla(SCI_GETSELECTIONNCARETVIRTUALSPACE, SendScintilla(SCI_GETMAINSELECTION));
+    std::string inserted(static_cast<size_t>(beyond), ' ');
+    inserted.append(text);
+    SendScintilla(SCI_SETTARGETRANGE, pos, pos + 0L);
+    SendScintilla(SCI_REPLACETARGET, static_cast<uintptr_t>(inserted.size()), inserted.data());
+    SendScintilla(SCI_GOTOPOS, pos + static_cast<long>(inserted.size()));
+}
+
+void TTextPane::SetBackgroundShown(bool shown) {
+    if (shown == backgroundShown_)
+        return;
+    backgroundShown_ = shown;
+    viewport()->update();
+}
+
+void TTextPane::mousePressEvent(QMouseEvent* event) {
+    QsciScintilla::mousePressEvent(event);
+    if (OnMouseDown)
+        OnMouseDown(event);
+}
+
+void TTextPane::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    const bool blockSelected =
+        hasSelectedText() &&
+        SendScintilla(SCI_LINEFROMPOSITION, SendScintilla(SCI_GETSELECTIONSTART)) !=
+            SendScintilla(SCI_LINEFROMPOSITION, SendScintilla(SCI_GETSELECTIONEND));
+    if (event->key() == Qt::Key_Tab && modifiers == Qt::NoModifier) {
+        if (blockSelected)
+            shiftSelectedLines(true);
+        else
+            smartTab();
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Backtab && blockSelected) {
+        shiftSelectedLines(false);
+        event->accept();
+        return;
+    }
+    // Alt with a digit is the indentation shortcut, which acts on the release; the press must
+    // not type the digit.
+    if (modifiers == Qt::AltModifier && event->key() >= Qt::Key_0 && event->key() <= Qt::Key_9) {
+        event->accept();
+        return;
+    }
+    QsciScintilla::keyPressEvent(event);
+}
+
+void TTextPane::keyReleaseEvent(QKeyEvent* event) {
+    QsciScintilla::keyReleaseEvent(event);
+    if (!event->isAutoRepeat() && OnKeyUp)
+        OnKeyUp(event);
+}
+
+void TTextPane::contextMenuEvent(QContextMenuEvent* event) {
+    // The pane's menu is Popedit, opened on the right button's press.
+    event->accept();
+}
+
+void TTextPane::focusInEvent(QFocusEvent* event) {
+    QsciScintilla::focusInEvent(event);
+    SendScintilla(SCI_HIDESELECTION, 0L);
+}
+
+void TTextPane::focusOutEvent(QFocusEvent* event) {
+    QsciScintilla::focusOutEvent(event);
+    SendScintilla(SCI_HIDESELECTION, 1);
+}
+
+void TTextPane::paintEvent(QPaintEvent* event) {
+    QsciScintilla::paintEvent(event);
+    if (!backgroundShown_)
+        return;
+    // Multiplying keeps black text black and lets the picture show through the white paper,
+    // as if it lay behind the text.
+    QPainter painter(viewport());
+    painter.setCompositionMode(QPainter::CompositionMode_Multiply);
+    QRect place(QPoint(0, 0), background_.size());
+    place.moveCenter(viewport()->rect().center());
+    painter.drawImage(place.topLeft(), background_);
+}
+
+QByteArray TTextPane::fromMimeData(const QMimeData* source, bool& rectangular) const {
+    QByteArray bytes = QsciScintilla::fromMimeData(source, rectangular);
+    bytes.replace('\t', "   "); // tab characters are never stored
+    return bytes;
+}
+
+void TTextPane::replaceDocument(const std::string& text) {
+    const bool utf8 = IsValidUtf8(text);
+    const bool switched = utf8 != utf8_;
+    if (switched) {
+        setUtf8(utf8);
+        utf8_ = utf8;
+    }
+    SendScintilla(SCI_TARGETWHOLEDOCUMENT);
+    SendScintilla(SCI_REPLACETARGET, static_cast<uintptr_t>(text.size()), text.data());
+    // Steps recorded under the other encoding would come back shown wrongly.
+    if (switched)
+        SendScintilla(SCI_EMPTYUNDOBUFFER);
+}
+
+void TTextPane::updateMarginWidth() {
+    const int rows = std::max(1, lines());
+    const int digits = static_cast<int>(std::to_string(rows).size());
+    setMarginWidth(0, QString(digits + 1, QLatin1Char('9')));
+}
+
+void TTextPane::smartTab() {
+    if (hasSelectedText())
+        removeSelectedText();
+    const int line = CaretLine();
+    const int column = CaretColumn();
+    int target = -1;
+    for (int above = line - 1; above >= 0 && target < 0; --above) {
+        const long start = SendScintilla(SCI_POSITIONFROMLINE, above);
+        const long end = SendScintilla(SCI_GETLINEENDPOSITION, above);
+        bool hasText = false;
+        for (long p = start; p < end; p = SendScintilla(SCI_POSITIONAFTER, p)) {
+            const char c = static_cast<char>(SendScintilla(SCI_GETCHARAT, p));
+            if (c == ' ')
+                continue;
+            hasText = true;
+            const bool wordStart =
+                p == start || static_cast<char>(SendScintilla(SCI_GETCHARAT, p - 1)) == ' ';
+            if (wordStart && SendScintilla(SCI_GETCOLUMN, p) > column) {
+                target = static_cast<int>(SendScintilla(SCI_GETCOLUMN, p));
+                break;
+            }
+        }
+        if (hasText)
+            break; // only the nearest line with text counts
+    }
+    if (target < 0)
+        target = column < kFirstTabStop ? kFirstTabStop
+                                        : (column / kTabStopStep + 1) * kTabStopStep;
+    InsertAtCaret(std::string(static_cast<size_t>(target - column), ' '));
+}
+
+void TTextPane::shiftSelectedLines(bool in) {
+    const long selStart = SendScintilla(SCI_GETSELECTIONSTART);
+    const long selEnd = SendScintilla(SCI_GETSELECTIONEND);
+    const long first = SendScintilla(SCI_LINEFROMPOSITION, selStart);
+    long last = SendScintilla(SCI_LINEFROMPOSITION, selEnd);
+    if (last > first && SendScintilla(SCI_POSITIONFROMLINE, last) == selEnd)
+        --last; // a selection ending at a line's start leaves that line alone
+    beginUndoAction();
+    for (long l = first; l <= last; ++l) {
+        const long start = SendScintilla(SCI_POSITIONFROMLINE, l);
+        if (in) {
+            SendScintilla(SCI_INSERTTEXT, static_cast<uintptr_t>(start), " ");
+        } else if (SendScintilla(SCI_GETCHARAT, start) == ' ') {
+            SendScintilla(SCI_DELETERANGE, start, 1L);
+        }
+    }
+    endUndoAction();
+    SendScintilla(SCI_SETSEL, SendScintilla(SCI_POSITIONFROMLINE, first),
+                  SendScintilla(SCI_GETLINEENDPOSITION, last));
+}
+
+void TTextPane::moveCaretWithinLine(int line, int column) {
+    SendScintilla(SCI_GOTOPOS, SendScintilla(SCI_FINDCOLUMN, line, static_cast<long>(column)));
+}
+
+} // namespace settree

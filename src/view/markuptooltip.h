@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QFont>
+#include <QTimer>
+#include <QWidget>
+#include <string>
+
+namespace settree {
+
+// A small frameless window in the tool-tip colour that shows one text with its colour markup,
+// placed so that its text lies exactly over the text of a cell, and gone after a pause.
+class MarkupToolTip : public QWidget {
+    Q_OBJECT
+public:
+    // Pixels between the window's edge and its text (frame included).
+    static constexpr int kInset = 2;
+
+    explicit MarkupToolTip(QWidget* owner);
+
+    // Shows text drawn in font with its first line's box at textRect (global coordinates; the
+    // height of the cell row, so that the text stays centred as in the cell). Hides again
+    // after pauseMs.
+    void ShowText(std::string text, const QFont& font, const QRect& textRect, int pauseMs);
+    const std::string& Text() const { return text_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QTimer timer_;
+    std::string text_;
+};
+
+} // namespace settree
