@@ -27,6 +27,7 @@
 #include "formats/pcreader.h"
 #include "formats/pcwriter.h"
 #include "model/textfile.h"
+#include "textpane/textpanecommands.h"
 #include "textpane/ttextpane.h"
 #include "view/trapidtree.h"
 
@@ -161,6 +162,11 @@ TForm1::TForm1(std::vector<std::string> arguments, std::string exeFolder, QWidge
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
     Splitter1->setFixedWidth(3);
     createTreePanel();
+    textCommands_ = new TextPaneCommands(*RxRichEdit1, *feedback_, RapidTree4->Items(), this);
+    textCommands_->ChooseFile = [this](QFileDialog& dialog) { return RunFileDialog(dialog); };
+    textCommands_->CopyPCToClipboard = [this] {
+        RunReportingErrors([this] { SavePCtoclipboard2Click(); });
+    };
     clientArea_->SetPanes(Panel1, Splitter1, Panel3);
     clientArea_->SetPanelWidth(487);
     createElementDialog();
@@ -613,15 +619,33 @@ void TForm1::editPaneLines(const std::function<void(TextLines&)>& edit) {
 
 // ---- Text pane ----
 
-void TForm1::Button1Click() {}
-void TForm1::Button2Click() {}
-void TForm1::Button3Click() {}
-void TForm1::RxRichEdit1MouseDown(QMouseEvent*) {}
-void TForm1::RxRichEdit1KeyUp(QKeyEvent*) {}
-void TForm1::SaveTreetoclipboard1Click() {}
-void TForm1::SaveTreetoclipboard2Click() {}
-void TForm1::SaveUniqueElementListUELtoclipboard1Click() {}
-void TForm1::SaveUniqueElementListUELtoclipboard2Click() {}
+void TForm1::Button1Click() {
+    textCommands_->Load();
+}
+void TForm1::Button2Click() {
+    textCommands_->Refresh();
+}
+void TForm1::Button3Click() {
+    textCommands_->Save();
+}
+void TForm1::RxRichEdit1MouseDown(QMouseEvent* event) {
+    textCommands_->PaneMouseDown(event);
+}
+void TForm1::RxRichEdit1KeyUp(QKeyEvent* event) {
+    textCommands_->PaneKeyUp(event);
+}
+void TForm1::SaveTreetoclipboard1Click() {
+    textCommands_->CopyTreeToClipboard();
+}
+void TForm1::SaveTreetoclipboard2Click() {
+    textCommands_->CopyTreeToClipboard();
+}
+void TForm1::SaveUniqueElementListUELtoclipboard1Click() {
+    textCommands_->CopyUELToClipboard();
+}
+void TForm1::SaveUniqueElementListUELtoclipboard2Click() {
+    textCommands_->CopyUELToClipboard();
+}
 
 // ---- Tree pane ----
 

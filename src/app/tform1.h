@@ -33,6 +33,7 @@ class TClientArea;
 class TCollapsiblePanel;
 class TRapidTree;
 class TTextPane;
+class TextPaneCommands;
 struct ShiftState;
 
 // The editor's feedback: each message in a one-button box titled like the main window, and the
@@ -166,6 +167,8 @@ public:
     // The feedback the window's commands report through.
     Feedback& WindowFeedback() { return *feedback_; }
     const CommandLine& Arguments() const { return commandLine_; }
+    // The text pane's commands (its file dialogs OpenDialog1 and SaveDialog1, its menu Popedit).
+    TextPaneCommands* TextCommands() const { return textCommands_; }
 
 public slots:
     // Window events.
@@ -281,6 +284,7 @@ private:
     // The entries of the set chooser's items (HTMLComboBox2 owns them through this list).
     SetList setChooserEntries_;
     TClientArea* clientArea_ = nullptr;
+    TextPaneCommands* textCommands_ = nullptr;
     // Set when an activation asked for the maximised state; the resize that follows lays out
     // the panes again at the new size.
     bool layoutAfterMaximise_ = false;

@@ -25,7 +25,7 @@ bool isQuote(char c) {
     return c == '"' || c == '\'';
 }
 
-// Hash of a name with a to z taken as A to Z; never 0, which marks a free slot.
+// Hash of a name with a to z taken as A to Z.
 uint64_t nameHash(std::string_view name) {
     uint64_t h = 14695981039346656037ull;
     for (char c : name) {
@@ -35,7 +35,7 @@ uint64_t nameHash(std::string_view name) {
     h ^= h >> 33;
     h *= 0xff51afd7ed558ccdull;
     h ^= h >> 33;
-    return h == 0 ? 1 : h;
+    return h;
 }
 
 bool sameName(std::string_view a, std::string_view b) {
@@ -47,8 +47,9 @@ bool sameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-// Names compared without regard to case a to z, each with a value. The keys are views into
-// text that outlives the table. Open addressing keeps one load free of a heap block per name.
+// Names compared without regard to case a to z, each with a value. The names are copied into
+// one block and the entries lie side by side, so that a lookup touches little memory: a tree
+// level of many thousands of names stays in the cache while the next level looks into it.
 template <class Value> class NameTable {
 public:
     // Empties the table and sizes it for about expected names.
@@ -56,71 +57,72 @@ public:
         size_t capacity = 16;
         while (capacity < expected * 2)
             capacity *= 2;
-        slots_.assign(capacity, Slot{});
-        count_ = 0;
+        slots_.assign(capacity, 0);
+        entries_.clear();
+        entries_.reserve(expected);
+        names_.clear();
     }
 
-    bool empty() const { return count_ == 0; }
+    bool empty() const { return entries_.empty(); }
 
     const Value* find(std::string_view name, uint64_t hash) const {
         if (slots_.empty())
             return nullptr;
         const size_t mask = slots_.size() - 1;
-        for (size_t i = hash & mask;; i = (i + 1) & mask) {
-            const Slot& slot = slots_[i];
-            if (slot.hash == 0)
-                return nullptr;
-            if (slot.hash == hash && sameName({slot.data, slot.size}, name))
-                return &slot.value;
+        for (size_t i = hash & mask; slots_[i] != 0; i = (i + 1) & mask) {
+            const Entry& entry = entries_[slots_[i] - 1];
+            if (entry.hash == hash && sameName(nameOf(entry), name))
+                return &entry.value;
         }
+        return nullptr;
     }
 
     // The value under name: the one present, or a new one (added set to true).
     Value& insert(std::string_view name, uint64_t hash, bool& added) {
-        if ((count_ + 1) * 2 > slots_.size())
+        if ((entries_.size() + 1) * 2 > slots_.size())
             grow();
         const size_t mask = slots_.size() - 1;
         size_t i = hash & mask;
-        for (;; i = (i + 1) & mask) {
-            Slot& slot = slots_[i];
-            if (slot.hash == 0)
-                break;
-            if (slot.hash == hash && sameName({slot.data, slot.size}, name)) {
+        for (; slots_[i] != 0; i = (i + 1) & mask) {
+            Entry& entry = entries_[slots_[i] - 1];
+            if (entry.hash == hash && sameName(nameOf(entry), name)) {
                 added = false;
-                return slot.value;
+                return entry.value;
             }
         }
-        ++count_;
         added = true;
-        slots_[i] = Slot{name.data(), name.size(), hash, Value{}};
-        return slots_[i].value;
+        entries_.push_back({hash, names_.size(), name.size(), Value{}});
+        names_.append(name);
+        slots_[i] = static_cast<uint32_t>(entries_.size());
+        return entries_.back().value;
     }
 
 private:
-    struct Slot {
-        const char* data = nullptr;
-        size_t size = 0;
-        uint64_t hash = 0;
-        Value value{};
+    struct Entry {
+        uint64_t hash;
+        size_t offset; // of the name in names_
+        size_t size;
+        Value value;
     };
 
+    std::string_view nameOf(const Entry& entry) const {
+        return std::string_view(names_).substr(entry.offset, entry.size);
+    }
+
     void grow() {
-        std::vector<Slot> old;
-        old.swap(slots_);
-        slots_.assign(old.empty() ? 16 : old.size() * 2, Slot{});
+        slots_.assign(slots_.empty() ? 16 : slots_.size() * 2, 0);
         const size_t mask = slots_.size() - 1;
-        for (const Slot& slot : old) {
-            if (slot.hash == 0)
-                continue;
-            size_t i = slot.hash & mask;
-            while (slots_[i].hash != 0)
+        for (size_t e = 0; e < entries_.size(); ++e) {
+            size_t i = entries_[e].hash & mask;
+            while (slots_[i] != 0)
                 i = (i + 1) & mask;
-            slots_[i] = slot;
+            slots_[i] = static_cast<uint32_t>(e + 1);
         }
     }
 
-    std::vector<Slot> slots_;
-    size_t count_ = 0;
+    std::vector<uint32_t> slots_; // entry index + 1; 0 marks a free slot
+    std::vector<Entry> entries_;
+    std::string names_;
 };
 
 // One element description of the running load.
@@ -259,7 +261,9 @@ public:
             while (end < order.size() && tuples_[order[end]].level == level)
                 ++end;
             const bool aboveIsParentLevel = aboveLevel == level - 1;
-            here.reset(end - i);
+            // Only a level that the next one looks into needs its names.
+            const bool namesNeeded = end < order.size() && tuples_[order[end]].level == level + 1;
+            here.reset(namesNeeded ? end - i : 0);
             for (; i < end; ++i) {
                 const std::string_view remainder = tuples_[order[i]].remainder;
 
@@ -295,7 +299,8 @@ public:
                     parent = *found;
                 }
 
-                const uint64_t childHash = nameHash(child);
+                const uint64_t childHash =
+                    namesNeeded || !descriptions_.empty() ? nameHash(child) : 0;
                 const telement* known =
                     descriptions_.empty() ? nullptr : descriptions_.find(child, childHash);
                 std::string caption = known && known->Description != child
@@ -304,12 +309,12 @@ public:
                 TFlyNode* node = tree.AddChild(parent, std::move(caption));
                 node->SetCells(1, std::string(weight));
 
-                // The key is the name inside the node's own caption, which outlives the table.
-                const std::string_view key(node->Text().data() + kNameOpen.size(), child.size());
-                bool added = false;
-                TFlyNode*& first = here.insert(key, childHash, added);
-                if (added)
-                    first = node;
+                if (namesNeeded) {
+                    bool added = false;
+                    TFlyNode*& first = here.insert(child, childHash, added);
+                    if (added)
+                        first = node;
+                }
             }
             std::swap(above, here);
             aboveLevel = level;

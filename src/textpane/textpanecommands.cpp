@@ -37,8 +37,10 @@ QFileDialog* MakeTreeFileDialog(QWidget* parent, const QString& name,
     dialog->setFileMode(QFileDialog::AnyFile);
     if (mode == QFileDialog::AcceptSave)
         dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    dialog->setFilter(dialog->filter() & ~QDir::CaseSensitive);
     dialog->setDefaultSuffix(QStringLiteral("tree"));
-    dialog->setNameFilters({QStringLiteral("GAMS *.tree (*.tree)"), QStringLiteral("All files (*)")});
+    dialog->setNameFilters(
+        {QStringLiteral("GAMS *.tree (*.tree)"), QStringLiteral("All files (*)")});
     return dialog;
 }
 
@@ -49,17 +51,17 @@ QString RunDialog(QFileDialog& dialog) {
     return files.isEmpty() ? QString() : files.first();
 }
 
-std::string ToFileName(const QString& name) { return QFile::encodeName(name).toStdString(); }
+std::string ToFileName(const QString& name) {
+    return QFile::encodeName(name).toStdString();
+}
 
 } // namespace
 
 TextPaneCommands::TextPaneCommands(TTextPane& pane, Feedback& feedback, TFlyNodes& tree,
                                    QObject* parent)
     : QObject(parent), ChooseFile(RunDialog), pane_(pane), feedback_(feedback), tree_(tree) {
-    OpenDialog1 =
-        MakeTreeFileDialog(&pane, QStringLiteral("OpenDialog1"), QFileDialog::AcceptOpen);
-    SaveDialog1 =
-        MakeTreeFileDialog(&pane, QStringLiteral("SaveDialog1"), QFileDialog::AcceptSave);
+    OpenDialog1 = MakeTreeFileDialog(&pane, QStringLiteral("OpenDialog1"), QFileDialog::AcceptOpen);
+    SaveDialog1 = MakeTreeFileDialog(&pane, QStringLiteral("SaveDialog1"), QFileDialog::AcceptSave);
 
     Popedit = new QMenu(&pane);
     Popedit->setObjectName(QStringLiteral("Popedit"));
@@ -113,7 +115,7 @@ void TextPaneCommands::SaveElementText(const std::string& fileName) {
 }
 
 void TextPaneCommands::CopyTreeToClipboard() {
-    pane_.selectAll();
+    pane_.SelectAll();
     QGuiApplication::clipboard()->setText(pane_.BytesToText(TreeFileBytes(pane_.Lines())));
 }
 

@@ -8,7 +8,7 @@
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
+#include <Qsci/qscicommandset.h>
 #include <algorithm>
 #include <cstdint>
 
@@ -21,7 +21,7 @@ namespace settree {
 
 namespace {
 
-constexpr int kIndentWidth = 3; // the element text's unit of one level
+constexpr int kIndentWidth = 3;  // the element text's unit of one level
 constexpr int kFirstTabStop = 8; // tab stops at columns 9 and 17 (counted from 1), then every 8
 constexpr int kTabStopStep = 8;
 
@@ -130,7 +130,8 @@ void TTextPane::SetLines(const TextLines& lines) {
     if (expanded == Lines())
         return;
     const int line = CaretLine();
-    const int column = static_cast<int>(SendScintilla(SCI_GETCOLUMN, SendScintilla(SCI_GETCURRENTPOS)));
+    const int column =
+        static_cast<int>(SendScintilla(SCI_GETCOLUMN, SendScintilla(SCI_GETCURRENTPOS)));
     const int firstVisible = firstVisibleLine();
     beginUndoAction();
     replaceDocument(DocumentText(expanded));
@@ -178,9 +179,13 @@ void TTextPane::AddLine(std::string_view line) {
     SetLines(lines);
 }
 
-void TTextPane::ClearLines() { SetLines({}); }
+void TTextPane::ClearLines() {
+    SetLines({});
+}
 
-void TTextPane::SetWholeText(std::string_view text) { SetLines(ReadTreeText(text)); }
+void TTextPane::SetWholeText(std::string_view text) {
+    SetLines(ReadTreeText(text));
+}
 
 void TTextPane::LoadFromFile(const std::string& fileName) {
     const TextLines lines = ReadTreeText(ReadFileBytes(fileName));
@@ -214,9 +219,15 @@ void TTextPane::SetCaret(int line, int column) {
     const int reached = CaretColumn();
     if (column > reached) {
         const long main = SendScintilla(SCI_GETMAINSELECTION);
-        SendScintilla(SCI_SETSELECTIONNCARETVIRTUALSPACE, main, static_cast<long>(column - reached));
-        SendScintilla(SCI_SETSELECTIONNANCHORVIRTUALSPACE, main, static_cast<long>(column - reached));
+        SendScintilla(SCI_SETSELECTIONNCARETVIRTUALSPACE, main,
+                      static_cast<long>(column - reached));
+        SendScintilla(SCI_SETSELECTIONNANCHORVIRTUALSPACE, main,
+                      static_cast<long>(column - reached));
     }
+}
+
+void TTextPane::SelectAll() {
+    SendScintilla(SCI_SETSEL, 0UL, SendScintilla(SCI_GETLENGTH));
 }
 
 void TTextPane::InsertAtCaret(std::string_view text) {
@@ -262,11 +273,19 @@ void TTextPane::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    // Alt with a digit is the indentation shortcut, which acts on the release; the press must
-    // not type the digit.
-    if (modifiers == Qt::AltModifier && event->key() >= Qt::Key_0 && event->key() <= Qt::Key_9) {
-        event->accept();
-        return;
+    // A chord with Ctrl, Alt or Meta types nothing (Alt with a digit is the indentation
+    // shortcut, which acts on the release); the widget's own commands still run.
+    const Qt::KeyboardModifiers chord =
+        modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (chord != Qt::NoModifier && !event->text().isEmpty() && event->text().at(0).isPrint()) {
+        const int combination =
+            event->key() | (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier |
+                                         Qt::MetaModifier))
+                               .toInt();
+        if (!standardCommands()->boundTo(combination)) {
+            event->ignore();
+            return;
+        }
     }
     QsciScintilla::keyPressEvent(event);
 }
@@ -357,8 +376,8 @@ void TTextPane::smartTab() {
             break; // only the nearest line with text counts
     }
     if (target < 0)
-        target = column < kFirstTabStop ? kFirstTabStop
-                                        : (column / kTabStopStep + 1) * kTabStopStep;
+        target =
+            column < kFirstTabStop ? kFirstTabStop : (column / kTabStopStep + 1) * kTabStopStep;
     InsertAtCaret(std::string(static_cast<size_t>(target - column), ' '));
 }
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <Qsci/qsciscintilla.h>
 #include <QImage>
 #include <QString>
+#include <Qsci/qsciscintilla.h>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -62,6 +62,8 @@ public:
     int CaretLine() const;
     int CaretColumn() const;
     void SetCaret(int line, int column);
+    // Selects the whole text, the caret at the end of the last line.
+    void SelectAll();
     // Inserts text into the caret's line at the caret's column, first filling the line with
     // blanks up to the caret when the caret stands beyond its end; one undo step.
     void InsertAtCaret(std::string_view text);

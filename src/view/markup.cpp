@@ -107,7 +107,9 @@ bool readHex24(std::string_view digits, uint32_t& value) {
     return true;
 }
 
-bool isBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool isBlank(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 
 std::string_view skipBlanks(std::string_view s) {
     size_t i = 0;
@@ -220,8 +222,8 @@ private:
         if (const size_t at = upper.find("FONT "); at != std::string::npos) {
             fonts_.push_back(font_);
             fontAttributes(raw.substr(at + 5));
-        } else if (upper.size() == 1 && (upper[0] == 'B' || upper[0] == 'I' || upper[0] == 'U' ||
-                                         upper[0] == 'S')) {
+        } else if (upper.size() == 1 &&
+                   (upper[0] == 'B' || upper[0] == 'I' || upper[0] == 'U' || upper[0] == 'S')) {
             style(upper[0]) = true;
         } else if (upper.size() == 2 && upper[0] == '/' &&
                    (upper[1] == 'B' || upper[1] == 'I' || upper[1] == 'U' || upper[1] == 'S')) {
@@ -321,8 +323,8 @@ bool ParseMarkupColour(std::string_view value, MarkupColour& colour) {
             return false;
         // Blue in the high byte.
         const uint32_t r = number & 0xFF, g = (number >> 8) & 0xFF, b = (number >> 16) & 0xFF;
-        colour = MarkupColour{MarkupColour::Kind::Rgb, (r << 16) | (g << 8) | b,
-                              SystemColour::Window};
+        colour =
+            MarkupColour{MarkupColour::Kind::Rgb, (r << 16) | (g << 8) | b, SystemColour::Window};
         return true;
     }
     if (value.front() == 'c' || value.front() == 'C') {
@@ -336,7 +338,9 @@ bool ParseMarkupColour(std::string_view value, MarkupColour& colour) {
     return false;
 }
 
-MarkupText ParseMarkup(std::string_view text) { return Parser(text).run(); }
+MarkupText ParseMarkup(std::string_view text) {
+    return Parser(text).run();
+}
 
 bool IsValidUtf8(std::string_view bytes) {
     const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());

@@ -100,7 +100,9 @@ QString MarkupRenderer::Decode(std::string_view bytes, bool utf8) {
     return utf8 ? QString::fromUtf8(bytes.data(), size) : QString::fromLatin1(bytes.data(), size);
 }
 
-QString MarkupRenderer::Decode(std::string_view bytes) { return Decode(bytes, IsValidUtf8(bytes)); }
+QString MarkupRenderer::Decode(std::string_view bytes) {
+    return Decode(bytes, IsValidUtf8(bytes));
+}
 
 QSize MarkupRenderer::Measure(std::string_view text, const QFont& font, bool singleLine) {
     if (isPlain(text)) {

@@ -31,8 +31,8 @@ public:
     // start no new line.
     static QSize Measure(std::string_view text, const QFont& font, bool singleLine);
     // Draws text left-aligned and vertically centred in rect, clipped to it.
-    static void Draw(QPainter& painter, const QRect& rect, std::string_view text,
-                     const Cell& cell, bool singleLine);
+    static void Draw(QPainter& painter, const QRect& rect, std::string_view text, const Cell& cell,
+                     bool singleLine);
 
     // The colour a markup colour stands for in a cell; invalid for the cell's own background.
     static QColor Resolve(const MarkupColour& colour, const Cell& cell);

@@ -31,7 +31,8 @@ bool mayChangeHeight(const std::string& text) {
         return false;
     for (size_t i = lt; i + 3 < text.size(); ++i) {
         if ((text[i] == 'f' || text[i] == 'F') && (text[i + 1] == 'o' || text[i + 1] == 'O') &&
-            (text[i + 2] == 'n' || text[i + 2] == 'N') && (text[i + 3] == 't' || text[i + 3] == 'T'))
+            (text[i + 2] == 'n' || text[i + 2] == 'N') &&
+            (text[i + 3] == 't' || text[i + 3] == 'T'))
             return true;
     }
     return false;
@@ -62,7 +63,9 @@ TCustomRapidTree::TCustomRapidTree(QWidget* parent)
     SetFontPointSize(8);
 }
 
-TCustomRapidTree::~TCustomRapidTree() { items_->SetObserver(nullptr); }
+TCustomRapidTree::~TCustomRapidTree() {
+    items_->SetObserver(nullptr);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Columns, font and row heights
@@ -210,21 +213,6 @@ void TCustomRapidTree::SetTopRow(int row) {
     verticalScrollBar()->setValue(row);
 }
 
-bool TCustomRapidTree::rowTop(int row, int& top) const {
-    const int first = TopRow();
-    if (row < first)
-        return false;
-    const int height = viewport()->height();
-    int y = 0;
-    for (int r = first; r < row; ++r) {
-        y += RowHeight(r);
-        if (y >= height)
-            return false;
-    }
-    top = y;
-    return true;
-}
-
 int TCustomRapidTree::rowsOnPage() const {
     const int count = items_->RowCount();
     const int height = viewport()->height();
@@ -302,7 +290,9 @@ TCustomRapidTree::Hit TCustomRapidTree::hitTest(QPoint p) const {
     return hit;
 }
 
-TFlyNode* TCustomRapidTree::GetNodeAt(int x, int y) const { return hitTest({x, y}).node; }
+TFlyNode* TCustomRapidTree::GetNodeAt(int x, int y) const {
+    return hitTest({x, y}).node;
+}
 
 int TCustomRapidTree::captionLeft(const TFlyNode* node) const {
     return (node->Level() + 1) * kIndent + 4;
@@ -340,6 +330,9 @@ bool TCustomRapidTree::highlighted(int row, const TFlyNode* node) const {
 // Store notifications: never lay out here, so that many changes outside a bracket stay cheap.
 
 void TCustomRapidTree::rowsChanged() {
+    hideToolTip(); // the rows under it may have moved
+    tipNode_ = nullptr;
+    tipCol_ = -1;
     layoutDirty_ = true;
     scheduleLayout();
     viewport()->update();
@@ -414,9 +407,10 @@ void TCustomRapidTree::paintRow(QPainter& painter, const TFlyNode* node, int row
         !lit ? pal.color(QPalette::Base)
              : MarkupRenderer::SystemColourOf(
                    hasFocus() ? SystemColour::Highlight : SystemColour::InactiveCaption, pal);
-    const MarkupRenderer::Cell cell{
-        font(), lit ? pal.color(QPalette::Active, QPalette::HighlightedText) : pal.color(QPalette::Text),
-        pal};
+    const MarkupRenderer::Cell cell{font(),
+                                    lit ? pal.color(QPalette::Active, QPalette::HighlightedText)
+                                        : pal.color(QPalette::Text),
+                                    pal};
     painter.fillRect(0, top, width0 + width1, height, background);
 
     // Structure column: outline, button, caption.
@@ -493,7 +487,7 @@ void TCustomRapidTree::paintOutline(QPainter& painter, const TFlyNode* node, int
 // Mouse
 
 bool TCustomRapidTree::viewportEvent(QEvent* event) {
-    if (event->type() == QEvent::Leave) {
+    if (event->type() == QEvent::Leave) { fprintf(stderr, "leave\n");
         hideToolTip();
         tipNode_ = nullptr;
         tipCol_ = -1;
@@ -503,9 +497,13 @@ bool TCustomRapidTree::viewportEvent(QEvent* event) {
     return QAbstractScrollArea::viewportEvent(event);
 }
 
-void TCustomRapidTree::mousePressEvent(QMouseEvent* event) { press(event, false); }
+void TCustomRapidTree::mousePressEvent(QMouseEvent* event) {
+    press(event, false);
+}
 
-void TCustomRapidTree::mouseDoubleClickEvent(QMouseEvent* event) { press(event, true); }
+void TCustomRapidTree::mouseDoubleClickEvent(QMouseEvent* event) {
+    press(event, true);
+}
 
 void TCustomRapidTree::press(QMouseEvent* event, bool doubleClick) {
     hideToolTip();
@@ -600,7 +598,9 @@ void TCustomRapidTree::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
 }
 
-void TCustomRapidTree::BeginDrag() { dragArmed_ = true; }
+void TCustomRapidTree::BeginDrag() {
+    dragArmed_ = true;
+}
 
 void TCustomRapidTree::startDrag() {
     dragArmed_ = false;
@@ -675,6 +675,7 @@ void TCustomRapidTree::updateToolTip(QPoint p) {
         toolTip_ = new MarkupToolTip(this);
     const QRect global(viewport()->mapToGlobal(room.topLeft()), QSize(size.width(), room.height()));
     toolTip_->ShowText(text, font(), global, kToolTipPause);
+    fprintf(stderr, "tip shown %d %d %dx%d\n", toolTip_->x(), toolTip_->y(), toolTip_->width(), toolTip_->height());
 }
 
 void TCustomRapidTree::hideToolTip() {
@@ -763,8 +764,8 @@ void TCustomRapidTree::keyPressEvent(QKeyEvent* event) {
         break;
     }
     const QString text = event->text();
-    const bool command = (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier |
-                                                Qt::MetaModifier)) != 0;
+    const bool command =
+        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0;
     if (!command && !text.isEmpty() && text[0].isPrint()) {
         incrementalSearch(text);
         return;
@@ -785,6 +786,8 @@ void TCustomRapidTree::focusOutEvent(QFocusEvent* event) {
 void TCustomRapidTree::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
+        if (font().pointSize() > 0) // a font set by point size from outside
+            fontPointSize_ = font().pointSize();
         hideToolTip();
         tipNode_ = nullptr;
         tipCol_ = -1;

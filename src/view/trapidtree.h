@@ -48,7 +48,9 @@ public:
     void FullExpand() { items_->FullExpand(); }
     void FullCollapse() { items_->FullCollapse(); }
     const std::string& Cells(int col, int row) const { return items_->Cells(col, row); }
-    void SetCells(int col, int row, std::string text) { items_->SetCells(col, row, std::move(text)); }
+    void SetCells(int col, int row, std::string text) {
+        items_->SetCells(col, row, std::move(text));
+    }
 
     int ColCount() const { return 2; }
     // Stored width of a column; an index at or beyond ColCount raises "Grid index out of range".
@@ -133,8 +135,6 @@ private:
     void ensureLayout() const;
     void scheduleLayout();
     Hit hitTest(QPoint p) const;
-    // The row's top edge in the viewport, when it is on the screen.
-    bool rowTop(int row, int& top) const;
     int rowsOnPage() const;
     void ensureRowVisible(int row);
     QRect buttonRect(const Hit& hit) const;

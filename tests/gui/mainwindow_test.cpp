@@ -2,6 +2,7 @@
 // The main window: its controls, menus, layout on activation and resize, catalog detection,
 // the command-line file, and the default error report.
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -106,6 +107,7 @@ private slots:
     void missingFileOnCommandLine();
     void tupleFileOnCommandLine();
     void startupMessagesAndFailures();
+    void paneCommands();
     void collapseButtonTogglesOnce();
     void errorReportShowsMessageAndGoesOn();
     void failingCommandReachesErrorReport();
@@ -277,11 +279,17 @@ void MainWindowTest::mainMenu() {
         QVERIFY(!actions[i]->menu());
     }
 
-    // "Exit" closes the window.
+    // "Exit" closes the window, and closing frees the catalog entries.
+    auto entry = std::make_unique<tmb>();
+    entry->Name = "NACE";
+    window.FClassifications.Insert(std::move(entry));
+    window.findChild<QComboBox*>(QStringLiteral("HTMLComboBox2"))->addItem(QStringLiteral("x"));
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     actions.last()->trigger();
     QTRY_VERIFY(!window.isVisible());
+    QVERIFY(window.FClassifications.Empty());
+    QCOMPARE(window.findChild<QComboBox*>(QStringLiteral("HTMLComboBox2"))->count(), 0);
 }
 
 void MainWindowTest::popupMenu() {
@@ -605,6 +613,58 @@ void MainWindowTest::startupMessagesAndFailures() {
         QVERIFY(!window.findChild<QPushButton*>(QStringLiteral("Button12"))->isHidden());
         QCOMPARE(window.findChild<TRapidTree*>(QStringLiteral("RapidTree4"))->Items().Count(), 1);
     }
+}
+
+void MainWindowTest::paneCommands() {
+    const std::string dir = folder("commands");
+    writeFile(dir + "in.PC", "\"level1\".\"EUR\".\"EUR\" 1 @ \"Europe\"\r\n"
+                             "\"level2\".\"DEU\".\"EUR\" 3\r\n");
+    writeFile(dir + "in.tree", "ASI\r\n   JPN \"Japan\"");
+    TForm1 window({}, folder("empty"));
+    auto* pane = window.findChild<TTextPane*>(QStringLiteral("RxRichEdit1"));
+    TFlyNodes& tree = window.findChild<TRapidTree*>(QStringLiteral("RapidTree4"))->Items();
+    QString chosen;
+    window.RunFileDialog = [&](QFileDialog& dialog) {
+        const QString name = chosen;
+        chosen = dialog.objectName(); // which dialog asked
+        return name;
+    };
+    const auto click = [&](const char* button, const std::string& file) {
+        chosen = QString::fromStdString(file);
+        QTest::mouseClick(window.findChild<QPushButton*>(QString::fromLatin1(button)),
+                          Qt::LeftButton);
+        return chosen;
+    };
+
+    // The tree pane's "Load": tuples into the tree, element text into the pane.
+    QCOMPARE(click("Button8", dir + "in.PC"), QStringLiteral("OpenDialog2"));
+    QCOMPARE(tree.Count(), 1);
+    QCOMPARE(tree.Root(0)->Child(0)->Cells(1), std::string(" 3"));
+    QCOMPARE(pane->Lines(), (TextLines{"\"EUR\" \"Europe\"", "   \"DEU\""}));
+    QVERIFY(window.FLoadFromFile);
+    // Cancelled: nothing changes.
+    QCOMPARE(click("Button8", ""), QStringLiteral("OpenDialog2"));
+    QCOMPARE(tree.Count(), 1);
+
+    // "Save .PC to clipboard": captions without markup.
+    window.findChild<QAction*>(QStringLiteral("SavePCtoclipboard1"))->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QStringLiteral("\"level1\".\"EUR - Europe\".\"EUR - Europe\"  1\r\n"
+                            "\"level2\".\"DEU\".\"EUR - Europe\"  3\r\n"));
+
+    // The tree pane's "Save": plain names, through SaveDialog2.
+    QCOMPARE(click("Button6", dir + "out.PC"), QStringLiteral("SaveDialog2"));
+    QCOMPARE(ReadFileBytes(dir + "out.PC"),
+             std::string("\"level1\".\"EUR\".\"EUR\"  1\r\n\"level2\".\"DEU\".\"EUR\"  3\r\n"));
+
+    // The text pane's "Load" replaces pane and tree; the tree pane's "Refresh" writes the tree
+    // back into the pane.
+    QCOMPARE(click("Button1", dir + "in.tree"), QStringLiteral("OpenDialog1"));
+    QCOMPARE(pane->Lines(), (TextLines{"\"ASI\"", "   \"JPN\" \"Japan\""}));
+    QCOMPARE(tree.Root(0)->Text(), MakeCaption("ASI"));
+    tree.AddChild(nullptr, MakeCaption("AFR", "Africa"));
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("Button5")), Qt::LeftButton);
+    QCOMPARE(pane->Lines(), (TextLines{"\"ASI\"", "   \"JPN\" \"Japan\"", "\"AFR\" \"Africa\""}));
 }
 
 void MainWindowTest::collapseButtonTogglesOnce() {

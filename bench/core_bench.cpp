@@ -1,0 +1,389 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Benchmarks of the core paths on synthetic classifications of 10,000, 100,000 and 1,000,000
+// elements: element text parse and write, tuple load and save, full expansion with the row
+// list, sorting, copy and delete of a big subtree outside an update bracket, and the converter
+// from file to file. Each reports the time per element and the peak heap it needed.
+
+#include "childrun.h"
+#include "editing/copysubtree.h"
+#include "formats/elementtext.h"
+#include "formats/pcreader.h"
+#include "formats/pcwriter.h"
+#include "formats/treefile.h"
+#include "gen/synthetic.h"
+#include "heapmeter.h"
+#include "model/feedback.h"
+#include "model/flynode.h"
+#include "model/textfile.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace settree::bench {
+namespace {
+
+constexpr int64_t kSizes[] = {10000, 100000, 1000000};
+
+// Fewer rounds for the big sizes; the work of one round grows with the size.
+int64_t roundsFor(int64_t n) {
+    return n <= 10000 ? 20 : n <= 100000 ? 5 : 3;
+}
+
+const char* shapeName(Shape shape) {
+    return shape == Shape::Balanced ? "balanced" : "deep";
+}
+
+// A folder for the benchmark's files, removed at exit.
+class WorkFolder {
+public:
+    WorkFolder() {
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern = std::string(base && *base ? base : "/tmp") + "/settree-bench-XXXXXX";
+        if (char* made = ::mkdtemp(pattern.data()))
+            path_ = std::string(made) + "/";
+    }
+    ~WorkFolder() {
+        for (const std::string& f : files_)
+            ::unlink(f.c_str());
+        if (!path_.empty())
+            ::rmdir(path_.c_str());
+    }
+    std::string File(const std::string& name) {
+        const std::string full = path_ + name;
+        if (std::find(files_.begin(), files_.end(), full) == files_.end())
+            files_.push_back(full);
+        return full;
+    }
+    bool Ok() const { return !path_.empty(); }
+
+private:
+    std::string path_;
+    std::vector<std::string> files_;
+};
+
+WorkFolder& work() {
+    static WorkFolder folder;
+    return folder;
+}
+
+// One synthetic classification in every form a benchmark starts from, made once per shape and
+// size: the tree, its element text, and both files (BASE.tree beside BASE.PC, so loading the
+// tuples also reads the descriptions).
+struct Dataset {
+    TFlyNodes tree;
+    TextLines lines;
+    std::string treeFile;
+    std::string pcFile;
+};
+
+Dataset& dataset(Shape shape, int64_t n) {
+    static std::map<std::pair<Shape, int64_t>, std::unique_ptr<Dataset>> cache;
+    std::unique_ptr<Dataset>& slot = cache[{shape, n}];
+    if (!slot) {
+        slot = std::make_unique<Dataset>();
+        SyntheticOptions options;
+        options.shape = shape;
+        options.elements = n;
+        AddSynthetic(slot->tree, nullptr, options);
+        CollectingFeedback feedback;
+        WriteElementText(slot->tree, slot->lines, feedback);
+        const std::string base = std::string(shapeName(shape)) + "-" + std::to_string(n);
+        slot->treeFile = work().File(base + ".tree");
+        slot->pcFile = work().File(base + ".PC");
+        WriteFileAtomically(slot->treeFile, TreeFileBytes(slot->lines));
+        WriteFileAtomically(slot->pcFile, PcText(slot->tree, PcNames::PlainNames));
+    }
+    return *slot;
+}
+
+void report(benchmark::State& state, int64_t n, int64_t peakBytes) {
+    state.SetItemsProcessed(state.iterations() * n);
+    state.counters["elements"] = static_cast<double>(n);
+    state.counters["peak_MB"] = static_cast<double>(peakBytes) / (1024.0 * 1024.0);
+    state.counters["B_per_elem"] = static_cast<double>(peakBytes) / static_cast<double>(n);
+}
+
+// The timed part of a round starts with a fresh heap measurement; pauses keep set-up and
+// clean-up out of both time and peak.
+template <class Setup, class Work, class Cleanup>
+void rounds(benchmark::State& state, int64_t n, Setup setup, Work work, Cleanup cleanup) {
+    int64_t peak = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        setup();
+        HeapMeter::Start();
+        state.ResumeTiming();
+        work();
+        state.PauseTiming();
+        peak = std::max(peak, HeapMeter::PeakSinceStart());
+        cleanup();
+        state.ResumeTiming();
+    }
+    report(state, n, peak);
+}
+
+void nothing() {}
+
+// ---------------------------------------------------------------------------------------------
+// Element text
+
+void ParseText(benchmark::State& state, Shape shape, int64_t n) {
+    Dataset& d = dataset(shape, n);
+    std::unique_ptr<TFlyNodes> tree;
+    TextLines lines;
+    CollectingFeedback feedback;
+    rounds(
+        state, n,
+        [&] {
+            tree = std::make_unique<TFlyNodes>();
+            lines = d.lines;
+        },
+        [&] { ParseElementText(lines, *tree, feedback); },
+        [&] {
+            if (tree->NodeCount() != n || !feedback.messages.empty())
+                state.SkipWithError("the parsed tree is not the written one");
+            tree.reset();
+        });
+}
+
+void WriteText(benchmark::State& state, Shape shape, int64_t n) {
+    Dataset& d = dataset(shape, n);
+    TextLines lines;
+    CollectingFeedback feedback;
+    rounds(
+        state, n, [&] { lines.clear(); }, [&] { WriteElementText(d.tree, lines, feedback); },
+        [&] {
+            if (lines != d.lines)
+                state.SkipWithError("writing twice gave another text");
+        });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Parent-child tuples
+
+void LoadTuples(benchmark::State& state, Shape shape, int64_t n) {
+    Dataset& d = dataset(shape, n);
+    std::unique_ptr<TFlyNodes> tree;
+    TextLines lines;
+    CollectingFeedback feedback;
+    rounds(
+        state, n, [&] { tree = std::make_unique<TFlyNodes>(); },
+        [&] { LoadPC(d.pcFile, *tree, lines, feedback); },
+        [&] {
+            if (tree->NodeCount() != n || !feedback.messages.empty())
+                state.SkipWithError("the loaded tree is not the saved one");
+            tree.reset();
+            lines.clear();
+        });
+}
+
+void TupleText(benchmark::State& state, Shape shape, int64_t n) {
+    Dataset& d = dataset(shape, n);
+    std::string text;
+    rounds(
+        state, n, [&] { text.clear(); },
+        [&] { benchmark::DoNotOptimize(text = PcText(d.tree, PcNames::PlainNames)); }, nothing);
+}
+
+void SaveTuples(benchmark::State& state, Shape shape, int64_t n) {
+    Dataset& d = dataset(shape, n);
+    const std::string out = work().File("saved.PC");
+    rounds(state, n, nothing, [&] { SavePCFile(d.tree, out); }, nothing);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tree store
+
+void ExpandAll(benchmark::State& state, Shape shape, int64_t n) {
+    Dataset& d = dataset(shape, n);
+    size_t rows = 0;
+    rounds(
+        state, n,
+        [&] {
+            d.tree.FullCollapse();
+            benchmark::DoNotOptimize(d.tree.Rows().size());
+        },
+        [&] {
+            d.tree.FullExpand();
+            rows = d.tree.Rows().size();
+        },
+        [&] {
+            if (static_cast<int64_t>(rows) != n)
+                state.SkipWithError("not every node is in a row");
+        });
+}
+
+void SortAll(benchmark::State& state, Shape shape, int64_t n) {
+    std::unique_ptr<TFlyNodes> tree;
+    SyntheticOptions options;
+    options.shape = shape;
+    options.elements = n;
+    rounds(
+        state, n,
+        [&] {
+            tree = std::make_unique<TFlyNodes>();
+            AddSynthetic(*tree, nullptr, options);
+        },
+        [&] { tree->AlphaSort(); },
+        [&] {
+            if (tree->Count() > 1 && tree->Root(0)->Text() > tree->Root(1)->Text())
+                state.SkipWithError("the roots are not sorted");
+            tree.reset();
+        });
+}
+
+// A fully expanded tree of n elements whose last root carries a subtree of n / 10 elements,
+// the one that is copied and deleted; the selection sits deep in it, as after a click.
+struct SubtreeTree {
+    TFlyNodes tree;
+    TFlyNode* subtree = nullptr;
+    int64_t subtreeSize = 0;
+
+    explicit SubtreeTree(int64_t n) {
+        SyntheticOptions options;
+        options.elements = n - n / 10;
+        AddSynthetic(tree, nullptr, options);
+        subtree = tree.AddChild(nullptr, "<color=clgreen>SUBTREE</color>");
+        options.elements = n / 10 - 1;
+        options.seed = 2;
+        AddSynthetic(tree, subtree, options);
+        subtreeSize = n / 10;
+        tree.FullExpand();
+        benchmark::DoNotOptimize(tree.Rows().size());
+    }
+};
+
+TFlyNode* deepest(TFlyNode* node) {
+    while (node->Count() > 0)
+        node = node->Child(node->Count() - 1);
+    return node;
+}
+
+void CopyBigSubtree(benchmark::State& state, Shape, int64_t n) {
+    SubtreeTree t(n);
+    TFlyNode* copy = nullptr;
+    rounds(
+        state, t.subtreeSize, [&] { t.tree.SetSelected(deepest(t.subtree)); },
+        [&] {
+            copy = CopySubtree(t.subtree, nullptr, true);
+            benchmark::DoNotOptimize(t.tree.Rows().size());
+        },
+        [&] {
+            if (t.tree.NodeCount() != n + t.subtreeSize)
+                state.SkipWithError("the copy has another size");
+            copy->Delete();
+        });
+}
+
+void DeleteBigSubtree(benchmark::State& state, Shape, int64_t n) {
+    SubtreeTree t(n);
+    TFlyNode* copy = nullptr;
+    rounds(
+        state, t.subtreeSize,
+        [&] {
+            copy = CopySubtree(t.subtree, nullptr, true);
+            copy->Expand(true);
+            t.tree.SetSelected(deepest(copy));
+            benchmark::DoNotOptimize(t.tree.Rows().size());
+        },
+        [&] {
+            copy->Delete();
+            benchmark::DoNotOptimize(t.tree.Rows().size());
+        },
+        [&] {
+            if (t.tree.NodeCount() != n)
+                state.SkipWithError("the delete left another size");
+        });
+}
+
+// ---------------------------------------------------------------------------------------------
+// The converter, file to file, as a child process: its peak memory is its own.
+
+std::string convertProgram() {
+    const char* path = std::getenv("SETTREE_CONVERT");
+    return path && *path ? path : SETTREE_CONVERT_PATH;
+}
+
+void Convert(benchmark::State& state, Shape shape, int64_t n, bool fromPc) {
+    Dataset& d = dataset(shape, n);
+    const std::string out = work().File(fromPc ? "converted.tree" : "converted.PC");
+    const std::vector<std::string> command{convertProgram(), fromPc ? d.pcFile : d.treeFile, out};
+    long peakKb = 0;
+    for (auto _ : state) {
+        const ChildRun run = RunChild(command, true);
+        if (run.status != 0) {
+            state.SkipWithError("settree-convert failed");
+            break;
+        }
+        state.SetIterationTime(run.seconds);
+        peakKb = std::max(peakKb, run.maxRssKb);
+    }
+    const auto inputBytes = static_cast<double>(ReadFileBytes(fromPc ? d.pcFile : d.treeFile).size());
+    report(state, n, peakKb * 1024);
+    state.counters["input_MB"] = inputBytes / (1024.0 * 1024.0);
+    state.counters["peak_per_input"] = static_cast<double>(peakKb) * 1024.0 / inputBytes;
+}
+
+void registerAll() {
+    using Fn = void (*)(benchmark::State&, Shape, int64_t);
+    struct Path {
+        const char* name;
+        Fn fn;
+        bool deepToo; // also on the deep shape, where depth changes the work
+    };
+    const Path paths[] = {
+        {"ParseElementText", ParseText, true}, {"WriteElementText", WriteText, true},
+        {"LoadPC", LoadTuples, true},          {"PcText", TupleText, true},
+        {"SavePCFile", SaveTuples, false},     {"FullExpandRows", ExpandAll, false},
+        {"AlphaSort", SortAll, false},         {"CopySubtree", CopyBigSubtree, false},
+        {"DeleteSubtree", DeleteBigSubtree, false},
+    };
+    for (const Path& p : paths)
+        for (Shape shape : {Shape::Balanced, Shape::Deep}) {
+            if (shape == Shape::Deep && !p.deepToo)
+                continue;
+            for (int64_t n : kSizes) {
+                const std::string name =
+                    std::string(p.name) + "/" + shapeName(shape) + "/" + std::to_string(n);
+                benchmark::RegisterBenchmark(name.c_str(), p.fn, shape, n)
+                    ->Iterations(roundsFor(n))
+                    ->Unit(benchmark::kMillisecond)
+                    ->UseRealTime();
+            }
+        }
+    for (bool fromPc : {false, true})
+        for (int64_t n : kSizes) {
+            const std::string name = std::string(fromPc ? "ConvertPcToTree" : "ConvertTreeToPc") +
+                                     "/balanced/" + std::to_string(n);
+            benchmark::RegisterBenchmark(name.c_str(), Convert, Shape::Balanced, n, fromPc)
+                ->Iterations(roundsFor(n))
+                ->Unit(benchmark::kMillisecond)
+                ->UseManualTime();
+        }
+}
+
+} // namespace
+} // namespace settree::bench
+
+int main(int argc, char** argv) {
+    if (!settree::bench::work().Ok()) {
+        std::fputs("core_bench: cannot make a work folder\n", stderr);
+        return 2;
+    }
+    settree::bench::registerAll();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 2;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

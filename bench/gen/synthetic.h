@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Deterministic synthetic classifications for the benchmarks and the generator: element names
+// with descriptions, signed decimal weights and names repeated across branches, in two shapes.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "model/flynode.h"
+
+namespace settree::bench {
+
+enum class Shape {
+    Balanced, // a few levels, wide: about the fourth root of the size as fan-out, four levels
+    Deep,     // long chains: each root carries one chain of `depth` elements
+};
+
+struct SyntheticOptions {
+    Shape shape = Shape::Balanced;
+    int64_t elements = 10000;
+    int depth = 100;    // chain length of the deep shape
+    uint64_t seed = 1;  // varies names' order; the same seed gives the same classification
+};
+
+// Appends the elements as children of parent (as roots when parent is none), collapsed.
+// Leaves repeat a handful of names across branches (never a name with children, so the .PC
+// form loads back into the same tree); names come in no sorted order.
+void AddSynthetic(TFlyNodes& tree, TFlyNode* parent, const SyntheticOptions& options);
+
+// The fan-out of the balanced shape for a size: the least f with f + f^2 + f^3 + f^4 >= size.
+int BalancedFanOut(int64_t elements);
+
+// A small deterministic generator (splitmix64), the same on every platform and library.
+class SplitMix {
+public:
+    explicit SplitMix(uint64_t seed) : state_(seed) {}
+    uint64_t Next() {
+        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    // Uniform in 0 to bound - 1.
+    uint64_t Below(uint64_t bound) {
+        return static_cast<uint64_t>((static_cast<unsigned __int128>(Next()) * bound) >> 64);
+    }
+
+private:
+    uint64_t state_;
+};
+
+// Reorders the lines of a text (each ending in CR LF) at random with a fixed seed.
+std::string ShuffleLines(std::string_view text, uint64_t seed);
+
+} // namespace settree::bench

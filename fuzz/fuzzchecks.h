@@ -1,0 +1,373 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The code paths the fuzz targets drive, with the invariants they check. Shared by the libFuzzer
+// targets and by the regression test that replays every saved crash input, so both run exactly
+// the same code. A broken invariant raises FuzzInvariantError; the fuzz targets let it escape,
+// which libFuzzer reports as a crash together with the input.
+
+#include "catalog/catalogreaders.h"
+#include "formats/elementtext.h"
+#include "formats/pcreader.h"
+#include "formats/pcwriter.h"
+#include "formats/treefile.h"
+#include "model/caption.h"
+#include "model/feedback.h"
+#include "model/flynode.h"
+#include "model/textfile.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace settree::fuzz {
+
+class FuzzInvariantError : public std::logic_error {
+public:
+    using std::logic_error::logic_error;
+};
+
+inline void Require(bool condition, const std::string& what) {
+    if (!condition)
+        throw FuzzInvariantError(what);
+}
+
+// Splits data at every occurrence of separator.
+inline std::vector<std::string_view> SplitParts(std::string_view data, std::string_view separator) {
+    std::vector<std::string_view> parts;
+    size_t start = 0;
+    for (;;) {
+        const size_t at = data.find(separator, start);
+        if (at == std::string_view::npos) {
+            parts.push_back(data.substr(start));
+            return parts;
+        }
+        parts.push_back(data.substr(start, at - start));
+        start = at + separator.size();
+    }
+}
+
+// One node of a tree in pre-order: depth, number of children and element name.
+struct OutlineEntry {
+    int depth;
+    int children;
+    std::string name;
+    bool operator==(const OutlineEntry&) const = default;
+};
+
+// The tree's shape and names in pre-order, walked with an explicit stack.
+inline std::vector<OutlineEntry> Outline(const TFlyNodes& tree) {
+    std::vector<OutlineEntry> out;
+    std::vector<std::pair<const TFlyNode*, int>> stack;
+    for (int r = tree.Count() - 1; r >= 0; --r)
+        stack.emplace_back(tree.Root(r), 0);
+    while (!stack.empty()) {
+        const auto [node, depth] = stack.back();
+        stack.pop_back();
+        out.push_back({depth, node->Count(), PlainName(node->Text())});
+        for (int c = node->Count() - 1; c >= 0; --c)
+            stack.emplace_back(node->Child(c), depth + 1);
+    }
+    return out;
+}
+
+inline std::vector<const TFlyNode*> PreOrder(const TFlyNodes& tree) {
+    std::vector<const TFlyNode*> out;
+    std::vector<const TFlyNode*> stack;
+    for (int r = tree.Count() - 1; r >= 0; --r)
+        stack.push_back(tree.Root(r));
+    while (!stack.empty()) {
+        const TFlyNode* node = stack.back();
+        stack.pop_back();
+        out.push_back(node);
+        for (int c = node->Count() - 1; c >= 0; --c)
+            stack.push_back(node->Child(c));
+    }
+    return out;
+}
+
+inline bool HasQuote(std::string_view s) {
+    return s.find_first_of("\"'") != std::string_view::npos;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Element text: normalise, parse, write.
+
+// Whether the element text writer can carry a node's caption through a parse unchanged in name:
+// a non-empty trimmed name without quotes, in a caption of the exact element caption layout.
+inline bool WritableCaption(const std::string& caption) {
+    const CaptionParts parts = SplitCaption(caption);
+    const bool hasDescription = caption.find(kDescriptionOpen) != std::string::npos;
+    const std::string rebuilt = hasDescription ? MakeCaption(parts.name, parts.description)
+                                               : MakeCaption(parts.name);
+    return rebuilt == caption && !parts.name.empty() && parts.name == Trim(parts.name) &&
+           !HasQuote(parts.name) && parts.description.find('"') == std::string::npos;
+}
+
+// Invariants: normalising twice changes nothing; the element text written from the parsed tree
+// is normal, survives the .tree file form, and parses back to the same shape and names when
+// every caption is one the writer can carry.
+inline void CheckElementText(std::string_view bytes) {
+    CollectingFeedback feedback;
+    TextLines lines = ReadTreeText(bytes);
+    NormaliseElementText(lines, feedback);
+    TextLines again = lines;
+    NormaliseElementText(again, feedback);
+    Require(again == lines, "normalising a second time changed the text");
+
+    TFlyNodes tree;
+    TextLines parsed = lines;
+    const bool parsedOk = ParseElementText(parsed, tree, feedback);
+    Require(tree.UpdateCount() == 0, "the parser left an update bracket open");
+    Require(parsed == lines, "parsing changed normalised text");
+    Require(parsedOk == feedback.messages.empty(), "parse result and messages disagree");
+
+    TextLines written;
+    WriteElementText(tree, written, feedback);
+    TextLines renormalised = written;
+    NormaliseElementText(renormalised, feedback);
+    Require(renormalised == written, "written element text is not normal");
+    Require(ReadTreeText(TreeFileBytes(written)) == written,
+            "written element text does not survive the .tree file form");
+
+    const std::vector<const TFlyNode*> nodes = PreOrder(tree);
+    if (!std::all_of(nodes.begin(), nodes.end(),
+                     [](const TFlyNode* n) { return WritableCaption(n->Text()); }))
+        return;
+    TFlyNodes back;
+    CollectingFeedback backFeedback;
+    TextLines copy = written;
+    Require(ParseElementText(copy, back, backFeedback),
+            "written element text does not parse: " +
+                (backFeedback.messages.empty() ? std::string() : backFeedback.messages.front()));
+    Require(Outline(back) == Outline(tree),
+            "written element text parses back to another shape or other names");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Parent-child tuples: LoadPC on bytes, with and without a .tree description buffer.
+
+// Separates the .PC bytes from the .tree description bytes in a fuzz input.
+inline constexpr std::string_view kTreeSeparator = "\n--tree--\n";
+
+// The element name of a caption when it is plain text: after the name tag and up to the closing
+// tag, with no "<" or ">" inside. Empty optional-like pair when it is not.
+inline bool PlainCaptionName(const std::string& caption, std::string_view& name) {
+    std::string_view c = caption;
+    if (c.substr(0, kNameOpen.size()) != kNameOpen)
+        return false;
+    c.remove_prefix(kNameOpen.size());
+    const size_t close = c.find_first_of("<>");
+    if (close == std::string_view::npos || c.substr(close, kNameClose.size()) != kNameClose)
+        return false;
+    name = c.substr(0, close);
+    return true;
+}
+
+inline bool IsWeightChar(char c, char decimalSeparator) {
+    return c == '-' || (c >= '0' && c <= '9') || c == decimalSeparator;
+}
+
+// Whether the tuple writer and reader carry the tree through unchanged in shape and names:
+// names without the bytes that end a name or a line in a tuple, weights as the reader stores
+// them, and no level where a later node shares an earlier node's name and has children (the
+// reader hangs those under the first).
+inline bool TupleSafeTree(const TFlyNodes& tree, char decimalSeparator) {
+    std::vector<std::vector<std::string>> namesByLevel; // upper-cased names seen per level
+    std::vector<std::pair<const TFlyNode*, size_t>> stack;
+    for (int r = tree.Count() - 1; r >= 0; --r)
+        stack.emplace_back(tree.Root(r), 0);
+    // Pre-order visits a level's nodes in the order the writer lists them.
+    while (!stack.empty()) {
+        const auto [node, level] = stack.back();
+        stack.pop_back();
+        std::string_view name;
+        if (!PlainCaptionName(node->Text(), name) ||
+            name.find_first_of(std::string_view("\"@\x1a\r\n", 5)) != std::string_view::npos)
+            return false;
+        const std::string& weight = node->Cells(1);
+        if (!weight.empty() && weight != "1") {
+            if (static_cast<unsigned char>(weight[0]) > 32)
+                return false;
+            for (size_t i = 1; i < weight.size(); ++i)
+                if (!IsWeightChar(weight[i], decimalSeparator))
+                    return false;
+        }
+        if (namesByLevel.size() <= level)
+            namesByLevel.resize(level + 1);
+        std::vector<std::string>& seen = namesByLevel[level];
+        const std::string key = UpperCase(name);
+        const bool repeated = std::find(seen.begin(), seen.end(), key) != seen.end();
+        if (repeated && node->Count() > 0)
+            return false;
+        if (!repeated)
+            seen.push_back(key);
+        for (int c = node->Count() - 1; c >= 0; --c)
+            stack.emplace_back(node->Child(c), level + 1);
+    }
+    return true;
+}
+
+// Invariants: every failure is reported with the one tuple message, brackets stay balanced, the
+// returned lines are the element text of the tree, and the .PC written from the loaded tree reads
+// back to the same shape and names.
+inline void CheckPcLoad(std::string_view data) {
+    const size_t cut = data.find(kTreeSeparator);
+    const std::string_view pc = data.substr(0, cut);
+    std::string treeBytes;
+    if (cut != std::string_view::npos)
+        treeBytes.assign(data.substr(cut + kTreeSeparator.size()));
+    constexpr char kSeparator = '.';
+
+    TFlyNodes tree;
+    TextLines lines;
+    CollectingFeedback feedback;
+    const bool ok = LoadPCFromBytes(pc, cut == std::string_view::npos ? nullptr : &treeBytes,
+                                    tree, lines, feedback, kSeparator);
+    Require(tree.UpdateCount() == 0, "LoadPC left an update bracket open");
+    Require(feedback.busyDepth == 0, "LoadPC left the busy cursor on");
+    Require(ok == feedback.messages.empty(), "LoadPC result and messages disagree");
+    for (const std::string& m : feedback.messages)
+        Require(m.rfind(kPcErrorMessage, 0) == 0, "LoadPC reported another message: " + m);
+    TextLines expected;
+    CollectingFeedback quiet;
+    WriteElementText(tree, expected, quiet);
+    Require(lines == expected, "LoadPC lines are not the element text of the loaded tree");
+
+    const std::string text = PcText(tree, PcNames::PlainNames);
+    if (!TupleSafeTree(tree, kSeparator))
+        return;
+    TFlyNodes back;
+    TextLines backLines;
+    CollectingFeedback backFeedback;
+    Require(LoadPCFromBytes(text, nullptr, back, backLines, backFeedback, kSeparator),
+            "the written .PC does not load: " +
+                (backFeedback.messages.empty() ? std::string() : backFeedback.messages.front()));
+    Require(Outline(back) == Outline(tree), "the written .PC loads to another shape or names");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Catalog readers, on files in a scratch folder.
+
+// Separates the files of a catalog fuzz input: the classification index, the set list, then
+// the contents handed out as set files to the entries in turn.
+inline constexpr std::string_view kFileSeparator = "\n--file--\n";
+
+// A private folder for the catalog files of one process, removed with its files at exit.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern = std::string(base && *base ? base : "/tmp") + "/settree-fuzz-XXXXXX";
+        if (char* made = ::mkdtemp(pattern.data()))
+            path_ = std::string(made) + "/";
+    }
+    ~ScratchFolder() {
+        for (const std::string& f : files_)
+            ::unlink(f.c_str());
+        if (!path_.empty())
+            ::rmdir(path_.c_str());
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // A plain write: the catalog readers only read, and a synced atomic save per input would
+    // slow the fuzzer down a hundredfold.
+    void Write(const std::string& fileName, std::string_view bytes) {
+        if (std::FILE* f = std::fopen(fileName.c_str(), "wb")) {
+            std::fwrite(bytes.data(), 1, bytes.size(), f);
+            std::fclose(f);
+        }
+        if (std::find(files_.begin(), files_.end(), fileName) == files_.end())
+            files_.push_back(fileName);
+    }
+    void Remove(const std::string& fileName) { ::unlink(fileName.c_str()); }
+
+private:
+    std::string path_;
+    std::vector<std::string> files_;
+};
+
+// A name that stays inside the scratch folder as a file name.
+inline bool LocalFileName(std::string_view name) {
+    return !name.empty() && name.size() < 128 && name != "." && name != ".." &&
+           name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+}
+
+inline void CheckCatalog(std::string_view data, ScratchFolder& folder) {
+    Require(!folder.Path().empty(), "no scratch folder");
+    const std::vector<std::string_view> parts = SplitParts(data, kFileSeparator);
+    const std::vector<std::string_view> setFiles(parts.begin() + std::min<size_t>(2, parts.size()),
+                                                 parts.end());
+    size_t nextSetFile = 0;
+    // Gives the set file of an entry the next set file contents, or removes it when there are
+    // none, so the readers also meet a missing file.
+    auto placeSetFile = [&](const std::string& fileName) {
+        if (setFiles.empty())
+            folder.Remove(fileName);
+        else
+            folder.Write(fileName, setFiles[nextSetFile++ % setFiles.size()]);
+    };
+    constexpr int kMaxEntries = 8; // keeps one input fast
+
+    CollectingFeedback feedback;
+    const std::string index = folder.Path() + "pcclassifications.gms";
+    folder.Write(index, parts[0]);
+    ClassificationList classifications;
+    LoadClassificationIndex(index, classifications, feedback);
+    for (int i = 1; i < classifications.Count(); ++i)
+        Require(CompareNoCase(classifications.Key(i - 1), classifications.Key(i)) < 0,
+                "classification keys are not sorted and unique");
+    const std::vector<ChooserItem> items = ClassificationItems(classifications);
+    for (size_t i = 1; i < items.size(); ++i)
+        Require(items[i - 1].Text <= items[i].Text, "classification items are not sorted");
+    for (int i = 0; i < classifications.Count() && i < kMaxEntries; ++i) {
+        const tmb& entry = classifications.Entry(i);
+        if (!LocalFileName(entry.Name))
+            continue;
+        placeSetFile(folder.Path() + entry.Name + ".gms");
+        TFlyNodes tree;
+        TextLines lines;
+        CollectingFeedback loadFeedback;
+        const bool ok = LoadPCFromCatalog(index, entry, tree, lines, loadFeedback);
+        Require(tree.UpdateCount() == 0, "a catalog load left an update bracket open");
+        Require(ok == loadFeedback.messages.empty(), "catalog load result and messages disagree");
+        for (const TFlyNode* node : PreOrder(tree))
+            Require(node->Cells(1) == "1", "a catalog load gave a weight other than 1");
+    }
+
+    if (parts.size() < 2)
+        return;
+    folder.Write(folder.Path() + "ListofSets.gms", parts[1]);
+    SetList sets;
+    LoadSetList(folder.Path(), sets, feedback);
+    const std::vector<ChooserItem>& setItems = sets.Items();
+    for (size_t i = 1; i < setItems.size(); ++i)
+        Require(setItems[i - 1].Text <= setItems[i].Text, "set items are not sorted");
+    for (size_t i = 0; i < setItems.size() && i < size_t{kMaxEntries}; ++i) {
+        const tmb& entry = *setItems[i].Entry;
+        if (!LocalFileName(CutAtParen(entry.Name)))
+            continue;
+        placeSetFile(SetFileName(folder.Path(), entry));
+        TextLines lines{"untouched"};
+        try {
+            LoadSetIntoText(entry, folder.Path(), lines, feedback);
+            TextLines again = lines;
+            NormaliseElementText(again, feedback);
+            Require(again == lines, "set members are not left normalised");
+        } catch (const CatalogError&) {
+        } catch (const FileError&) {
+            Require(lines == TextLines{"untouched"}, "an unreadable set file changed the lines");
+        }
+    }
+}
+
+} // namespace settree::fuzz
