@@ -1,0 +1,523 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "catalog/catalogreaders.h"
+#include "formats/elementtext.h"
+#include "formats/pcreader.h"
+#include "formats/pcwriter.h"
+#include "model/caption.h"
+#include "model/feedback.h"
+#include "model/flynode.h"
+#include "model/textfile.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+using namespace settree;
+using namespace std::string_literals;
+
+namespace {
+
+const std::string kFixtures = SETTREE_FIXTURES;
+
+std::string message(const std::string& child, const std::string& parent) {
+    return std::string(kPcErrorMessage) + child + " : " + parent;
+}
+
+// The tree in pre-order, one node a line: two blanks per level, the caption without its
+// markup, "=" and the weight.
+std::string shape(const TFlyNodes& tree) {
+    std::string out;
+    std::vector<std::pair<const TFlyNode*, size_t>> pending;
+    for (int i = tree.Count() - 1; i >= 0; --i)
+        pending.push_back({tree.Root(i), 0});
+    while (!pending.empty()) {
+        auto [node, depth] = pending.back();
+        pending.pop_back();
+        out += std::string(2 * depth, ' ') + StripTags(node->Text()) + "=" + node->Cells(1) + "\n";
+        for (int i = node->Count() - 1; i >= 0; --i)
+            pending.push_back({node->Child(i), depth + 1});
+    }
+    return out;
+}
+
+bool allExpanded(const TFlyNodes& tree) {
+    std::vector<const TFlyNode*> pending;
+    for (int i = 0; i < tree.Count(); ++i)
+        pending.push_back(tree.Root(i));
+    while (!pending.empty()) {
+        const TFlyNode* node = pending.back();
+        pending.pop_back();
+        if (node->Count() > 0 && !node->Expanded())
+            return false;
+        for (int i = 0; i < node->Count(); ++i)
+            pending.push_back(node->Child(i));
+    }
+    return true;
+}
+
+// One load from bytes, with the checks every load must pass whatever its outcome: one message
+// exactly when it failed, the busy cursor back, the brackets balanced, everything expanded and
+// the text pane rebuilt from the tree.
+struct Load {
+    TFlyNodes tree;
+    TextLines lines{"old pane line"};
+    CollectingFeedback feedback;
+    bool ok = false;
+
+    void checkAfter() {
+        EXPECT_EQ(feedback.messages.size(), ok ? 0u : 1u);
+        EXPECT_EQ(feedback.busyDepth, 0);
+        EXPECT_GT(feedback.busyCount, 0);
+        EXPECT_EQ(tree.UpdateCount(), 0);
+        EXPECT_TRUE(allExpanded(tree));
+        TextLines expected;
+        CollectingFeedback quiet;
+        WriteElementText(tree, expected, quiet);
+        EXPECT_EQ(lines, expected);
+    }
+    bool run(std::string_view pc, const std::string* treeBytes = nullptr, char separator = '.') {
+        ok = LoadPCFromBytes(pc, treeBytes, tree, lines, feedback, separator);
+        checkAfter();
+        return ok;
+    }
+    // A tree that a failed read must leave as it was.
+    void seedOldTree() {
+        TFlyNode* old = tree.AddChild(nullptr, MakeCaption("OLD"));
+        old->SetCells(1, "7");
+        tree.AddChild(old, MakeCaption("KID"))->SetCells(1, "8");
+    }
+};
+
+class TempDir {
+public:
+    TempDir() {
+        path_ = std::filesystem::temp_directory_path() /
+                ("settree-pcreader-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~TempDir() { std::filesystem::remove_all(path_); }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+const char* const kRegionsShape = "WLD=1\n"
+                                  "  EUR= 1\n"
+                                  "    FRA= 2\n"
+                                  "  AME= 3\n";
+
+TEST(PcReader, EveryLineEndGivesTheSameTree) {
+    const std::string lines[] = {R"("level1"."WLD"."WLD")", R"("level2"."EUR"."WLD" 1)",
+                                 R"("level3"."FRA"."EUR" 2)", R"("level2"."AME"."WLD" 3)"};
+    auto joined = [&](const std::string& end) {
+        std::string out;
+        for (const std::string& line : lines)
+            out += line + end;
+        return out;
+    };
+    const std::string inputs[] = {
+        joined("\r\n"),
+        joined("\n"),
+        joined("\r"),
+        joined("\r\n").substr(0, joined("\r\n").size() - 2), // no final line end
+        lines[0] + "\n" + lines[1] + "\r" + lines[2] + "\r\n" + lines[3],
+        joined("\r\n") + "\x1a" + "garbage without a dot",
+        joined("\n") + "\x1a\r\n\r\n",
+        lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n" + lines[3] + "\x1a" + "ignored",
+    };
+    for (const std::string& input : inputs) {
+        Load load;
+        EXPECT_TRUE(load.run(input)) << input;
+        EXPECT_EQ(shape(load.tree), kRegionsShape) << input;
+    }
+}
+
+TEST(PcReader, LinesInAnyOrderGiveTheSameTree) {
+    std::vector<std::string> lines = {R"("level1"."WLD"."WLD")", R"("level2"."EUR"."WLD" 1)",
+                                      R"("level3"."FRA"."EUR" 2)", R"("level2"."AME"."WLD" 3)"};
+    // Within a level the lines keep their order, so only orders with EUR before AME give the
+    // same tree.
+    std::sort(lines.begin(), lines.end());
+    int orders = 0;
+    do {
+        const auto eur = std::find(lines.begin(), lines.end(), R"("level2"."EUR"."WLD" 1)");
+        const auto ame = std::find(lines.begin(), lines.end(), R"("level2"."AME"."WLD" 3)");
+        std::string input;
+        for (const std::string& line : lines)
+            input += line + "\r\n";
+        Load load;
+        EXPECT_TRUE(load.run(input)) << input;
+        if (eur < ame) {
+            EXPECT_EQ(shape(load.tree), kRegionsShape) << input;
+            ++orders;
+        } else {
+            EXPECT_EQ(shape(load.tree), "WLD=1\n  AME= 3\n  EUR= 1\n    FRA= 2\n") << input;
+        }
+    } while (std::next_permutation(lines.begin(), lines.end()));
+    EXPECT_EQ(orders, 12);
+}
+
+TEST(PcReader, ParentIsFirstNodeOfLevelAboveWithThatNameInAnyCase) {
+    Load load;
+    EXPECT_TRUE(load.run(R"("level2"."X"."a" 1
+"level1"."A"."A" 1
+"level1"."b"."b" 2
+"level1"."a"."a" 3
+"level2"."Y"."B" 4
+"level3"."Z"."x" 5
+"level2"."x"."A" 6
+)"));
+    EXPECT_EQ(shape(load.tree), "A= 1\n"
+                                "  X= 1\n"
+                                "    Z= 5\n"
+                                "  x= 6\n"
+                                "b= 2\n"
+                                "  Y= 4\n"
+                                "a= 3\n");
+}
+
+TEST(PcReader, ParentIsLookedUpOnlyOnTheLevelAbove) {
+    // "A" exists at level 1, but the level-3 tuple looks for it among the level-2 nodes.
+    Load load;
+    EXPECT_FALSE(load.run(R"("level1"."A"."A" 1
+"level2"."B"."A" 1
+"level3"."C"."A" 1
+)"));
+    EXPECT_EQ(load.feedback.lastMessage(), message("C", "A"));
+    EXPECT_EQ(shape(load.tree), "A= 1\n  B= 1\n");
+}
+
+struct WeightCase {
+    std::string parentPart; // after `"level1"."A".`
+    char separator;
+    std::string weight;
+};
+
+TEST(PcReader, WeightIsSplitOffTheEndOfTheParentPart) {
+    const WeightCase cases[] = {
+        {R"("A" 2)", '.', " 2"},
+        {R"("A"  2)", '.', " 2"},
+        {R"("A" -1.5)", '.', " -1.5"},
+        {R"("A" 1e5)", '.', "e5"},
+        {R"("A" 3.)", '.', " 3."},
+        {R"("A"7)", '.', "\"7"},
+        {R"("A")", '.', "1"},
+        {R"("A"   )", '.', "1"},
+        {"123", '.', "1"},
+        {"", '.', "1"},
+        {R"("A" 1,5)", ',', " 1,5"},
+        {R"("A" 1,5)", '.', ",5"},
+        {R"("A" 1.5)", ',', ".5"},
+    };
+    for (const WeightCase& c : cases) {
+        Load load;
+        EXPECT_TRUE(load.run("\"level1\".\"A\"." + c.parentPart, nullptr, c.separator))
+            << c.parentPart;
+        ASSERT_EQ(load.tree.Count(), 1) << c.parentPart;
+        EXPECT_EQ(load.tree.Root(0)->Cells(1), c.weight) << c.parentPart;
+    }
+}
+
+TEST(PcReader, ParentNameIsWhatTheWeightSplitLeaves) {
+    struct Case {
+        std::string level2;
+        std::string expected; // shape, or the failure message
+    };
+    const std::string level1 = "\"level1\".\"A\".\"A\" 1\r\n\"level1\".\"123\".\"123\" 1\r\n";
+    const Case cases[] = {
+        {R"("level2"."B"."A" 1e5)", message("B", "A' 1e")},
+        {R"("level2"."B".123)", "A= 1\n123= 1\n  B=1\n"},
+        {R"("level2"."B".123 4)", "A= 1\n123= 1\n  B= 4\n"},
+        {R"("level2"."B"."a")", "A= 1\n  B=1\n123= 1\n"},
+        {R"("level2".B.A 1)", message("", ".A")},
+        {R"("level2"."B"."A" x)", message("B", "A' x")},
+    };
+    for (const Case& c : cases) {
+        Load load;
+        load.run(level1 + c.level2);
+        if (load.ok)
+            EXPECT_EQ(shape(load.tree), c.expected) << c.level2;
+        else
+            EXPECT_EQ(load.feedback.lastMessage(), c.expected) << c.level2;
+    }
+}
+
+TEST(PcReader, QuotedNames) {
+    Load load;
+    EXPECT_TRUE(load.run(R"("level1"."A.B"."A.B" 1
+"level1".'S'.'S' 1
+"level1"."a"b"."a"b" 1
+"level1".A.A 2
+"level1". 3
+'level2'."C"."a.b" 1
+"level2"."D"."A'B" 1
+"level2"."E" . 's' 1
+"level2"."F".'a"b' 1
+)"));
+    EXPECT_EQ(shape(load.tree), "A.B= 1\n"
+                                "  C= 1\n"
+                                "S= 1\n"
+                                "  E= 1\n"
+                                "a'b= 1\n"
+                                "  D= 1\n"
+                                "  F= 1\n"
+                                "= 2\n"
+                                "=1\n");
+    EXPECT_EQ(load.tree.Root(3)->Text(), MakeCaption(""));
+}
+
+struct FailureCase {
+    std::string input;
+    std::string message;
+    std::string shape; // the tree afterwards
+};
+
+TEST(PcReader, FailuresReportOneMessageAndLeaveTheTreeAsTheTableSays) {
+    const std::string unchanged = "OLD=7\n  KID=8\n";
+    const std::string a = "\"level1\".\"A\".\"A\" 1\r\n";
+    const FailureCase cases[] = {
+        // Read phase: both names empty, the tree as it was.
+        {a + "\r\n" + "\"level2\".\"B\".\"A\" 1", message("", ""), unchanged},
+        {a + "\r\n", message("", ""), unchanged},
+        {a + "\r\n\r\n", message("", ""), unchanged},
+        {"\n" + a, message("", ""), unchanged},
+        {a + "level1 A A 1", message("", ""), unchanged},
+        {a + R"("levelX"."B"."A" 1)", message("", ""), unchanged},
+        {a + R"("level"."B"."A" 1)", message("", ""), unchanged},
+        {a + R"("lev2"."B"."A" 1)", message("", ""), unchanged},
+        {a + R"("level0"."B"."A" 1)", message("", ""), unchanged},
+        {a + R"("level-1"."B"."A" 1)", message("", ""), unchanged},
+        {a + R"("level2x"."B"."A" 1)", message("", ""), unchanged},
+        {a + R"("level 2"."B"."A" 1)", message("", ""), unchanged},
+        {a + R"("level99999999999"."B"."A" 1)", message("", ""), unchanged},
+        // Build phase: the names of the failing tuple, the nodes built before it.
+        {a + R"("level2"."B1"."B" 1)", message("B1", "B"), "A= 1\n"},
+        {a + R"("level2"."B1"."A" 1)" + "\n" + R"("level2"."B2"."X" 1)" + "\n" +
+             R"("level2"."B3"."A" 1)",
+         message("B2", "X"), "A= 1\n  B1= 1\n"},
+        {a + R"("level3"."C"."A" 1)", message("C", "A"), "A= 1\n"},
+        {a + R"("level2000000000"."C"."A" 1)", message("C", "A"), "A= 1\n"},
+        {R"("level2"."B"."A" 1)", message("B", "A"), ""},
+        {a + R"("level1"."B)", message("B", ""), "A= 1\n"},
+        {a + R"("level1"."B" 1)", message("B' 1", ""), "A= 1\n"},
+        {a + R"("level1".'B" 1)", message("B' 1", ""), "A= 1\n"},
+        {a + R"("level1".")", message("", ""), "A= 1\n"},
+    };
+    for (const FailureCase& c : cases) {
+        Load load;
+        load.seedOldTree();
+        EXPECT_FALSE(load.run(c.input)) << c.input;
+        EXPECT_EQ(load.feedback.lastMessage(), c.message) << c.input;
+        EXPECT_EQ(shape(load.tree), c.shape) << c.input;
+    }
+}
+
+TEST(PcReader, EmptyInputGivesAnEmptyTree) {
+    Load load;
+    load.seedOldTree();
+    EXPECT_TRUE(load.run(""));
+    EXPECT_EQ(load.tree.Count(), 0);
+    EXPECT_TRUE(load.lines.empty());
+}
+
+TEST(PcReader, DescriptionsFromTreeFileAndAnnotations) {
+    const std::string treeBytes = "\"A\" \"From the tree file\"\r\n"
+                                  "   \"a\" \"Later line wins\"\r\n"
+                                  "   \"B\" \"B\"\r\n"
+                                  "\"D\"\n"
+                                  "*!\"A\" \"marked lines give harmless entries\"\r";
+    const std::string pc = "\"level1\".\"A\".\"A\" 1 @ \"Annotation loses to the tree file\"\r\n"
+                           "\"level2\".\"B\".\"A\" 1 @\"b\"\r\n"
+                           "\"level2\".\"C\".\"A\" 1@ \"First annotation\" \r\n"
+                           "\"level2\".\"c\".\"A\" 1 @ \"Second annotation\"\r\n"
+                           "\"level2\".\"D\".\"A\" @'Quoted \"inside\"'\r\n"
+                           "\"level2\".\"E\".\"A\" 1 @ \"E\"\r\n"
+                           "\"level2\".\"F\".\"A\" 1 @ \"f\"\r\n";
+    Load load;
+    EXPECT_TRUE(load.run(pc, &treeBytes));
+    const TFlyNode* a = load.tree.Root(0);
+    ASSERT_EQ(a->Count(), 6);
+    EXPECT_EQ(a->Text(), MakeCaption("A", "Later line wins"));
+    EXPECT_EQ(a->Child(0)->Text(), MakeCaption("B")); // the tree file beats "b"
+    EXPECT_EQ(a->Child(1)->Text(), MakeCaption("C", "First annotation"));
+    EXPECT_EQ(a->Child(2)->Text(), MakeCaption("c", "First annotation"));
+    EXPECT_EQ(a->Child(3)->Text(), MakeCaption("D")); // "D" alone: the description is the name
+    EXPECT_EQ(a->Child(4)->Text(), MakeCaption("E"));
+    EXPECT_EQ(a->Child(5)->Text(), MakeCaption("F", "f"));
+    EXPECT_EQ(a->Child(3)->Cells(1), "1");
+
+    Load withoutTreeFile;
+    EXPECT_TRUE(withoutTreeFile.run(pc));
+    EXPECT_EQ(withoutTreeFile.tree.Root(0)->Text(),
+              MakeCaption("A", "Annotation loses to the tree file"));
+    EXPECT_EQ(withoutTreeFile.tree.Root(0)->Child(0)->Text(), MakeCaption("B", "b"));
+    EXPECT_EQ(withoutTreeFile.tree.Root(0)->Child(3)->Text(), MakeCaption("D", "Quoted 'inside'"));
+}
+
+TEST(PcReader, TreeFileDescriptionForms) {
+    struct Case {
+        std::string treeLine;
+        std::string caption;
+    };
+    const Case cases[] = {
+        {"\"A\" \"Desc\"", MakeCaption("A", "Desc")},
+        {"\t   \"A\"   \"Desc\" trailing", MakeCaption("A", "Desc")},
+        {"\"A\" 'Desc\"", MakeCaption("A", "Desc")},
+        {"\"A\" 'Desc'", MakeCaption("A")},
+        {"\"A\" Two words", MakeCaption("A", "Two words")},
+        {"\"A\" \"\"", MakeCaption("A")},
+        {"\"A\"", MakeCaption("A")},
+        {"\"A\" \"a\"", MakeCaption("A", "a")},
+        {"A Desc", MakeCaption("A")},
+    };
+    for (const Case& c : cases) {
+        Load load;
+        EXPECT_TRUE(load.run(R"("level1"."A"."A" 1)", &c.treeLine)) << c.treeLine;
+        EXPECT_EQ(load.tree.Root(0)->Text(), c.caption) << c.treeLine;
+    }
+}
+
+TEST(PcReader, LoadPCReadsTheTreeFileBesideTheTuples) {
+    CollectingFeedback feedback;
+    TFlyNodes tree;
+    TextLines lines;
+    EXPECT_TRUE(LoadPC(kFixtures + "/pc/annotated.PC", tree, lines, feedback));
+    EXPECT_TRUE(feedback.messages.empty());
+    EXPECT_EQ(shape(tree), "WLD - World=1\n"
+                           "  EUR - Europe= 5\n"
+                           "    FRA - France= 2\n"
+                           "    NLD - Holland= 3\n"
+                           "  AME - The Americas= -1.5\n");
+    EXPECT_EQ(lines[0], "\"WLD\" \"World\"");
+}
+
+TEST(PcReader, LoadPCMissingFileLeavesTheTree) {
+    Load load;
+    load.seedOldTree();
+    load.ok = LoadPC(kFixtures + "/pc/no-such-file.PC", load.tree, load.lines, load.feedback);
+    load.checkAfter();
+    EXPECT_FALSE(load.ok);
+    EXPECT_EQ(load.feedback.lastMessage(), message("", ""));
+    EXPECT_EQ(shape(load.tree), "OLD=7\n  KID=8\n");
+    EXPECT_EQ(load.lines, (TextLines{"\"OLD\"", "   \"KID\""}));
+}
+
+TEST(PcReader, RoundTripThroughTheWriter) {
+    TFlyNodes tree;
+    TFlyNode* a = tree.AddChild(nullptr, MakeCaption("A", "Alpha"));
+    a->SetCells(1, "1");
+    TFlyNode* a1 = tree.AddChild(a, MakeCaption("A1"));
+    a1->SetCells(1, "2.5");
+    tree.AddChild(a1, MakeCaption("x"))->SetCells(1, "");
+    tree.AddChild(a, MakeCaption("A2"))->SetCells(1, " -3");
+    TFlyNode* b = tree.AddChild(nullptr, MakeCaption("B"));
+    tree.AddChild(b, MakeCaption("x"))->SetCells(1, "4");
+    tree.AddChild(nullptr, MakeCaption("a1"))->SetCells(1, "5");
+
+    const std::string written = PcText(tree, PcNames::PlainNames);
+    Load load;
+    EXPECT_TRUE(load.run(written));
+    // Names, order and shape come back; each weight with the blank before it, an empty one as
+    // "1"; descriptions stay behind in the file form.
+    EXPECT_EQ(shape(load.tree), "A= 1\n"
+                                "  A1= 2.5\n"
+                                "    x=1\n"
+                                "  A2= -3\n"
+                                "B=1\n"
+                                "  x= 4\n"
+                                "a1= 5\n");
+    // A default weight "1" read back gains its blank on the next round; from then on the text
+    // no longer changes.
+    std::string text = PcText(load.tree, PcNames::PlainNames);
+    for (int round = 0; round < 2; ++round) {
+        Load again;
+        EXPECT_TRUE(again.run(text));
+        const std::string next = PcText(again.tree, PcNames::PlainNames);
+        EXPECT_EQ(next == text, round == 1) << next;
+        text = next;
+    }
+}
+
+TEST(PcReader, ChildrenOfEqualNamesComeBackUnderTheFirst) {
+    TFlyNodes tree;
+    TFlyNode* first = tree.AddChild(nullptr, MakeCaption("A"));
+    TFlyNode* second = tree.AddChild(nullptr, MakeCaption("a"));
+    tree.AddChild(first, MakeCaption("X"));
+    tree.AddChild(second, MakeCaption("Y"));
+    Load load;
+    EXPECT_TRUE(load.run(PcText(tree, PcNames::PlainNames)));
+    EXPECT_EQ(shape(load.tree), "A=1\n  X=1\n  Y=1\na=1\n");
+}
+
+// Catalog mode reads a block of the classification index, with descriptions from the set file
+// of the classification.
+TEST(PcReader, CatalogModeReadsTheBlockWithSetDescriptions) {
+    const std::string catalog = kFixtures + "/catalog/pcclassifications.gms";
+    ClassificationList classifications;
+    CollectingFeedback quiet;
+    LoadClassificationIndex(catalog, classifications, quiet);
+    const tmb* regions = classifications.Find("regions");
+    ASSERT_NE(regions, nullptr);
+
+    Load load;
+    load.seedOldTree();
+    load.ok = LoadPCFromCatalog(catalog, *regions, load.tree, load.lines, load.feedback);
+    load.checkAfter();
+    EXPECT_TRUE(load.ok) << load.feedback.lastMessage();
+    EXPECT_EQ(shape(load.tree), "WLD - World=1\n"
+                                "  EUR - Europe=1\n"
+                                "    FRA - France, later=1\n"
+                                "    NLD=1\n"
+                                "  AME - America=1\n");
+}
+
+TEST(PcReader, CatalogModeEdges) {
+    TempDir dir;
+    const std::string catalog = dir.file("pcclassifications.gms");
+    WriteFileAtomically(catalog, "SET abcW(a) \"W\"\n"
+                                 "/\n"
+                                 "\"level1\".\"W\".\"W\" 5 @ \"not an annotation\"\n"
+                                 "\"level2\".\"X\".\"W\" 5\n"
+                                 "\"level2\".\"Y\".\"W\" 5\n"
+                                 "/;");
+    struct Case {
+        tmb entry;
+        bool ok;
+        std::string message;
+        std::string shape;
+    };
+    const std::string unchanged = "OLD=7\n  KID=8\n";
+    const Case cases[] = {
+        {{2, 2, "W", ""}, true, "", "W=1\n"},
+        // Text after the parent's closing quote belongs to the parent name.
+        {{2, 3, "W", ""}, false, message("X", "W' 5"), "W=1\n"},
+        {{5, 4, "W", ""}, true, "", ""},
+        {{3, 6, "W", ""}, false, message("", ""), unchanged},
+        {{0, 0, "W", ""}, false, message("", ""), unchanged},
+    };
+    for (const Case& c : cases) {
+        Load load;
+        load.seedOldTree();
+        load.ok = LoadPCFromCatalog(catalog, c.entry, load.tree, load.lines, load.feedback);
+        load.checkAfter();
+        EXPECT_EQ(load.ok, c.ok) << c.entry.FirstLine << "-" << c.entry.LastLine;
+        EXPECT_EQ(load.feedback.lastMessage(), c.message) << c.entry.FirstLine;
+        EXPECT_EQ(shape(load.tree), c.shape) << c.entry.FirstLine;
+    }
+
+    Load missing;
+    missing.seedOldTree();
+    missing.ok = LoadPCFromCatalog(dir.file("absent.gms"), tmb{1, 1, "W", ""}, missing.tree,
+                                   missing.lines, missing.feedback);
+    missing.checkAfter();
+    EXPECT_EQ(missing.feedback.lastMessage(), message("", ""));
+    EXPECT_EQ(shape(missing.tree), unchanged);
+}
+
+} // namespace
