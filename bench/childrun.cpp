@@ -33,7 +33,8 @@ ChildRun RunChild(const std::vector<std::string>& argv, bool quietStdout) {
     // wait4 gives this child's own peak memory, not the high-water mark of all children.
     while (wait4(pid, &status, 0, &usage) < 0) {
     }
-    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     result.maxRssKb = usage.ru_maxrss;
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;

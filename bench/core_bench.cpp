@@ -197,7 +197,8 @@ void TupleText(benchmark::State& state, Shape shape, int64_t n) {
 void SaveTuples(benchmark::State& state, Shape shape, int64_t n) {
     Dataset& d = dataset(shape, n);
     const std::string out = work().File("saved.PC");
-    rounds(state, n, nothing, [&] { SavePCFile(d.tree, out); }, nothing);
+    rounds(
+        state, n, nothing, [&] { SavePCFile(d.tree, out); }, nothing);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -327,7 +328,8 @@ void Convert(benchmark::State& state, Shape shape, int64_t n, bool fromPc) {
         state.SetIterationTime(run.seconds);
         peakKb = std::max(peakKb, run.maxRssKb);
     }
-    const auto inputBytes = static_cast<double>(ReadFileBytes(fromPc ? d.pcFile : d.treeFile).size());
+    const auto inputBytes =
+        static_cast<double>(ReadFileBytes(fromPc ? d.pcFile : d.treeFile).size());
     report(state, n, peakKb * 1024);
     state.counters["input_MB"] = inputBytes / (1024.0 * 1024.0);
     state.counters["peak_per_input"] = static_cast<double>(peakKb) * 1024.0 / inputBytes;
@@ -341,10 +343,14 @@ void registerAll() {
         bool deepToo; // also on the deep shape, where depth changes the work
     };
     const Path paths[] = {
-        {"ParseElementText", ParseText, true}, {"WriteElementText", WriteText, true},
-        {"LoadPC", LoadTuples, true},          {"PcText", TupleText, true},
-        {"SavePCFile", SaveTuples, false},     {"FullExpandRows", ExpandAll, false},
-        {"AlphaSort", SortAll, false},         {"CopySubtree", CopyBigSubtree, false},
+        {"ParseElementText", ParseText, true},
+        {"WriteElementText", WriteText, true},
+        {"LoadPC", LoadTuples, true},
+        {"PcText", TupleText, true},
+        {"SavePCFile", SaveTuples, false},
+        {"FullExpandRows", ExpandAll, false},
+        {"AlphaSort", SortAll, false},
+        {"CopySubtree", CopyBigSubtree, false},
         {"DeleteSubtree", DeleteBigSubtree, false},
     };
     for (const Path& p : paths)

@@ -50,7 +50,9 @@ int64_t HeapMeter::PeakSinceStart() {
     return peak.load(std::memory_order_relaxed) - base.load(std::memory_order_relaxed);
 }
 
-int64_t HeapMeter::Live() { return live.load(std::memory_order_relaxed); }
+int64_t HeapMeter::Live() {
+    return live.load(std::memory_order_relaxed);
+}
 
 } // namespace settree::bench
 
@@ -58,8 +60,12 @@ using settree::bench::aligned;
 using settree::bench::counted;
 using settree::bench::release;
 
-void* operator new(std::size_t size) { return counted(std::malloc(size ? size : 1)); }
-void* operator new[](std::size_t size) { return counted(std::malloc(size ? size : 1)); }
+void* operator new(std::size_t size) {
+    return counted(std::malloc(size ? size : 1));
+}
+void* operator new[](std::size_t size) {
+    return counted(std::malloc(size ? size : 1));
+}
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     try {
         return counted(std::malloc(size ? size : 1));
@@ -70,13 +76,33 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
     return operator new(size, std::nothrow);
 }
-void* operator new(std::size_t size, std::align_val_t a) { return aligned(size, a); }
-void* operator new[](std::size_t size, std::align_val_t a) { return aligned(size, a); }
-void operator delete(void* p) noexcept { release(p); }
-void operator delete[](void* p) noexcept { release(p); }
-void operator delete(void* p, std::size_t) noexcept { release(p); }
-void operator delete[](void* p, std::size_t) noexcept { release(p); }
-void operator delete(void* p, std::align_val_t) noexcept { release(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { release(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { release(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { release(p); }
+void* operator new(std::size_t size, std::align_val_t a) {
+    return aligned(size, a);
+}
+void* operator new[](std::size_t size, std::align_val_t a) {
+    return aligned(size, a);
+}
+void operator delete(void* p) noexcept {
+    release(p);
+}
+void operator delete[](void* p) noexcept {
+    release(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    release(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    release(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept {
+    release(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept {
+    release(p);
+}
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
+    release(p);
+}
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
+    release(p);
+}

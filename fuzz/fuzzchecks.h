@@ -105,8 +105,8 @@ inline bool HasQuote(std::string_view s) {
 inline bool WritableCaption(const std::string& caption) {
     const CaptionParts parts = SplitCaption(caption);
     const bool hasDescription = caption.find(kDescriptionOpen) != std::string::npos;
-    const std::string rebuilt = hasDescription ? MakeCaption(parts.name, parts.description)
-                                               : MakeCaption(parts.name);
+    const std::string rebuilt =
+        hasDescription ? MakeCaption(parts.name, parts.description) : MakeCaption(parts.name);
     return rebuilt == caption && !parts.name.empty() && parts.name == Trim(parts.name) &&
            !HasQuote(parts.name) && parts.description.find('"') == std::string::npos;
 }
@@ -158,7 +158,7 @@ inline void CheckElementText(std::string_view bytes) {
 inline constexpr std::string_view kTreeSeparator = "\n--tree--\n";
 
 // The element name of a caption when it is plain text: after the name tag and up to the closing
-// tag, with no "<" or ">" inside. Empty optional-like pair when it is not.
+// tag, with no "<" or ">" inside. False when the caption is not of that form.
 inline bool PlainCaptionName(const std::string& caption, std::string_view& name) {
     std::string_view c = caption;
     if (c.substr(0, kNameOpen.size()) != kNameOpen)
@@ -166,6 +166,11 @@ inline bool PlainCaptionName(const std::string& caption, std::string_view& name)
     c.remove_prefix(kNameOpen.size());
     const size_t close = c.find_first_of("<>");
     if (close == std::string_view::npos || c.substr(close, kNameClose.size()) != kNameClose)
+        return false;
+    // After the closing tag only a description part may follow, else the "</color>" belongs to
+    // the name.
+    const std::string_view rest = c.substr(close + kNameClose.size());
+    if (!rest.empty() && rest.substr(0, kDescriptionOpen.size()) != kDescriptionOpen)
         return false;
     name = c.substr(0, close);
     return true;
@@ -229,8 +234,8 @@ inline void CheckPcLoad(std::string_view data) {
     TFlyNodes tree;
     TextLines lines;
     CollectingFeedback feedback;
-    const bool ok = LoadPCFromBytes(pc, cut == std::string_view::npos ? nullptr : &treeBytes,
-                                    tree, lines, feedback, kSeparator);
+    const bool ok = LoadPCFromBytes(pc, cut == std::string_view::npos ? nullptr : &treeBytes, tree,
+                                    lines, feedback, kSeparator);
     Require(tree.UpdateCount() == 0, "LoadPC left an update bracket open");
     Require(feedback.busyDepth == 0, "LoadPC left the busy cursor on");
     Require(ok == feedback.messages.empty(), "LoadPC result and messages disagree");

@@ -18,7 +18,11 @@ inline bool DecodesAsUtf8(std::string_view bytes) {
     size_t i = 0;
     while (i < bytes.size()) {
         const auto c = static_cast<unsigned char>(bytes[i]);
-        int len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        int len = c < 0x80           ? 1
+                  : (c >> 5) == 0x6  ? 2
+                  : (c >> 4) == 0xE  ? 3
+                  : (c >> 3) == 0x1E ? 4
+                                     : 0;
         if (len == 0 || i + static_cast<size_t>(len) > bytes.size())
             return false;
         uint32_t cp = len == 1 ? c : len == 2 ? (c & 0x1Fu) : len == 3 ? (c & 0x0Fu) : (c & 0x07u);
@@ -45,13 +49,14 @@ inline void CheckMarkup(std::string_view text) {
     int line = 0;
     for (const MarkupRun& run : result.runs) {
         Require(!run.text.empty(), "an empty run");
-        Require(run.text.data() >= end && run.text.data() + run.text.size() <= text.data() + text.size(),
+        Require(run.text.data() >= end &&
+                    run.text.data() + run.text.size() <= text.data() + text.size(),
                 "a run outside the source or out of order");
         Require(run.text.find_first_of("\r\n") == std::string_view::npos, "a run holds a line end");
         Require(run.line >= line && run.line < result.lineCount, "a run on a wrong line");
-        Require(run.font.face.empty() || (run.font.face.data() >= text.data() &&
-                                          run.font.face.data() + run.font.face.size() <=
-                                              text.data() + text.size()),
+        Require(run.font.face.empty() ||
+                    (run.font.face.data() >= text.data() &&
+                     run.font.face.data() + run.font.face.size() <= text.data() + text.size()),
                 "a font face outside the source");
         end = run.text.data() + run.text.size();
         line = run.line;

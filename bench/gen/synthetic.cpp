@@ -48,12 +48,12 @@ public:
         std::string name;
         if (leaf && r % 16 == 0)
             name = kRepeatedNames[(r >> 8) % std::size(kRepeatedNames)];
-        else
-            name = "E" + base36(46656 + r % 46656).substr(1) + base36(count_); // no sorted order
-        std::string caption = r % 5 == 0 ? MakeCaption(name)
-                                         : MakeCaption(name, "Element " + std::to_string(count_) +
-                                                                 " of group " +
-                                                                 std::to_string(r % 97));
+        else // a scrambled prefix before the unique number: names in no sorted order
+            name.append("E").append(base36(46656 + r % 46656).substr(1)).append(base36(count_));
+        std::string caption = r % 5 == 0
+                                  ? MakeCaption(name)
+                                  : MakeCaption(name, "Element " + std::to_string(count_) +
+                                                          " of group " + std::to_string(r % 97));
         TFlyNode* node = tree_.AddChild(parent, std::move(caption));
         node->SetCells(1, weightFor(r >> 20));
         ++count_;

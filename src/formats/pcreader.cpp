@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <exception>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -25,7 +26,7 @@ bool isQuote(char c) {
     return c == '"' || c == '\'';
 }
 
-// Hash of a name with a to z taken as A to Z.
+// Hash of a name with a to z taken as A to Z; never 0, which marks a free slot.
 uint64_t nameHash(std::string_view name) {
     uint64_t h = 14695981039346656037ull;
     for (char c : name) {
@@ -35,21 +36,16 @@ uint64_t nameHash(std::string_view name) {
     h ^= h >> 33;
     h *= 0xff51afd7ed558ccdull;
     h ^= h >> 33;
-    return h;
+    return h == 0 ? 1 : h;
 }
 
 bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (upper(a[i]) != upper(b[i]))
-            return false;
-    return true;
+    return a.size() == b.size() && CompareNoCase(a, b) == 0;
 }
 
-// Names compared without regard to case a to z, each with a value. The names are copied into
-// one block and the entries lie side by side, so that a lookup touches little memory: a tree
-// level of many thousands of names stays in the cache while the next level looks into it.
+// Names compared without regard to case a to z, each with a value. Open addressing with the
+// entries in the slots and the names copied into one block, so that a load needs no heap block
+// per name and a lookup reads one slot and one name.
 template <class Value> class NameTable {
 public:
     // Empties the table and sizes it for about expected names.
@@ -57,71 +53,76 @@ public:
         size_t capacity = 16;
         while (capacity < expected * 2)
             capacity *= 2;
-        slots_.assign(capacity, 0);
-        entries_.clear();
-        entries_.reserve(expected);
+        slots_.assign(capacity, Slot{});
+        count_ = 0;
         names_.clear();
     }
 
-    bool empty() const { return entries_.empty(); }
+    bool empty() const { return count_ == 0; }
 
     const Value* find(std::string_view name, uint64_t hash) const {
         if (slots_.empty())
             return nullptr;
         const size_t mask = slots_.size() - 1;
-        for (size_t i = hash & mask; slots_[i] != 0; i = (i + 1) & mask) {
-            const Entry& entry = entries_[slots_[i] - 1];
-            if (entry.hash == hash && sameName(nameOf(entry), name))
-                return &entry.value;
+        for (size_t i = hash & mask; slots_[i].hash != 0; i = (i + 1) & mask) {
+            const Slot& slot = slots_[i];
+            if (slot.hash == hash && sameName(nameOf(slot), name))
+                return &slot.value;
         }
         return nullptr;
     }
 
     // The value under name: the one present, or a new one (added set to true).
     Value& insert(std::string_view name, uint64_t hash, bool& added) {
-        if ((entries_.size() + 1) * 2 > slots_.size())
+        if ((count_ + 1) * 2 > slots_.size())
             grow();
         const size_t mask = slots_.size() - 1;
         size_t i = hash & mask;
-        for (; slots_[i] != 0; i = (i + 1) & mask) {
-            Entry& entry = entries_[slots_[i] - 1];
-            if (entry.hash == hash && sameName(nameOf(entry), name)) {
+        for (; slots_[i].hash != 0; i = (i + 1) & mask) {
+            Slot& slot = slots_[i];
+            if (slot.hash == hash && sameName(nameOf(slot), name)) {
                 added = false;
-                return entry.value;
+                return slot.value;
             }
         }
+        if (names_.size() + name.size() > UINT32_MAX)
+            throw std::length_error("names too long");
+        ++count_;
         added = true;
-        entries_.push_back({hash, names_.size(), name.size(), Value{}});
+        slots_[i] = Slot{hash, Value{}, static_cast<uint32_t>(names_.size()),
+                         static_cast<uint32_t>(name.size())};
         names_.append(name);
-        slots_[i] = static_cast<uint32_t>(entries_.size());
-        return entries_.back().value;
+        return slots_[i].value;
     }
 
 private:
-    struct Entry {
-        uint64_t hash;
-        size_t offset; // of the name in names_
-        size_t size;
-        Value value;
+    struct Slot {
+        uint64_t hash = 0; // 0 marks a free slot
+        Value value{};
+        uint32_t offset = 0; // of the name in names_
+        uint32_t size = 0;
     };
 
-    std::string_view nameOf(const Entry& entry) const {
-        return std::string_view(names_).substr(entry.offset, entry.size);
+    std::string_view nameOf(const Slot& slot) const {
+        return std::string_view(names_).substr(slot.offset, slot.size);
     }
 
     void grow() {
-        slots_.assign(slots_.empty() ? 16 : slots_.size() * 2, 0);
+        std::vector<Slot> old(slots_.empty() ? 16 : slots_.size() * 2);
+        old.swap(slots_);
         const size_t mask = slots_.size() - 1;
-        for (size_t e = 0; e < entries_.size(); ++e) {
-            size_t i = entries_[e].hash & mask;
-            while (slots_[i] != 0)
+        for (const Slot& slot : old) {
+            if (slot.hash == 0)
+                continue;
+            size_t i = slot.hash & mask;
+            while (slots_[i].hash != 0)
                 i = (i + 1) & mask;
-            slots_[i] = static_cast<uint32_t>(e + 1);
+            slots_[i] = slot;
         }
     }
 
-    std::vector<uint32_t> slots_; // entry index + 1; 0 marks a free slot
-    std::vector<Entry> entries_;
+    std::vector<Slot> slots_;
+    size_t count_ = 0;
     std::string names_;
 };
 
@@ -264,41 +265,31 @@ public:
             // Only a level that the next one looks into needs its names.
             const bool namesNeeded = end < order.size() && tuples_[order[end]].level == level + 1;
             here.reset(namesNeeded ? end - i : 0);
+
             for (; i < end; ++i) {
                 const std::string_view remainder = tuples_[order[i]].remainder;
-
-                // The child part runs to the first "." after the closing quote of a quoted
-                // name; without an opening quote it is empty and the "." is the first byte.
-                size_t dot = 0;
-                if (!remainder.empty() && isQuote(remainder.front())) {
-                    const size_t close = remainder.find(remainder.front(), 1);
-                    dot = close == std::string_view::npos ? close : remainder.find('.', close);
-                    if (dot == std::string_view::npos) {
-                        failedChild = Unquote(remainder);
-                        failedParent.clear();
-                        return false;
-                    }
+                const TupleParts parts = takeApart(remainder, childScratch, parentScratch);
+                if (!parts.closed) {
+                    failedChild = Unquote(remainder);
+                    failedParent.clear();
+                    return false;
                 }
-                const std::string_view child = unquote(remainder.substr(0, dot), childScratch);
-                std::string_view parentPart =
-                    TrimView(remainder.empty() ? remainder : remainder.substr(dot + 1));
-                std::string_view weight = "1";
-                if (fileMode_)
-                    splitWeight(parentPart, weight);
-                const std::string_view parentName = unquote(parentPart, parentScratch);
 
                 TFlyNode* parent = nullptr;
                 if (level > 1) {
                     TFlyNode* const* found =
-                        aboveIsParentLevel ? above.find(parentName, nameHash(parentName)) : nullptr;
+                        aboveIsParentLevel
+                            ? above.find(parts.parentName, nameHash(parts.parentName))
+                            : nullptr;
                     if (!found) {
-                        failedChild = child;
-                        failedParent = parentName;
+                        failedChild = parts.child;
+                        failedParent = parts.parentName;
                         return false;
                     }
                     parent = *found;
                 }
 
+                const std::string_view child = parts.child;
                 const uint64_t childHash =
                     namesNeeded || !descriptions_.empty() ? nameHash(child) : 0;
                 const telement* known =
@@ -307,7 +298,7 @@ public:
                                           ? MakeCaption(child, known->Description)
                                           : MakeCaption(child);
                 TFlyNode* node = tree.AddChild(parent, std::move(caption));
-                node->SetCells(1, std::string(weight));
+                node->SetCells(1, std::string(parts.weight));
 
                 if (namesNeeded) {
                     bool added = false;
@@ -351,6 +342,38 @@ private:
         tuples_.push_back({remainder, level});
         maxLevel_ = std::max(maxLevel_, level);
         return true;
+    }
+
+    // The names and the weight of a remainder; closed is false when a quoted child name lacks
+    // its closing quote or the "." after it. Names that need their inner double quotes made
+    // single are made in the scratch strings.
+    struct TupleParts {
+        std::string_view child;
+        std::string_view parentName;
+        std::string_view weight = "1";
+        bool closed = true;
+    };
+    TupleParts takeApart(std::string_view remainder, std::string& childScratch,
+                         std::string& parentScratch) const {
+        TupleParts parts;
+        // The child part runs to the first "." after the closing quote of a quoted name;
+        // without an opening quote it is empty and the "." is the first byte.
+        size_t dot = 0;
+        if (!remainder.empty() && isQuote(remainder.front())) {
+            const size_t close = remainder.find(remainder.front(), 1);
+            dot = close == std::string_view::npos ? close : remainder.find('.', close);
+            if (dot == std::string_view::npos) {
+                parts.closed = false;
+                return parts;
+            }
+        }
+        parts.child = unquote(remainder.substr(0, dot), childScratch);
+        std::string_view parentPart =
+            TrimView(remainder.empty() ? remainder : remainder.substr(dot + 1));
+        if (fileMode_)
+            splitWeight(parentPart, parts.weight);
+        parts.parentName = unquote(parentPart, parentScratch);
+        return parts;
     }
 
     void replaceDescription(std::string_view name, std::string_view description) {

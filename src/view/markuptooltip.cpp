@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "view/markuptooltip.h"
 
+#include <QApplication>
+#include <QCursor>
+#include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 
@@ -8,8 +11,9 @@
 
 namespace settree {
 
-MarkupToolTip::MarkupToolTip(QWidget* owner)
-    : QWidget(owner, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput) {
+MarkupToolTip::MarkupToolTip(QWidget* owner, QWidget* eventTarget)
+    : QWidget(owner, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput),
+      target_(eventTarget) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setObjectName(QStringLiteral("MarkupToolTip"));
@@ -30,6 +34,47 @@ void MarkupToolTip::ShowText(std::string text, const QFont& font, const QRect& t
     raise();
     update();
     timer_.start(pauseMs);
+}
+
+bool MarkupToolTip::event(QEvent* event) {
+    // Not every platform lets input pass through a window: the tip lies over the pointer, so
+    // what it receives belongs to the widget below.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (event->type() != QEvent::MouseMove)
+            hide();
+        // The rest of a press (moves of a drag, the release) must reach the target too, though
+        // the press began on the tip; the target lets go on the release.
+        if (target_ && (event->type() == QEvent::MouseButtonPress ||
+                        event->type() == QEvent::MouseButtonDblClick))
+            target_->grabMouse();
+        if (target_) {
+            const QPointF global = mouse->globalPosition();
+            QMouseEvent copy(mouse->type(), target_->mapFromGlobal(global), global, mouse->button(),
+                             mouse->buttons(), mouse->modifiers());
+            forwarding_ = true;
+            QApplication::sendEvent(target_, &copy);
+            forwarding_ = false;
+        }
+        return true;
+    }
+    case QEvent::Wheel:
+        hide();
+        return true;
+    case QEvent::Leave:
+        if (target_ &&
+            !QRect(target_->mapToGlobal(QPoint(0, 0)), target_->size()).contains(QCursor::pos()) &&
+            OnPointerGone)
+            OnPointerGone();
+        break;
+    default:
+        break;
+    }
+    return QWidget::event(event);
 }
 
 void MarkupToolTip::paintEvent(QPaintEvent*) {

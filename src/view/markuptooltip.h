@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <string>
 
 namespace settree {
@@ -16,7 +17,9 @@ public:
     // Pixels between the window's edge and its text (frame included).
     static constexpr int kInset = 2;
 
-    explicit MarkupToolTip(QWidget* owner);
+    // Mouse events that reach the tip are passed on to eventTarget (the widget it covers): a
+    // press there hides the tip and acts on what lies under it.
+    MarkupToolTip(QWidget* owner, QWidget* eventTarget);
 
     // Shows text drawn in font with its first line's box at textRect (global coordinates; the
     // height of the cell row, so that the text stays centred as in the cell). Hides again
@@ -24,10 +27,19 @@ public:
     void ShowText(std::string text, const QFont& font, const QRect& textRect, int pauseMs);
     const std::string& Text() const { return text_; }
 
+    // Whether the event the target is handling now came through the tip.
+    bool Forwarding() const { return forwarding_; }
+
+    // The pointer left the tip for a place outside the covered widget.
+    std::function<void()> OnPointerGone;
+
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QWidget* target_;
+    bool forwarding_ = false;
     QTimer timer_;
     std::string text_;
 };

@@ -2,6 +2,7 @@
 #include "view/trapidtree.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMenu>
@@ -487,7 +488,9 @@ void TCustomRapidTree::paintOutline(QPainter& painter, const TFlyNode* node, int
 // Mouse
 
 bool TCustomRapidTree::viewportEvent(QEvent* event) {
-    if (event->type() == QEvent::Leave) { fprintf(stderr, "leave\n");
+    // Moving onto the tool tip, which lies over the view, is no leaving.
+    if (event->type() == QEvent::Leave &&
+        !(toolTip_ && toolTip_->isVisible() && toolTip_->geometry().contains(QCursor::pos()))) {
         hideToolTip();
         tipNode_ = nullptr;
         tipCol_ = -1;
@@ -512,6 +515,17 @@ void TCustomRapidTree::press(QMouseEvent* event, bool doubleClick) {
     const QPoint p = event->position().toPoint();
     const Qt::MouseButton button = event->button();
     const Qt::KeyboardModifiers keys = event->modifiers();
+    if (toolTip_ && toolTip_->Forwarding() && !doubleClick) {
+        tipPressButton_ = button;
+        tipPressPos_ = p;
+        tipPressTime_.start();
+    } else {
+        if (!doubleClick && button == tipPressButton_ &&
+            tipPressTime_.elapsed() < QApplication::doubleClickInterval() &&
+            (p - tipPressPos_).manhattanLength() <= QApplication::startDragDistance())
+            doubleClick = true;
+        tipPressButton_ = Qt::NoButton;
+    }
     const bool extend = (keys & (Qt::ShiftModifier | Qt::ControlModifier)) != 0;
     pressPos_ = p;
     dragArmed_ = false;
@@ -580,6 +594,8 @@ void TCustomRapidTree::mouseMoveEvent(QMouseEvent* event) {
 
 void TCustomRapidTree::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
+    if (event->buttons() == Qt::NoButton && QWidget::mouseGrabber() == viewport())
+        viewport()->releaseMouse(); // taken over from the tool tip that lay under the press
     dragArmed_ = false;
     if (resizing_) {
         resizing_ = false;
@@ -671,11 +687,16 @@ void TCustomRapidTree::updateToolTip(QPoint p) {
     const QSize size = MarkupRenderer::Measure(text, font(), true);
     if (size.width() <= room.width())
         return;
-    if (!toolTip_)
-        toolTip_ = new MarkupToolTip(this);
+    if (!toolTip_) {
+        toolTip_ = new MarkupToolTip(this, viewport());
+        toolTip_->OnPointerGone = [this] {
+            hideToolTip();
+            tipNode_ = nullptr;
+            tipCol_ = -1;
+        };
+    }
     const QRect global(viewport()->mapToGlobal(room.topLeft()), QSize(size.width(), room.height()));
     toolTip_->ShowText(text, font(), global, kToolTipPause);
-    fprintf(stderr, "tip shown %d %d %dx%d\n", toolTip_->x(), toolTip_->y(), toolTip_->width(), toolTip_->height());
 }
 
 void TCustomRapidTree::hideToolTip() {

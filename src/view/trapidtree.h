@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
 #include <QPoint>
 #include <functional>
 
@@ -181,6 +182,12 @@ private:
     QPoint pressPos_;
     QPoint lastDragPos_;
     TFlyNode* dropTarget_ = nullptr;
+
+    // A press that reached the view through its tool tip: the platform cannot pair it with the
+    // next press into a double click, so the view does.
+    Qt::MouseButton tipPressButton_ = Qt::NoButton;
+    QPoint tipPressPos_;
+    QElapsedTimer tipPressTime_;
 
     // The cell of the last tool tip (node and column).
     const TFlyNode* tipNode_ = nullptr;

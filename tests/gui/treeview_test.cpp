@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The tree grid: layout, drawing (checked on grabbed pixels), mouse, keyboard, tool tips, drag.
 #include <QApplication>
+#include <QCursor>
 #include <QImage>
 #include <QMenu>
 #include <QMouseEvent>
@@ -670,12 +671,32 @@ void TreeViewTest::toolTipOnlyForClippedText() {
     mouse(QEvent::MouseMove, rowPoint(1, 70), Qt::NoButton, Qt::NoButton);
     mouse(QEvent::MouseMove, rowPoint(0, 70), Qt::NoButton, Qt::NoButton);
     QVERIFY(tip->isVisible());
+    QCursor::setPos(tree_->mapToGlobal(QPoint(-100, -100)));
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(tree_->viewport(), &leave);
     QVERIFY(!tip->isVisible());
     mouse(QEvent::MouseMove, rowPoint(0, 70), Qt::NoButton, Qt::NoButton);
     QVERIFY(tip->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(!tip->isVisible(), 5000);
+
+    // The tip lies over the pointer: a press on it acts on the row below, and the next press
+    // there makes a double click of the two.
+    int doubleClicks = 0;
+    tree_->OnDblClick = [&doubleClicks] { ++doubleClicks; };
+    tree_->SetSelected(items.Root(1));
+    mouse(QEvent::MouseMove, rowPoint(1, 70), Qt::NoButton, Qt::NoButton);
+    mouse(QEvent::MouseMove, rowPoint(0, 70), Qt::NoButton, Qt::NoButton);
+    QVERIFY(tip->isVisible());
+    const QPoint onTip = tip->mapFromGlobal(tree_->viewport()->mapToGlobal(rowPoint(0, 70)));
+    QTest::mousePress(tip, Qt::LeftButton, Qt::NoModifier, onTip);
+    QVERIFY(!tip->isVisible());
+    QCOMPARE(tree_->Selected(), items.Root(0));
+    mouse(QEvent::MouseButtonRelease, rowPoint(0, 70), Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(doubleClicks, 0);
+    click(rowPoint(0, 70));
+    QCOMPARE(doubleClicks, 1);
+    click(rowPoint(0, 70));
+    QCOMPARE(doubleClicks, 1);
 
     // A weight that does not fit its cell.
     tree_->SetColWidth(0, tree_->viewport()->width() - 20);

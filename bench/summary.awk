@@ -1,0 +1,61 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Reads the JSON of core_bench (one key per line, as Google Benchmark writes it) and prints one
+# table: time per element at each size, peak memory at the largest size, and whether the time
+# from 100,000 to 1,000,000 elements stays within 12 times (10 times the elements).
+function unquote(s) { gsub(/^[ \t]*"|"[ \t]*,?[ \t]*$/, "", s); return s }
+function number(s) { sub(/,[ \t]*$/, "", s); return s + 0 }
+function flush() {
+  if (name == "") return
+  split(name, p, "/")
+  key = p[1] "/" p[2]; n = p[3]
+  if (!(key in seen)) { seen[key] = 1; order[++count] = key }
+  scale = unit == "s" ? 1e9 : unit == "ms" ? 1e6 : unit == "us" ? 1e3 : 1
+  time[key, n] = real * scale          # ns per round
+  elems[key, n] = elements
+  peak[key, n] = peakmb
+  failed[key, n] = error
+  name = ""; error = 0; peakmb = 0; elements = 0
+}
+/^[ \t]*"name":/ { flush(); v = $0; sub(/^[^:]*:/, "", v); name = unquote(v) }
+/^[ \t]*"real_time":/ { v = $0; sub(/^[^:]*:/, "", v); real = number(v) }
+/^[ \t]*"time_unit":/ { v = $0; sub(/^[^:]*:/, "", v); unit = unquote(v) }
+/^[ \t]*"elements":/ { v = $0; sub(/^[^:]*:/, "", v); elements = number(v) }
+/^[ \t]*"peak_MB":/ { v = $0; sub(/^[^:]*:/, "", v); peakmb = number(v) }
+/^[ \t]*"error_occurred": true/ { error = 1 }
+END {
+  flush()
+  printf "%-28s %11s %11s %11s %10s %9s %8s  %s\n", "path/shape", "ns/el 10k", "ns/el 100k",
+         "ns/el 1M", "peak MB 1M", "B/el 1M", "1M/100k", "linear (<=12x)"
+  misses = 0
+  for (i = 1; i <= count; i++) {
+    k = order[i]
+    line = sprintf("%-28s", k)
+    for (j = 1; j <= 3; j++) {
+      n = j == 1 ? 10000 : j == 2 ? 100000 : 1000000
+      if ((k SUBSEP n) in time && !failed[k, n] && elems[k, n] > 0)
+        line = line sprintf(" %11.1f", time[k, n] / elems[k, n])
+      else
+        line = line sprintf(" %11s", "-")
+    }
+    big = k SUBSEP 1000000; mid = k SUBSEP 100000
+    if ((big in time) && elems[big] > 0)
+      line = line sprintf(" %10.1f %9.0f", peak[big], peak[big] * 1048576 / elems[big])
+    else
+      line = line sprintf(" %10s %9s", "-", "-")
+    if ((big in time) && (mid in time) && time[mid] > 0 && !failed[big] && !failed[mid]) {
+      r = time[big] / time[mid]
+      ok = r <= 12
+      if (!ok) misses++
+      line = line sprintf(" %8.2f  %s", r, ok ? "yes" : "NO")
+    } else {
+      line = line sprintf(" %8s  %s", "-", "not measured")
+    }
+    print line
+  }
+  print ""
+  print "peak MB: heap in use at the peak of one round above what was in use before it;"
+  print "for Convert* the converter process's peak resident memory. Copy/DeleteSubtree count"
+  print "the elements of the subtree (a tenth of the tree)."
+  if (misses > 0) printf "%d path(s) miss the linearity target\n", misses
+  else print "every path measured at 100k and 1M meets the linearity target"
+}
