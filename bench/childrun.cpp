@@ -11,7 +11,8 @@ extern char** environ;
 
 namespace settree::bench {
 
-ChildRun RunChild(const std::vector<std::string>& argv, bool quietStdout) {
+ChildRun RunChild(const std::vector<std::string>& argv, const char* stdoutFile,
+                  const char* stderrFile) {
     ChildRun result;
     std::vector<char*> args;
     for (const std::string& a : argv)
@@ -20,8 +21,12 @@ ChildRun RunChild(const std::vector<std::string>& argv, bool quietStdout) {
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    if (quietStdout)
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    if (stdoutFile)
+        posix_spawn_file_actions_addopen(&actions, 1, stdoutFile, O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+    if (stderrFile)
+        posix_spawn_file_actions_addopen(&actions, 2, stderrFile, O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
     const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);

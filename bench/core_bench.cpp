@@ -307,29 +307,44 @@ void DeleteBigSubtree(benchmark::State& state, Shape, int64_t n) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// The converter, file to file, as a child process: its peak memory is its own.
+// The converter, file to file, as a child process started through settree-measure, so that
+// the peak memory reported is the converter's own (see childrun.h).
 
-std::string convertProgram() {
-    const char* path = std::getenv("SETTREE_CONVERT");
-    return path && *path ? path : SETTREE_CONVERT_PATH;
+std::string programPath(const char* variable, const char* built) {
+    const char* path = std::getenv(variable);
+    return path && *path ? path : built;
+}
+
+// Reads "seconds=S maxrss_kb=K status=X" as settree-measure writes it.
+bool readMeasure(const std::string& text, double& seconds, long& maxRssKb) {
+    const size_t at = text.rfind("seconds=");
+    return at != std::string::npos &&
+           std::sscanf(text.c_str() + at, "seconds=%lf maxrss_kb=%ld status=0", &seconds,
+                       &maxRssKb) == 2 &&
+           text.find("status=0", at) != std::string::npos;
 }
 
 void Convert(benchmark::State& state, Shape shape, int64_t n, bool fromPc) {
     Dataset& d = dataset(shape, n);
+    const std::string& input = fromPc ? d.pcFile : d.treeFile;
     const std::string out = work().File(fromPc ? "converted.tree" : "converted.PC");
-    const std::vector<std::string> command{convertProgram(), fromPc ? d.pcFile : d.treeFile, out};
+    const std::string measureFile = work().File("measure.txt");
+    const std::vector<std::string> command{programPath("SETTREE_MEASURE", SETTREE_MEASURE_PATH),
+                                           programPath("SETTREE_CONVERT", SETTREE_CONVERT_PATH),
+                                           input, out};
     long peakKb = 0;
     for (auto _ : state) {
-        const ChildRun run = RunChild(command, true);
-        if (run.status != 0) {
+        RunChild(command, "/dev/null", measureFile.c_str());
+        double seconds = 0;
+        long kb = 0;
+        if (!readMeasure(ReadFileBytes(measureFile), seconds, kb)) {
             state.SkipWithError("settree-convert failed");
             break;
         }
-        state.SetIterationTime(run.seconds);
-        peakKb = std::max(peakKb, run.maxRssKb);
+        state.SetIterationTime(seconds);
+        peakKb = std::max(peakKb, kb);
     }
-    const auto inputBytes =
-        static_cast<double>(ReadFileBytes(fromPc ? d.pcFile : d.treeFile).size());
+    const auto inputBytes = static_cast<double>(ReadFileBytes(input).size());
     report(state, n, peakKb * 1024);
     state.counters["input_MB"] = inputBytes / (1024.0 * 1024.0);
     state.counters["peak_per_input"] = static_cast<double>(peakKb) * 1024.0 / inputBytes;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // settree-measure: runs a command and prints its wall time and peak memory, so the benchmark
-// script needs no GNU time. Output on standard error: "seconds=S maxrss_kb=K status=X".
+// script needs no GNU time, and a big benchmark process can measure a child's own peak memory
+// (see childrun.h). Output on standard error: "seconds=S maxrss_kb=K status=X".
 
 #include "childrun.h"
 
@@ -14,7 +15,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::vector<std::string> command(argv + 1, argv + argc);
-    const settree::bench::ChildRun run = settree::bench::RunChild(command, false);
+    const settree::bench::ChildRun run = settree::bench::RunChild(command);
     std::fprintf(stderr, "seconds=%.3f maxrss_kb=%ld status=%d\n", run.seconds, run.maxRssKb,
                  run.status);
     return run.status == 0 ? 0 : 1;

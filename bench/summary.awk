@@ -26,7 +26,7 @@ END {
   flush()
   printf "%-28s %11s %11s %11s %10s %9s %8s  %s\n", "path/shape", "ns/el 10k", "ns/el 100k",
          "ns/el 1M", "peak MB 1M", "B/el 1M", "1M/100k", "linear (<=12x)"
-  misses = 0
+  misses = 0; measured = 0
   for (i = 1; i <= count; i++) {
     k = order[i]
     line = sprintf("%-28s", k)
@@ -45,6 +45,7 @@ END {
     if ((big in time) && (mid in time) && time[mid] > 0 && !failed[big] && !failed[mid]) {
       r = time[big] / time[mid]
       ok = r <= 12
+      measured++
       if (!ok) misses++
       line = line sprintf(" %8.2f  %s", r, ok ? "yes" : "NO")
     } else {
@@ -56,6 +57,7 @@ END {
   print "peak MB: heap in use at the peak of one round above what was in use before it;"
   print "for Convert* the converter process's peak resident memory. Copy/DeleteSubtree count"
   print "the elements of the subtree (a tenth of the tree)."
-  if (misses > 0) printf "%d path(s) miss the linearity target\n", misses
-  else print "every path measured at 100k and 1M meets the linearity target"
+  if (measured == 0) print "no path was measured at both 100k and 1M: linearity not checked"
+  else if (misses > 0) printf "%d of %d paths miss the linearity target\n", misses, measured
+  else printf "all %d paths measured at 100k and 1M meet the linearity target\n", measured
 }

@@ -102,7 +102,7 @@ inline bool HasQuote(std::string_view s) {
 
 // Whether the element text writer can carry a node's caption through a parse unchanged in name:
 // a non-empty trimmed name without quotes, in a caption of the exact element caption layout.
-inline bool WritableCaption(const std::string& caption) {
+inline bool WritableCaption(std::string_view caption) {
     const CaptionParts parts = SplitCaption(caption);
     const bool hasDescription = caption.find(kDescriptionOpen) != std::string::npos;
     const std::string rebuilt =
@@ -159,7 +159,7 @@ inline constexpr std::string_view kTreeSeparator = "\n--tree--\n";
 
 // The element name of a caption when it is plain text: after the name tag and up to the closing
 // tag, with no "<" or ">" inside. False when the caption is not of that form.
-inline bool PlainCaptionName(const std::string& caption, std::string_view& name) {
+inline bool PlainCaptionName(std::string_view caption, std::string_view& name) {
     std::string_view c = caption;
     if (c.substr(0, kNameOpen.size()) != kNameOpen)
         return false;
@@ -197,7 +197,7 @@ inline bool TupleSafeTree(const TFlyNodes& tree, char decimalSeparator) {
         if (!PlainCaptionName(node->Text(), name) ||
             name.find_first_of(std::string_view("\"@\x1a\r\n", 5)) != std::string_view::npos)
             return false;
-        const std::string& weight = node->Cells(1);
+        const std::string_view weight = node->Cells(1);
         if (!weight.empty() && weight != "1") {
             if (static_cast<unsigned char>(weight[0]) > 32)
                 return false;

@@ -19,6 +19,10 @@ failed=()
 for t in "${targets[@]}"; do
   bin="$build/fuzz/${t}_fuzz"
   if [ ! -x "$bin" ]; then
+    if [ "$t" = markup ]; then # built only where its code can be (see fuzz/CMakeLists.txt)
+      echo "fuzz-smoke: markup: not built in $build, skipped"
+      continue
+    fi
     echo "fuzz-smoke: $t: $bin is not built" >&2
     failed+=("$t")
     continue

@@ -45,10 +45,13 @@ void RunReportingErrors(const std::function<void()>& work) {
 }
 
 char UserDecimalSeparator() {
-    const QString separator = QLocale::system().decimalPoint();
-    if (separator.size() == 1 && separator.at(0).unicode() > 32 && separator.at(0).unicode() < 127)
-        return static_cast<char>(separator.at(0).unicode());
-    return '.';
+    static const char separator = [] {
+        const QString point = QLocale::system().decimalPoint();
+        if (point.size() == 1 && point.at(0).unicode() > 32 && point.at(0).unicode() < 127)
+            return static_cast<char>(point.at(0).unicode());
+        return '.';
+    }();
+    return separator;
 }
 
 QString BytesToDisplay(std::string_view bytes) {

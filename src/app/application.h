@@ -29,7 +29,9 @@ void ShowErrorReport(const std::string& message);
 // exception must not unwind through its frames.
 void RunReportingErrors(const std::function<void()>& work);
 
-// The decimal separator of the user's regional settings, "." when it is not one ASCII byte.
+// The decimal separator of the user's regional settings, "." when it is not one ASCII byte. Read
+// on the first call, which program entry makes at start; later changes of the settings do not
+// count.
 char UserDecimalSeparator();
 
 // Bytes for display: valid UTF-8 as UTF-8, anything else as Latin-1.

@@ -41,6 +41,7 @@ int runUnattended(const settree::CommandLine& commandLine) {
 } // namespace
 
 int main(int argc, char** argv) {
+    settree::UserDecimalSeparator(); // the regional settings count as they are at start
     const settree::CommandLine raw(std::vector<std::string>(argv + 1, argv + argc));
     for (const std::string& argument : raw.Arguments()) {
         if (argument == "--help") {

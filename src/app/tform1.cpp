@@ -27,6 +27,7 @@
 #include "formats/pcreader.h"
 #include "formats/pcwriter.h"
 #include "model/textfile.h"
+#include "textpane/filedialog.h"
 #include "textpane/textpanecommands.h"
 #include "textpane/ttextpane.h"
 #include "view/trapidtree.h"
@@ -146,11 +147,7 @@ TForm1::TForm1(std::vector<std::string> arguments, std::string exeFolder, QWidge
     setWindowTitle(tr("Make a GAMS element tree - settree"));
     resize(1024, 656);
 
-    RunFileDialog = [](QFileDialog& dialog) {
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return QString();
-        return dialog.selectedFiles().constFirst();
-    };
+    RunFileDialog = ExecFileDialog;
 
     clientArea_ = new TClientArea(this);
     clientArea_->setObjectName(QStringLiteral("clientArea"));
@@ -164,9 +161,6 @@ TForm1::TForm1(std::vector<std::string> arguments, std::string exeFolder, QWidge
     createTreePanel();
     textCommands_ = new TextPaneCommands(*RxRichEdit1, *feedback_, RapidTree4->Items(), this);
     textCommands_->ChooseFile = [this](QFileDialog& dialog) { return RunFileDialog(dialog); };
-    textCommands_->CopyPCToClipboard = [this] {
-        RunReportingErrors([this] { SavePCtoclipboard2Click(); });
-    };
     clientArea_->SetPanes(Panel1, Splitter1, Panel3);
     clientArea_->SetPanelWidth(487);
     createElementDialog();
@@ -414,24 +408,12 @@ void TForm1::createTreeMenu() {
 }
 
 void TForm1::createFileDialogs() {
-    // Not the platform's own dialog: its extension filters would match in one letter case only.
-    const QStringList filters = {tr("GAMS *.PC (*.PC)"), tr("All files (*)")};
-    OpenDialog2 = new QFileDialog(this);
-    OpenDialog2->setObjectName(QStringLiteral("OpenDialog2"));
-    OpenDialog2->setOption(QFileDialog::DontUseNativeDialog);
-    OpenDialog2->setAcceptMode(QFileDialog::AcceptOpen);
-    OpenDialog2->setFileMode(QFileDialog::AnyFile);
-    OpenDialog2->setDefaultSuffix(QStringLiteral("pc"));
-    OpenDialog2->setNameFilters(filters);
-
-    SaveDialog2 = new QFileDialog(this);
-    SaveDialog2->setObjectName(QStringLiteral("SaveDialog2"));
-    SaveDialog2->setOption(QFileDialog::DontUseNativeDialog);
-    SaveDialog2->setOption(QFileDialog::DontConfirmOverwrite);
-    SaveDialog2->setAcceptMode(QFileDialog::AcceptSave);
-    SaveDialog2->setFileMode(QFileDialog::AnyFile);
-    SaveDialog2->setDefaultSuffix(QStringLiteral("PC"));
-    SaveDialog2->setNameFilters(filters);
+    const QString type = QStringLiteral("GAMS *.PC");
+    const QString pattern = QStringLiteral("*.PC");
+    OpenDialog2 = MakeFileDialog(this, QStringLiteral("OpenDialog2"), QFileDialog::AcceptOpen, type,
+                                 pattern, QStringLiteral("pc"));
+    SaveDialog2 = MakeFileDialog(this, QStringLiteral("SaveDialog2"), QFileDialog::AcceptSave, type,
+                                 pattern, QStringLiteral("PC"));
 }
 
 void TForm1::connectHandlers() {
@@ -469,6 +451,18 @@ void TForm1::connectHandlers() {
     };
     for (const auto& [action, method] : actions)
         connect(action, &QAction::triggered, this, handler(method));
+
+    // Popedit's items run the window's handlers, like every other menu item.
+    const std::pair<QAction*, void (TForm1::*)()> paneItems[] = {
+        {textCommands_->SavePCtoclipboard2, &TForm1::SavePCtoclipboard2Click},
+        {textCommands_->SaveTreetoclipboard2, &TForm1::SaveTreetoclipboard2Click},
+        {textCommands_->SaveUniqueElementListUELtoclipboard1,
+         &TForm1::SaveUniqueElementListUELtoclipboard1Click},
+    };
+    for (const auto& [action, method] : paneItems) {
+        disconnect(action, &QAction::triggered, textCommands_, nullptr);
+        connect(action, &QAction::triggered, this, handler(method));
+    }
 
     const std::pair<QPushButton*, void (TForm1::*)()> buttons[] = {
         {Button1, &TForm1::Button1Click},   {Button2, &TForm1::Button2Click},
@@ -556,7 +550,7 @@ void TForm1::FormCreate() {
     FClipNode = nullptr;
     FLoadFromFile = true;
     FDragNode = nullptr;
-    decimalSeparator_ = UserDecimalSeparator();
+    decimalSeparator_ = UserDecimalSeparator(); // as read at program start
 
     ErrorReportFeedback errorReport;
     editPaneLines([&](TextLines& lines) {
@@ -601,8 +595,9 @@ void TForm1::FormResize() {
 }
 
 void TForm1::FormClose() {
-    FClassifications.Clear();
+    // The classification items refer to entries of FClassifications: they go first.
     HTMLComboBox1->clear();
+    FClassifications.Clear();
     HTMLComboBox2->clear();
     setChooserEntries_.Clear();
 }
@@ -659,7 +654,7 @@ void TForm1::Button6Click() {
     if (fileName.isEmpty())
         return;
     SaveDialog2->selectFile(fileName);
-    SavePCFile(RapidTree4->Items(), QStringToFileName(fileName));
+    SavePCFile(QStringToFileName(fileName));
 }
 
 void TForm1::Button8Click() {
@@ -670,30 +665,83 @@ void TForm1::Button8Click() {
         OpenDialog2->selectFile(fileName);
         pcFileName_ = QStringToFileName(fileName);
     }
-    TFlyNodes& tree = RapidTree4->Items();
-    editPaneLines([&](TextLines& lines) {
-        if (FLoadFromFile)
-            LoadPC(pcFileName_, tree, lines, *feedback_, decimalSeparator_);
-        else if (FSelectedClassification)
-            LoadPCFromCatalog(FCatalogFile, *FSelectedClassification, tree, lines, *feedback_);
-    });
-    FLoadFromFile = true;
-    RapidTree4->SetFitToHeight(true);
-    RapidTree4->Repaint();
+    LoadPC(pcFileName_);
 }
 
 void TForm1::SavePCtoclipboard1Click() {
-    copyTuplesToClipboard();
+    CopyPCToClipboard();
 }
 
 void TForm1::SavePCtoclipboard2Click() {
-    copyTuplesToClipboard();
+    CopyPCToClipboard();
 }
 
-void TForm1::copyTuplesToClipboard() {
+void TForm1::SavePCFile(const std::string& fileName) {
+    settree::SavePCFile(RapidTree4->Items(), fileName);
+}
+
+void TForm1::CopyPCToClipboard() {
     const std::string text = PcText(RapidTree4->Items(), PcNames::Captions);
     if (!text.empty())
         QGuiApplication::clipboard()->setText(BytesToDisplay(text));
+}
+
+void TForm1::LoadPC(const std::string& fileName) {
+    // The next load reads a file again, however this one ends.
+    struct LoadFromFileAgain {
+        bool& flag;
+        ~LoadFromFileAgain() { flag = true; }
+    } again{FLoadFromFile};
+    BusyCursor busy(*feedback_);
+    TFlyNodes& tree = RapidTree4->Items();
+    TextLines lines = RxRichEdit1->Lines();
+    if (FLoadFromFile)
+        settree::LoadPC(fileName, tree, lines, *feedback_, decimalSeparator_);
+    else if (FSelectedClassification)
+        LoadPCFromCatalog(FCatalogFile, *FSelectedClassification, tree, lines, *feedback_);
+    RapidTree4->SetFitToHeight(true);
+    RapidTree4->Repaint();
+    RxRichEdit1->SetLines(lines);
+}
+
+// ---- Catalog ----
+
+std::string TForm1::CatalogFolder() const {
+    return ExtractFilePath(FCatalogFile);
+}
+
+const tmb* TForm1::ItemEntry(const QComboBox& list, int index) {
+    return static_cast<const tmb*>(list.itemData(index).value<void*>());
+}
+
+void TForm1::fillChooser(QComboBox& list, const std::vector<ChooserItem>& items) {
+    list.clear();
+    for (const ChooserItem& item : items)
+        list.addItem(BytesToDisplay(item.Text),
+                     QVariant::fromValue(const_cast<void*>(static_cast<const void*>(item.Entry))));
+    list.setCurrentIndex(-1);
+}
+
+void TForm1::LoadClassificationIndex() {
+    settree::LoadClassificationIndex(FCatalogFile, FClassifications, *feedback_);
+    // Listed anew from the whole list: an entry replaced by a later one of the same name is gone.
+    fillChooser(*HTMLComboBox1, ClassificationItems(FClassifications));
+}
+
+void TForm1::LoadSetList() {
+    settree::LoadSetList(CatalogFolder(), setChooserEntries_, *feedback_);
+    fillChooser(*HTMLComboBox2, setChooserEntries_.Items());
+}
+
+void TForm1::LoadSetIntoText(const tmb& entry) {
+    TextLines lines = RxRichEdit1->Lines();
+    try {
+        settree::LoadSetIntoText(entry, CatalogFolder(), lines, *feedback_);
+    } catch (const CatalogError&) {
+        RxRichEdit1->SetLines(lines); // the members taken before the scan ran out
+        throw;
+    }
+    RxRichEdit1->SetLines(lines);
 }
 
 // ---- Element dialog, structure commands, node clipboard, catalog and view commands ----
@@ -725,12 +773,33 @@ void TForm1::pastetoroot1Click() {}
 void TForm1::RapidTree4StartDrag() {}
 void TForm1::RapidTree4DragOver(int, int, bool&) {}
 void TForm1::RapidTree4DragDrop(int, int) {}
-void TForm1::Button9Click() {}
+void TForm1::Button9Click() {
+    if (FClassifications.Empty())
+        LoadClassificationIndex();
+    GroupBox2->move(width() - GroupBox2->width(), 0);
+    GroupBox2->show();
+    GroupBox2->raise();
+}
+
+void TForm1::Button12Click() {
+    if (HTMLComboBox2->count() == 0)
+        LoadSetList();
+    // At the top right of the text panel, on whichever side the panel stands.
+    GroupBox3->move(Panel1->geometry().right() + 1 - GroupBox3->width(), 0);
+    GroupBox3->show();
+    GroupBox3->raise();
+}
+
+void TForm1::Button11Click() {
+    GroupBox2->hide();
+}
+
+void TForm1::Button14Click() {
+    GroupBox3->hide();
+}
+
 void TForm1::Button10Click() {}
-void TForm1::Button11Click() {}
-void TForm1::Button12Click() {}
 void TForm1::Button13Click() {}
-void TForm1::Button14Click() {}
 void TForm1::Button15Click() {}
 void TForm1::Button16Click() {}
 void TForm1::Button17Click() {}

@@ -162,6 +162,30 @@ public:
     QFileDialog* OpenDialog2;
     QFileDialog* SaveDialog2;
 
+    // Tuples. SavePCFile writes the tree's tuples, plain names, to a file (FileError on
+    // failure, the old file then stays as it was); CopyPCToClipboard puts them, named by their
+    // captions without markup, on the clipboard, and leaves the clipboard alone when the tree is
+    // empty. LoadPC replaces the tree by the tuples of a .PC file (FLoadFromFile true) or of the
+    // selected catalog classification (false), then the text pane by the tree's element text;
+    // it reports its errors itself and ends with FLoadFromFile true on every path.
+    void SavePCFile(const std::string& fileName);
+    void CopyPCToClipboard();
+    void LoadPC(const std::string& fileName);
+
+    // Catalog. LoadClassificationIndex reads FCatalogFile into FClassifications and lists the
+    // classifications with a name in HTMLComboBox1; LoadSetList reads the set list beside it into
+    // HTMLComboBox2, which owns the set entries; LoadSetIntoText replaces the text pane with the
+    // members of a set and normalises it. A file that cannot be read raises FileError before
+    // anything changes; a set file without a closed member block raises CatalogError, the text
+    // pane then holding the members taken so far.
+    void LoadClassificationIndex();
+    void LoadSetList();
+    void LoadSetIntoText(const tmb& entry);
+    // The catalog entry an item of HTMLComboBox1 or HTMLComboBox2 carries.
+    static const tmb* ItemEntry(const QComboBox& list, int index);
+    // The folder of the catalog files, ending in a separator.
+    std::string CatalogFolder() const;
+
     // The client area that aligns Panel1, Splitter1 and Panel3.
     TClientArea* ClientArea() const { return clientArea_; }
     // The feedback the window's commands report through.
@@ -272,11 +296,12 @@ private:
     // The text pane's lines through a core operation, written back only when changed.
     void editPaneLines(const std::function<void(TextLines&)>& edit);
     StartupTarget startupTarget(TextLines& lines, Feedback& errorReport);
-    // Puts the tuples of the tree, named by their captions without markup, on the clipboard.
-    void copyTuplesToClipboard();
+    // Adds the chooser items to list, in their order, each carrying its entry.
+    static void fillChooser(QComboBox& list, const std::vector<ChooserItem>& items);
 
     CommandLine commandLine_;
     std::string exeFolder_;
+    // The user's decimal separator, read once at program start.
     char decimalSeparator_ = '.';
     // The file name the tuple open dialog last confirmed.
     std::string pcFileName_;

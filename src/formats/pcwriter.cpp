@@ -15,7 +15,7 @@ std::string nameOf(const TFlyNode& node, PcNames names) {
 }
 
 void appendLine(std::string& out, size_t depth, const std::string& child, const std::string& parent,
-                const std::string& weight) {
+                std::string_view weight) {
     out.append("\"level").append(std::to_string(depth)).append("\".\"");
     out.append(child).append("\".\"").append(parent).append("\" ");
     out.append(weight).append("\r\n");

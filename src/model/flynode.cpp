@@ -11,8 +11,6 @@ namespace settree {
 
 namespace {
 
-const std::string kEmpty;
-
 // Destroys a list of subtrees without recursing once per tree level: every node is detached
 // from its children before it is destroyed, so no destructor walks down the tree.
 void destroyFlat(std::vector<std::unique_ptr<TFlyNode>>& list, size_t first,
@@ -32,12 +30,123 @@ void destroyFlat(std::vector<std::unique_ptr<TFlyNode>>& list, size_t first,
     }
 }
 
+// Equal-sized blocks for the nodes of every tree, carved from large slabs and reused through a
+// free list. The program is single-threaded; a sanitizer build uses the ordinary heap so that
+// every misuse of a node is still caught.
+class NodePool {
+public:
+    void* allocate(size_t size) {
+        if (size != kBlock)
+            return ::operator new(size);
+        if (!free_) {
+            constexpr size_t kPerSlab = 2048;
+            slabs_.push_back(std::make_unique<Block[]>(kPerSlab));
+            Block* slab = slabs_.back().get();
+            for (size_t i = kPerSlab; i-- > 0;) {
+                slab[i].next = free_;
+                free_ = &slab[i];
+            }
+        }
+        Block* block = free_;
+        free_ = block->next;
+        return block;
+    }
+    void release(void* pointer, size_t size) noexcept {
+        if (size != kBlock) {
+            ::operator delete(pointer);
+            return;
+        }
+        auto* block = static_cast<Block*>(pointer);
+        block->next = free_;
+        free_ = block;
+    }
+
+private:
+    static constexpr size_t kBlock = sizeof(TFlyNode);
+    union Block {
+        Block* next;
+        alignas(TFlyNode) unsigned char bytes[kBlock];
+    };
+    Block* free_ = nullptr;
+    std::vector<std::unique_ptr<Block[]>> slabs_;
+};
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kPooledNodes = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kPooledNodes = false;
+#else
+constexpr bool kPooledNodes = true;
+#endif
+#else
+constexpr bool kPooledNodes = true;
+#endif
+
+NodePool& nodePool() {
+    static NodePool* pool = new NodePool; // lives to the end of the program, as nodes may
+    return *pool;
+}
+
 } // namespace
+
+// ---------------------------------------------------------------------------------------------
+// ShortText
+
+namespace {
+struct HeapText {
+    char* data;
+    uint32_t size;
+};
+HeapText heapText(const char* bytes) {
+    HeapText h{};
+    std::memcpy(&h.data, bytes, sizeof h.data);
+    std::memcpy(&h.size, bytes + sizeof h.data, sizeof h.size);
+    return h;
+}
+} // namespace
+
+std::string_view ShortText::view() const {
+    if (size_ == kOnHeap) {
+        const HeapText h = heapText(bytes_);
+        return {h.data, h.size};
+    }
+    return {bytes_, size_};
+}
+
+void ShortText::release() {
+    if (size_ == kOnHeap)
+        delete[] heapText(bytes_).data;
+    size_ = 0;
+}
+
+void ShortText::assign(std::string_view text) {
+    if (text.size() > UINT32_MAX)
+        throw std::length_error("text too long");
+    if (text.size() <= sizeof bytes_) {
+        char local[sizeof bytes_];
+        std::memcpy(local, text.data(), text.size()); // text may lie in this object
+        release();
+        std::memcpy(bytes_, local, text.size());
+        size_ = static_cast<unsigned char>(text.size());
+        return;
+    }
+    char* data = new char[text.size()];
+    std::memcpy(data, text.data(), text.size());
+    release();
+    const auto size = static_cast<uint32_t>(text.size());
+    std::memcpy(bytes_, &data, sizeof data);
+    std::memcpy(bytes_ + sizeof data, &size, sizeof size);
+    size_ = kOnHeap;
+}
 
 // ---------------------------------------------------------------------------------------------
 // TTreeCollection
 
-TTreeCollection::~TTreeCollection() { destroyFlat(children_, 0, &TTreeCollection::children_); }
+TTreeCollection::~TTreeCollection() {
+    destroyFlat(children_, 0, &TTreeCollection::children_);
+    delete[] text_; // a node has given its block back to its tree already
+}
 
 TFlyNode* TTreeCollection::Child(int i) const {
     if (i < 0 || i >= Count())
@@ -52,30 +161,72 @@ int TTreeCollection::IndexOfChild(const TFlyNode* node) const {
     return -1;
 }
 
-void TTreeCollection::MoveChild(int from, int to) {
+bool TTreeCollection::moveChild(int from, int to) {
     const int n = Count();
     if (from == to || from < 0 || from >= n || to < 0 || to >= n)
-        return;
+        return false;
     auto first = children_.begin();
     if (from < to)
         std::rotate(first + from, first + from + 1, first + to + 1);
     else
         std::rotate(first + to, first + from, first + from + 1);
-    owningTree().structureChanged();
+    return true;
 }
 
-void TTreeCollection::SetText(std::string text) { text_ = std::move(text); }
+void TTreeCollection::assignText(std::string_view text, TextArena* arena) {
+    if (text.size() > UINT32_MAX)
+        throw std::length_error("text too long");
+    char* data = nullptr;
+    if (!text.empty()) {
+        data = arena ? arena->allocate(text.size()) : new char[text.size()];
+        std::memcpy(data, text.data(), text.size()); // text may be this very caption
+    }
+    if (arena)
+        arena->release(text_, textSize_);
+    else
+        delete[] text_;
+    text_ = data;
+    textSize_ = static_cast<uint32_t>(text.size());
+}
 
 // ---------------------------------------------------------------------------------------------
 // TFlyNode
 
-TFlyNode::TFlyNode(TFlyNodes* tree, TFlyNode* parent, std::string text, int32_t data)
+TFlyNode::TFlyNode(TFlyNodes* tree, TFlyNode* parent, std::string_view text, int32_t data)
     : tree_(tree), parent_(parent) {
-    text_ = std::move(text);
+    assignText(text, &tree_->texts_);
     data_ = data;
 }
 
-TFlyNode::~TFlyNode() = default;
+void TFlyNode::MoveChild(int from, int to) {
+    if (moveChild(from, to))
+        tree_->structureChanged();
+}
+
+void TFlyNodes::MoveChild(int from, int to) {
+    if (moveChild(from, to))
+        structureChanged();
+}
+
+TFlyNode::~TFlyNode() {
+    if (hasPictures_)
+        tree_->pictures_.erase(this);
+    if (generalCells_)
+        tree_->cells_.erase(this);
+    tree_->texts_.release(text_, textSize_);
+    text_ = nullptr;
+}
+
+void* TFlyNode::operator new(size_t size) {
+    return kPooledNodes ? nodePool().allocate(size) : ::operator new(size);
+}
+
+void TFlyNode::operator delete(void* block, size_t size) noexcept {
+    if (kPooledNodes)
+        nodePool().release(block, size);
+    else
+        ::operator delete(block);
+}
 
 TTreeCollection& TFlyNode::Owner() const {
     if (parent_)
@@ -103,48 +254,95 @@ void TFlyNode::changed() {
         tree_->observer_->nodeChanged(this);
 }
 
-void TFlyNode::SetText(std::string text) {
-    text_ = std::move(text);
+void TFlyNode::SetText(std::string_view text) {
+    assignText(text, &tree_->texts_);
     changed();
 }
 
-const std::string& TFlyNode::Cells(int col) const {
-    if (col < 0 || static_cast<size_t>(col) >= cells_.size())
-        return kEmpty;
-    return cells_[static_cast<size_t>(col)];
+std::string_view TFlyNode::Cells(int col) const {
+    if (col < 0)
+        return {};
+    if (generalCells_) {
+        const std::vector<std::string>& cells = tree_->cells_.at(this);
+        return static_cast<size_t>(col) < cells.size() ? cells[static_cast<size_t>(col)]
+                                                       : std::string_view();
+    }
+    return col == 1 && cellCount_ >= 2 ? weight_.view() : std::string_view();
 }
 
-void TFlyNode::SetCells(int col, std::string text) {
+int TFlyNode::CellCount() const {
+    return generalCells_ ? static_cast<int>(tree_->cells_.at(this).size()) : cellCount_;
+}
+
+std::vector<std::string>& TFlyNode::generalCells() {
+    if (!generalCells_) {
+        std::vector<std::string> cells(cellCount_);
+        if (cellCount_ >= 2)
+            cells[1] = std::string(weight_.view());
+        tree_->cells_[this] = std::move(cells);
+        weight_.assign({});
+        cellCount_ = 0;
+        generalCells_ = true;
+    }
+    return tree_->cells_.at(this);
+}
+
+void TFlyNode::SetCells(int col, std::string_view text) {
     if (col < 0)
         return;
     const auto index = static_cast<size_t>(col);
-    if (cells_.size() <= index)
-        cells_.resize(index + 1);
-    cells_[index] = std::move(text);
-    if (index == 0)
-        text_ = cells_[0];
+    if (index == 1 && !generalCells_) {
+        weight_.assign(text);
+        cellCount_ = 2;
+    } else {
+        std::vector<std::string>& cells = generalCells();
+        if (cells.size() <= index)
+            cells.resize(index + 1);
+        cells[index] = std::string(text);
+        if (index == 0)
+            assignText(cells[0], &tree_->texts_);
+    }
     changed();
 }
 
 std::string TFlyNode::CellsText() const {
     std::string text;
-    for (const std::string& cell : cells_)
-        text.append(cell).append("\r\n");
+    for (int col = 0; col < CellCount(); ++col)
+        text.append(Cells(col)).append("\r\n");
     return text;
 }
 
 void TFlyNode::SetCellsText(std::string_view text) {
-    cells_ = SplitLines(text);
+    std::vector<std::string> lines = SplitLines(text);
+    generalCells() = std::move(lines);
     changed();
 }
 
+int32_t TFlyNode::ImageIndex() const {
+    if (!hasPictures_)
+        return 0;
+    return tree_->pictures_.at(this).first;
+}
+
+int32_t TFlyNode::SelectedIndex() const {
+    if (!hasPictures_)
+        return 0;
+    return tree_->pictures_.at(this).second;
+}
+
 void TFlyNode::SetImageIndex(int32_t index) {
-    imageIndex_ = index;
+    if (index != 0 || hasPictures_) {
+        tree_->pictures_[this].first = index;
+        hasPictures_ = true;
+    }
     changed();
 }
 
 void TFlyNode::SetSelectedIndex(int32_t index) {
-    selectedIndex_ = index;
+    if (index != 0 || hasPictures_) {
+        tree_->pictures_[this].second = index;
+        hasPictures_ = true;
+    }
     changed();
 }
 
@@ -274,10 +472,12 @@ void TFlyNode::EndUpdate() { tree_->EndUpdate(); }
 // TFlyNodes
 
 TFlyNodes::~TFlyNodes() {
-    // The tree is going away with its view: nodes are destroyed without deletion events.
+    // The tree is going away with its view: nodes are destroyed without deletion events, here
+    // while the picture table still exists.
     destroying_ = true;
     selected_ = nullptr;
     observer_ = nullptr;
+    destroyFlat(children_, 0, &TTreeCollection::children_);
 }
 
 TFlyNode* TFlyNodes::Root(int i) const {
@@ -286,12 +486,12 @@ TFlyNode* TFlyNodes::Root(int i) const {
     return Child(i);
 }
 
-TFlyNode* TFlyNodes::AddChild(TFlyNode* parent, std::string text) {
-    return AddChildObject(parent, std::move(text), 0);
+TFlyNode* TFlyNodes::AddChild(TFlyNode* parent, std::string_view text) {
+    return AddChildObject(parent, text, 0);
 }
 
-TFlyNode* TFlyNodes::AddChildObject(TFlyNode* parent, std::string text, int32_t data) {
-    std::unique_ptr<TFlyNode> node(new TFlyNode(this, parent, std::move(text), data));
+TFlyNode* TFlyNodes::AddChildObject(TFlyNode* parent, std::string_view text, int32_t data) {
+    std::unique_ptr<TFlyNode> node(new TFlyNode(this, parent, text, data));
     TFlyNode* added = node.get();
     (parent ? parent->children_ : children_).push_back(std::move(node));
     // The row list changes only when the new node is visible: a root, or a child of a visible,
@@ -420,14 +620,14 @@ int TFlyNodes::RowOf(const TFlyNode* node) const {
     return -1;
 }
 
-const std::string& TFlyNodes::Cells(int col, int row) const {
+std::string_view TFlyNodes::Cells(int col, int row) const {
     const TFlyNode* node = NodeAtRow(row);
-    return node ? node->Cells(col) : kEmpty;
+    return node ? node->Cells(col) : std::string_view();
 }
 
-void TFlyNodes::SetCells(int col, int row, std::string text) {
+void TFlyNodes::SetCells(int col, int row, std::string_view text) {
     if (TFlyNode* node = NodeAtRow(row))
-        node->SetCells(col, std::move(text));
+        node->SetCells(col, text);
 }
 
 int64_t TFlyNodes::NodeCount() const {
@@ -449,10 +649,10 @@ int TFlyNodes::compareNodes(TFlyNode* a, TFlyNode* b) const {
     if (sortType_ == TSortType::stData || sortType_ == TSortType::stBoth) {
         if (OnCompare)
             return OnCompare(a, b);
-        return std::strcoll(a->text_.c_str(), b->text_.c_str());
+        return std::strcoll(std::string(a->Text()).c_str(), std::string(b->Text()).c_str());
     }
     // Unsigned bytes, shorter prefix first.
-    return a->text_.compare(b->text_);
+    return a->Text().compare(b->Text());
 }
 
 void TFlyNodes::sortSiblings(std::vector<std::unique_ptr<TFlyNode>>& list) const {

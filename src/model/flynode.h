@@ -7,7 +7,11 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
+
+#include "model/textarena.h"
 
 namespace settree {
 
@@ -37,12 +41,29 @@ public:
     virtual void selectionChanged() {}
 };
 
+// A short byte string kept inside the object (up to 15 bytes, as weights are), longer ones on
+// the heap; 16 bytes in all.
+class ShortText {
+public:
+    ShortText() = default;
+    ~ShortText() { release(); }
+    ShortText(const ShortText&) = delete;
+    ShortText& operator=(const ShortText&) = delete;
+    std::string_view view() const;
+    void assign(std::string_view text);
+
+private:
+    void release();
+    static constexpr unsigned char kOnHeap = 0xff;
+    // Local text, or (size_ kOnHeap) the heap block's address and length.
+    char bytes_[15] = {};
+    unsigned char size_ = 0;
+};
+
 // Common base of a node and of the root collection: an ordered list of owned child nodes, a
 // caption and a tag.
 class TTreeCollection {
 public:
-    TTreeCollection() = default;
-    virtual ~TTreeCollection();
     TTreeCollection(const TTreeCollection&) = delete;
     TTreeCollection& operator=(const TTreeCollection&) = delete;
 
@@ -51,34 +72,35 @@ public:
     TFlyNode* Child(int i) const;
     // Position of node among the children, -1 when it is not one of them. Walks the list.
     int IndexOfChild(const TFlyNode* node) const;
-    // Moves the child at from so that it ends at index to. Nothing happens when the two are
-    // equal or either lies outside 0 to Count - 1.
-    void MoveChild(int from, int to);
 
-    const std::string& Text() const { return text_; }
-    virtual void SetText(std::string text);
+    std::string_view Text() const { return {text_, textSize_}; }
     int32_t Data() const { return data_; }
     void SetData(int32_t data) { data_ = data; }
 
-    virtual void BeginUpdate() = 0;
-    virtual void EndUpdate() = 0;
-    virtual void Clear() = 0;
-
 protected:
-    // The tree this collection belongs to (the root collection for itself).
-    virtual TFlyNodes& owningTree() = 0;
+    // Only as a node or the root collection; never deleted through this base, which has no
+    // virtual functions so that a node stays small.
+    TTreeCollection() = default;
+    ~TTreeCollection();
+    // Replaces the text; its blocks come from arena, or from the heap when arena is none.
+    void assignText(std::string_view text, TextArena* arena);
+    // Moves the child at from so that it ends at index to; false when nothing moved.
+    bool moveChild(int from, int to);
 
     friend class TFlyNodes;
     friend class TFlyNode;
     std::vector<std::unique_ptr<TFlyNode>> children_;
-    std::string text_;
+    // The caption in a block of its own size: no spare capacity, no small-buffer space. A node's
+    // block comes from its tree's text arena and is given back by the node.
+    char* text_ = nullptr;
+    uint32_t textSize_ = 0;
     int32_t data_ = 0;
 };
 
 // One element: caption (Text), cells (index 1 is the weight), pictures, expanded state.
 class TFlyNode final : public TTreeCollection {
 public:
-    ~TFlyNode() override;
+    ~TFlyNode();
 
     TFlyNodes& Tree() const { return *tree_; }
     // The parent node, none for a root.
@@ -89,20 +111,23 @@ public:
     int Level() const;
     bool HasAsParent(const TFlyNode* ancestor) const; // ancestor is this node or above it
 
-    void SetText(std::string text) override;
+    void SetText(std::string_view text);
+    // Moves the child at from so that it ends at index to. Nothing happens when the two are
+    // equal or either lies outside 0 to Count - 1.
+    void MoveChild(int from, int to);
 
     // The cell at col, "" beyond the stored entries.
-    const std::string& Cells(int col) const;
+    std::string_view Cells(int col) const;
     // Appends empty entries until col exists, stores text there; col 0 also sets Text.
-    void SetCells(int col, std::string text);
-    int CellCount() const { return static_cast<int>(cells_.size()); }
+    void SetCells(int col, std::string_view text);
+    int CellCount() const;
     // All cells joined, each followed by CR LF; assigning replaces the cells by the lines.
     std::string CellsText() const;
     void SetCellsText(std::string_view text);
 
-    int32_t ImageIndex() const { return imageIndex_; }
+    int32_t ImageIndex() const;
     void SetImageIndex(int32_t index);
-    int32_t SelectedIndex() const { return selectedIndex_; }
+    int32_t SelectedIndex() const;
     void SetSelectedIndex(int32_t index);
     int32_t StateIndex() const { return 0; }
     bool Hidden() const { return false; }
@@ -117,32 +142,38 @@ public:
     // Sorts the children, and those of every descendant, by the tree's comparison.
     void AlphaSort();
 
-    void BeginUpdate() override;
-    void EndUpdate() override;
-    void Clear() override { DeleteChildren(); }
+    void BeginUpdate();
+    void EndUpdate();
+    void Clear() { DeleteChildren(); }
 
     // Row height cached by the tree view; -1 when unknown. Dropped whenever the text or the
     // cells are written.
     int32_t CachedRowHeight() const { return cachedRowHeight_; }
     void SetCachedRowHeight(int32_t height) const { cachedRowHeight_ = height; }
 
-protected:
-    TFlyNodes& owningTree() override { return *tree_; }
+    // Nodes come from a pool of equal-sized blocks: a large tree is mostly nodes.
+    static void* operator new(size_t size);
+    static void operator delete(void* block, size_t size) noexcept;
 
 private:
     friend class TFlyNodes;
-    TFlyNode(TFlyNodes* tree, TFlyNode* parent, std::string text, int32_t data);
+    TFlyNode(TFlyNodes* tree, TFlyNode* parent, std::string_view text, int32_t data);
     void changed();
+    // Moves the cells into the general list, which every write beyond the weight needs.
+    std::vector<std::string>& generalCells();
 
     TFlyNodes* tree_;
     TFlyNode* parent_;
-    std::vector<std::string> cells_;
-    int32_t imageIndex_ = 0;
-    int32_t selectedIndex_ = 0;
+    // The cells are nearly always an empty caption cell and the weight: kept as a count (0, 1
+    // or 2) and the weight, and only otherwise as a general list held by the tree.
+    ShortText weight_;
     mutable int32_t cachedRowHeight_ = -1;
     mutable int32_t row_ = -1; // position in the row list when that list is current
+    uint8_t cellCount_ = 0;
     bool expanded_ = false;
     bool deleting_ = false;
+    bool hasPictures_ = false; // ImageIndex or SelectedIndex set to other than 0
+    bool generalCells_ = false; // the cells are in the tree's general list
 };
 
 // The root collection of one tree, with the tree-level state: the selected node, the sort
@@ -154,19 +185,23 @@ public:
     using CompareHandler = std::function<int(TFlyNode*, TFlyNode*)>;
 
     TFlyNodes() = default;
-    ~TFlyNodes() override;
+    ~TFlyNodes();
+
+    void SetText(std::string_view text) { assignText(text, nullptr); }
+    // Moves the root at from so that it ends at index to (see TFlyNode::MoveChild).
+    void MoveChild(int from, int to);
 
     // The root at i; none when i is at least Count. A negative i raises "Invalid index".
     TFlyNode* Root(int i) const;
     // Appends a node as the last child of parent, or as the last root when parent is none.
-    TFlyNode* AddChild(TFlyNode* parent, std::string text);
-    TFlyNode* AddChildObject(TFlyNode* parent, std::string text, int32_t data);
+    TFlyNode* AddChild(TFlyNode* parent, std::string_view text);
+    TFlyNode* AddChildObject(TFlyNode* parent, std::string_view text, int32_t data);
 
-    void BeginUpdate() override;
-    void EndUpdate() override;
+    void BeginUpdate();
+    void EndUpdate();
     int UpdateCount() const { return updateCount_; }
     bool Updating() const { return updateCount_ > 0; }
-    void Clear() override;
+    void Clear();
     // Sorts the roots and every node's children; does nothing inside an update bracket.
     void AlphaSort();
 
@@ -188,9 +223,9 @@ public:
     // The row of node, -1 when it is not visible.
     int RowOf(const TFlyNode* node) const;
     // Cells[col] of the node in row; "" for a row without a node.
-    const std::string& Cells(int col, int row) const;
+    std::string_view Cells(int col, int row) const;
     // Writes Cells[col] of the node in row; no change for a row without a node.
-    void SetCells(int col, int row, std::string text);
+    void SetCells(int col, int row, std::string_view text);
 
     // Total number of nodes; walks the tree.
     int64_t NodeCount() const;
@@ -200,9 +235,6 @@ public:
 
     void SetObserver(TreeObserver* observer) { observer_ = observer; }
     TreeObserver* Observer() const { return observer_; }
-
-protected:
-    TFlyNodes& owningTree() override { return *this; }
 
 private:
     friend class TFlyNode;
@@ -219,6 +251,11 @@ private:
     void applyFirstRowRule();
     void setSelectedQuietly(TFlyNode* node);
 
+    TextArena texts_; // the captions of the nodes; destroyed after them
+    // ImageIndex and SelectedIndex of the few nodes where they are not 0.
+    std::unordered_map<const TFlyNode*, std::pair<int32_t, int32_t>> pictures_;
+    // The cells of the few nodes whose cells are more than the weight.
+    std::unordered_map<const TFlyNode*, std::vector<std::string>> cells_;
     TFlyNode* selected_ = nullptr;
     TreeObserver* observer_ = nullptr;
     TSortType sortType_ = TSortType::stNone;

@@ -17,39 +17,12 @@
 
 #include "formats/treefile.h"
 #include "model/caption.h"
+#include "textpane/filedialog.h"
 #include "textpane/ttextpane.h"
 
 namespace settree {
 
 namespace {
-
-// OpenDialog1 and SaveDialog1: the widget library's own dialog, whose name filters match
-// without regard to letter case, so "GAMS *.tree" also lists names ending in .TREE.
-QFileDialog* MakeTreeFileDialog(QWidget* parent, const QString& name,
-                                QFileDialog::AcceptMode mode) {
-    auto* dialog = new QFileDialog(parent);
-    dialog->setObjectName(name);
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setOption(QFileDialog::HideNameFilterDetails);
-    dialog->setAcceptMode(mode);
-    // The open dialog takes a typed name of a file that does not exist; the save dialog asks
-    // nothing when the file exists.
-    dialog->setFileMode(QFileDialog::AnyFile);
-    if (mode == QFileDialog::AcceptSave)
-        dialog->setOption(QFileDialog::DontConfirmOverwrite);
-    dialog->setFilter(dialog->filter() & ~QDir::CaseSensitive);
-    dialog->setDefaultSuffix(QStringLiteral("tree"));
-    dialog->setNameFilters(
-        {QStringLiteral("GAMS *.tree (*.tree)"), QStringLiteral("All files (*)")});
-    return dialog;
-}
-
-QString RunDialog(QFileDialog& dialog) {
-    if (dialog.exec() != QDialog::Accepted)
-        return {};
-    const QStringList files = dialog.selectedFiles();
-    return files.isEmpty() ? QString() : files.first();
-}
 
 std::string ToFileName(const QString& name) {
     return QFile::encodeName(name).toStdString();
@@ -59,9 +32,13 @@ std::string ToFileName(const QString& name) {
 
 TextPaneCommands::TextPaneCommands(TTextPane& pane, Feedback& feedback, TFlyNodes& tree,
                                    QObject* parent)
-    : QObject(parent), ChooseFile(RunDialog), pane_(pane), feedback_(feedback), tree_(tree) {
-    OpenDialog1 = MakeTreeFileDialog(&pane, QStringLiteral("OpenDialog1"), QFileDialog::AcceptOpen);
-    SaveDialog1 = MakeTreeFileDialog(&pane, QStringLiteral("SaveDialog1"), QFileDialog::AcceptSave);
+    : QObject(parent), ChooseFile(ExecFileDialog), pane_(pane), feedback_(feedback), tree_(tree) {
+    OpenDialog1 = MakeFileDialog(&pane, QStringLiteral("OpenDialog1"), QFileDialog::AcceptOpen,
+                                 QStringLiteral("GAMS *.tree"), QStringLiteral("*.tree"),
+                                 QStringLiteral("tree"));
+    SaveDialog1 = MakeFileDialog(&pane, QStringLiteral("SaveDialog1"), QFileDialog::AcceptSave,
+                                 QStringLiteral("GAMS *.tree"), QStringLiteral("*.tree"),
+                                 QStringLiteral("tree"));
 
     Popedit = new QMenu(&pane);
     Popedit->setObjectName(QStringLiteral("Popedit"));

@@ -26,7 +26,7 @@ namespace {
 const QColor kOutlineColour(128, 128, 128); // clGray
 
 // Only FONT tags change the height of a line; any other text is one line of the cell's font.
-bool mayChangeHeight(const std::string& text) {
+bool mayChangeHeight(std::string_view text) {
     const size_t lt = text.find('<');
     if (lt == std::string::npos)
         return false;
@@ -44,7 +44,7 @@ bool hasFollowingSibling(const TFlyNode* node) {
     return owner.Child(owner.Count() - 1) != node;
 }
 
-bool startsWithNoCase(const std::string& text, std::string_view prefix) {
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     return !prefix.empty() && text.size() >= prefix.size() &&
            CompareNoCase(std::string_view(text).substr(0, prefix.size()), prefix) == 0;
 }
@@ -132,13 +132,13 @@ int TCustomRapidTree::rowHeight(const TFlyNode* node) const {
 }
 
 int TCustomRapidTree::measureRow(const TFlyNode* node) const {
-    const std::string* texts[] = {&node->Text(), &node->Cells(1)};
+    const std::string_view texts[] = {node->Text(), node->Cells(1)};
     int height = -1;
-    for (const std::string* text : texts) {
-        if (text->empty())
+    for (const std::string_view text : texts) {
+        if (text.empty())
             continue;
-        const int lineHeight = mayChangeHeight(*text)
-                                   ? MarkupRenderer::Measure(*text, font(), true).height()
+        const int lineHeight = mayChangeHeight(text)
+                                   ? MarkupRenderer::Measure(text, font(), true).height()
                                    : fontMetrics().height();
         height = std::max(height, lineHeight + 2);
     }
@@ -676,7 +676,7 @@ void TCustomRapidTree::updateToolTip(QPoint p) {
     tipCol_ = hit.col;
     if (!hit.node)
         return;
-    const std::string& text = hit.col == 0 ? hit.node->Text() : hit.node->Cells(1);
+    const std::string_view text = hit.col == 0 ? hit.node->Text() : hit.node->Cells(1);
     if (text.empty())
         return;
     const int width0 = ShownColWidth(0);
@@ -696,7 +696,7 @@ void TCustomRapidTree::updateToolTip(QPoint p) {
         };
     }
     const QRect global(viewport()->mapToGlobal(room.topLeft()), QSize(size.width(), room.height()));
-    toolTip_->ShowText(text, font(), global, kToolTipPause);
+    toolTip_->ShowText(std::string(text), font(), global, kToolTipPause);
 }
 
 void TCustomRapidTree::hideToolTip() {
@@ -726,7 +726,7 @@ void TCustomRapidTree::incrementalSearch(const QString& typed) {
     const int start = items_->RowOf(items_->Selected()) + 1;
     for (int i = 0; i < count; ++i) {
         const int row = (start + i) % count;
-        const std::string& text = rows[static_cast<size_t>(row)]->Text();
+        const std::string_view text = rows[static_cast<size_t>(row)]->Text();
         if (text.empty())
             continue;
         if (startsWithNoCase(text, utf8) || startsWithNoCase(text, latin1)) {

@@ -48,10 +48,8 @@ public:
     void SetSortType(TSortType type) { items_->SetSortType(type); }
     void FullExpand() { items_->FullExpand(); }
     void FullCollapse() { items_->FullCollapse(); }
-    const std::string& Cells(int col, int row) const { return items_->Cells(col, row); }
-    void SetCells(int col, int row, std::string text) {
-        items_->SetCells(col, row, std::move(text));
-    }
+    std::string_view Cells(int col, int row) const { return items_->Cells(col, row); }
+    void SetCells(int col, int row, std::string_view text) { items_->SetCells(col, row, text); }
 
     int ColCount() const { return 2; }
     // Stored width of a column; an index at or beyond ColCount raises "Grid index out of range".

@@ -22,7 +22,7 @@ std::string shape(const TTreeCollection& top) {
     while (!pending.empty()) {
         auto [node, depth] = pending.back();
         pending.pop_back();
-        out += std::string(2 * depth, ' ') + StripTags(node->Text()) + "=" + node->Cells(1) +
+        out += std::string(2 * depth, ' ') + StripTags(node->Text()) + "=" + std::string(node->Cells(1)) +
                (node->Expanded() ? "+" : "") + "\n";
         for (int i = node->Count() - 1; i >= 0; --i)
             pending.push_back({node->Child(i), depth + 1});

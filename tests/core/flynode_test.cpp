@@ -307,6 +307,52 @@ TEST(TreeStore, CellsAndCellsText) {
     EXPECT_EQ(tree.Cells(1, 5), "");
 }
 
+// The compact storage of captions, weights, other cells and pictures behaves like plain strings.
+TEST(TreeStore, CompactStorageKeepsEveryValue) {
+    TFlyNodes tree;
+    TFlyNode* a = add(tree, nullptr, "A");
+    const std::string longWeight(40, '7');
+    for (const std::string& weight : {std::string("1"), longWeight, std::string(15, 'x'),
+                                      std::string(), std::string("-2.5")}) {
+        a->SetCells(1, weight);
+        EXPECT_EQ(a->Cells(1), weight);
+        EXPECT_EQ(a->CellCount(), 2);
+    }
+    a->SetCells(1, longWeight);
+    a->SetCells(1, a->Cells(1).substr(3)); // a value taken from the node itself
+    EXPECT_EQ(a->Cells(1), longWeight.substr(3));
+    a->SetText(a->Text().substr(0, 18));
+    EXPECT_EQ(a->Text(), "<color=clgreen>A</");
+
+    a->SetCells(3, "three"); // beyond the weight: the general list keeps every entry
+    EXPECT_EQ(a->CellCount(), 4);
+    EXPECT_EQ(a->Cells(1), longWeight.substr(3));
+    EXPECT_EQ(a->Cells(3), "three");
+    EXPECT_EQ(a->CellsText(), "\r\n" + longWeight.substr(3) + "\r\n\r\nthree\r\n");
+
+    TFlyNode* b = add(tree, nullptr, "B");
+    EXPECT_EQ(b->ImageIndex(), 0);
+    b->SetImageIndex(5);
+    b->SetSelectedIndex(-3);
+    EXPECT_EQ(b->ImageIndex(), 5);
+    EXPECT_EQ(b->SelectedIndex(), -3);
+    EXPECT_EQ(a->ImageIndex(), 0);
+    b->Delete();
+    a->Delete(); // nodes with side entries leave no trace behind
+    EXPECT_EQ(tree.Count(), 0);
+
+    // Captions of every length, replaced and deleted in turn, come back intact.
+    std::vector<TFlyNode*> nodes;
+    for (int i = 0; i < 600; ++i)
+        nodes.push_back(tree.AddChild(nullptr, std::string(static_cast<size_t>(i), 'a' + i % 26)));
+    for (int i = 0; i < 600; i += 2)
+        nodes[static_cast<size_t>(i)]->SetText(std::string(static_cast<size_t>(599 - i), 'z'));
+    for (int i = 1; i < 600; i += 2)
+        nodes[static_cast<size_t>(i)]->Delete();
+    for (int i = 0; i < 300; ++i)
+        EXPECT_EQ(tree.Root(i)->Text(), std::string(static_cast<size_t>(599 - 2 * i), 'z'));
+}
+
 TEST(TreeStore, SortOrderFollowsBytesAndTheEndTag) {
     TFlyNodes tree;
     for (const char* n : {"b", "B", "AB1", "AB"})

@@ -37,7 +37,7 @@ std::string shape(const TFlyNodes& tree) {
     while (!pending.empty()) {
         auto [node, depth] = pending.back();
         pending.pop_back();
-        out += std::string(2 * depth, ' ') + StripTags(node->Text()) + "=" + node->Cells(1) + "\n";
+        out += std::string(2 * depth, ' ') + StripTags(node->Text()) + "=" + std::string(node->Cells(1)) + "\n";
         for (int i = node->Count() - 1; i >= 0; --i)
             pending.push_back({node->Child(i), depth + 1});
     }

@@ -21,6 +21,7 @@
 #include <functional>
 #include <pthread.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace settree {
@@ -85,8 +86,8 @@ std::string weightAt(int i) {
     return i % 2 ? " -1.5" : " " + std::to_string(i % 1000);
 }
 
-// A chain of n nested elements under parent; returns the deepest. caption(depth) gives each
-// element's caption.
+// Appends a chain of n nested elements as the last root; returns the deepest. caption(depth)
+// gives each element's caption.
 TFlyNode* addChain(TFlyNodes& tree, int n, const std::function<std::string(int)>& caption) {
     tree.BeginUpdate();
     TFlyNode* node = nullptr;
@@ -112,7 +113,7 @@ int chainLength(const TFlyNode* top) {
 std::vector<std::string> chainCaptions(const TFlyNode* top) {
     std::vector<std::string> captions;
     for (const TFlyNode* n = top; n; n = n->Count() > 0 ? n->Child(0) : nullptr)
-        captions.push_back(n->Text());
+        captions.emplace_back(n->Text());
     return captions;
 }
 
@@ -121,8 +122,9 @@ std::string lastLine(const std::string& text) {
     return text.substr(text.rfind('\n', end - 1) + 1, end - text.rfind('\n', end - 1) - 1);
 }
 
+// Named after the process, so that runs of other builds at the same time keep to their own.
 std::string tempFile(const std::string& name) {
-    return testing::TempDir() + "scale-" + name;
+    return testing::TempDir() + "scale-" + std::to_string(::getpid()) + "-" + name;
 }
 
 TEST(Scale, MillionChainThroughStoreTuplesAndCopy) {

@@ -32,42 +32,16 @@
 #include "model/textfile.h"
 #include "textpane/ttextpane.h"
 #include "view/trapidtree.h"
+#include "windowtestsupport.h"
 
 using namespace settree;
+using namespace settree::testing;
 
 namespace {
 
 std::string bytes(const QString& s) {
     return s.toStdString();
 }
-
-void writeFile(const std::string& name, const std::string& content) {
-    std::ofstream out(name, std::ios::binary);
-    out << content;
-}
-
-// Answers every modal message box that opens while it lives, keeping the texts it saw.
-class MessageBoxCatcher {
-public:
-    MessageBoxCatcher() {
-        timer_.setInterval(10);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                texts.push_back(box->text());
-                titles.push_back(box->windowTitle());
-                buttons.push_back(static_cast<int>(box->buttons().size()));
-                box->done(QMessageBox::Ok);
-            }
-        });
-        timer_.start();
-    }
-    QStringList texts;
-    QStringList titles;
-    std::vector<int> buttons;
-
-private:
-    QTimer timer_;
-};
 
 // An object whose event handler fails, as a command does when a file cannot be written.
 class FailingObject : public QObject {
@@ -94,7 +68,9 @@ private slots:
     void mainMenu();
     void popupMenu();
     void nodeClipboardKeysActOnlyInTree();
+    void fileDialogs_data();
     void fileDialogs();
+    void filterMatchesAnyLetterCase_data();
     void filterMatchesAnyLetterCase();
     void startState();
     void activationLayout();
@@ -369,35 +345,66 @@ void MainWindowTest::nodeClipboardKeysActOnlyInTree() {
     }
 }
 
+void MainWindowTest::fileDialogs_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QString>("type");
+    const auto row = [](const char* name, bool save, const char* suffix, const char* type) {
+        QTest::newRow(name) << QString::fromLatin1(name) << save << QString::fromLatin1(suffix)
+                            << QString::fromLatin1(type);
+    };
+    row("OpenDialog1", false, "tree", "GAMS *.tree (*.tree)");
+    row("SaveDialog1", true, "tree", "GAMS *.tree (*.tree)");
+    row("OpenDialog2", false, "pc", "GAMS *.PC (*.PC)");
+    row("SaveDialog2", true, "PC", "GAMS *.PC (*.PC)");
+}
+
 void MainWindowTest::fileDialogs() {
+    QFETCH(QString, name);
+    QFETCH(bool, save);
+    QFETCH(QString, suffix);
+    QFETCH(QString, type);
     TForm1 window({}, folder("empty"));
-    auto* open = window.findChild<QFileDialog*>(QStringLiteral("OpenDialog2"));
-    auto* save = window.findChild<QFileDialog*>(QStringLiteral("SaveDialog2"));
-    QVERIFY(open && save);
-    QCOMPARE(open->defaultSuffix(), QStringLiteral("pc"));
-    QCOMPARE(save->defaultSuffix(), QStringLiteral("PC"));
-    QCOMPARE(open->acceptMode(), QFileDialog::AcceptOpen);
-    QCOMPARE(save->acceptMode(), QFileDialog::AcceptSave);
-    QVERIFY(save->testOption(QFileDialog::DontConfirmOverwrite));
-    const QStringList filters = {QStringLiteral("GAMS *.PC (*.PC)"),
-                                 QStringLiteral("All files (*)")};
-    QCOMPARE(open->nameFilters(), filters);
-    QCOMPARE(save->nameFilters(), filters);
+    auto* dialog = window.findChild<QFileDialog*>(name);
+    QVERIFY(dialog);
+    QCOMPARE(dialog->defaultSuffix(), suffix);
+    QCOMPARE(dialog->acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // A typed name need not exist; a save asks nothing when it does.
+    QCOMPARE(dialog->fileMode(), QFileDialog::AnyFile);
+    QCOMPARE(dialog->testOption(QFileDialog::DontConfirmOverwrite), save);
+    QCOMPARE(dialog->nameFilters(), (QStringList{type, QStringLiteral("All files (*)")}));
+    QVERIFY(dialog->testOption(QFileDialog::HideNameFilterDetails)); // reads "GAMS *.PC"
+}
+
+void MainWindowTest::filterMatchesAnyLetterCase_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("shown");
+    const QStringList trees = {QStringLiteral("a.tree"), QStringLiteral("b.TREE"),
+                               QStringLiteral("c.Tree")};
+    const QStringList tuples = {QStringLiteral("d.pc"), QStringLiteral("e.PC"),
+                                QStringLiteral("f.Pc")};
+    for (const char* name : {"OpenDialog1", "SaveDialog1"})
+        QTest::newRow(name) << QString::fromLatin1(name) << trees;
+    for (const char* name : {"OpenDialog2", "SaveDialog2"})
+        QTest::newRow(name) << QString::fromLatin1(name) << tuples;
 }
 
 void MainWindowTest::filterMatchesAnyLetterCase() {
+    QFETCH(QString, name);
+    QFETCH(QStringList, shown);
     const std::string dir = folder("dialog");
-    for (const char* name : {"a.pc", "b.PC", "c.Pc", "d.txt"})
-        writeFile(dir + name, "");
+    for (const char* file :
+         {"a.tree", "b.TREE", "c.Tree", "d.pc", "e.PC", "f.Pc", "g.txt", "h.pc.bak"})
+        writeFile(dir + file, "");
     TForm1 window({}, folder("empty"));
-    auto* open = window.findChild<QFileDialog*>(QStringLiteral("OpenDialog2"));
-    open->setDirectory(QString::fromStdString(dir));
-    open->selectNameFilter(QStringLiteral("GAMS *.PC (*.PC)"));
-    auto* model = open->findChild<QFileSystemModel*>();
+    auto* dialog = window.findChild<QFileDialog*>(name);
+    dialog->setDirectory(QString::fromStdString(dir));
+    auto* model = dialog->findChild<QFileSystemModel*>();
     QVERIFY(model);
     const QModelIndex root = model->index(QString::fromStdString(dir));
     // Files the filter refuses are hidden or disabled, depending on the platform.
-    const auto shown = [&] {
+    const auto listed = [&] {
         QStringList names;
         for (int row = 0; row < model->rowCount(root); ++row) {
             const QModelIndex index = model->index(row, 0, root);
@@ -407,8 +414,9 @@ void MainWindowTest::filterMatchesAnyLetterCase() {
         names.sort();
         return names;
     };
-    QTRY_COMPARE(shown(), (QStringList{QStringLiteral("a.pc"), QStringLiteral("b.PC"),
-                                       QStringLiteral("c.Pc")}));
+    QTRY_COMPARE(listed(), shown);
+    dialog->selectNameFilter(QStringLiteral("All files (*)"));
+    QTRY_COMPARE(listed().size(), 8);
 }
 
 void MainWindowTest::startState() {

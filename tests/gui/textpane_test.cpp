@@ -59,7 +59,7 @@ struct Fixture {
 std::vector<std::string> Roots(const TFlyNodes& tree) {
     std::vector<std::string> names;
     for (int i = 0; i < tree.Count(); ++i)
-        names.push_back(tree.Root(i)->Text());
+        names.emplace_back(tree.Root(i)->Text());
     return names;
 }
 

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Helpers of the main window's tests: files as bytes, and the modal message boxes a command
+// opens, answered and kept.
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QStringList>
+#include <QTimer>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace settree::testing {
+
+inline void writeFile(const std::string& name, const std::string& content) {
+    std::ofstream out(name, std::ios::binary);
+    out << content;
+}
+
+// Answers every modal message box that opens while it lives, keeping what it saw.
+class MessageBoxCatcher {
+public:
+    MessageBoxCatcher() {
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                texts.push_back(box->text());
+                titles.push_back(box->windowTitle());
+                buttons.push_back(static_cast<int>(box->buttons().size()));
+                box->done(QMessageBox::Ok);
+            }
+        });
+        timer_.start();
+    }
+    QStringList texts;
+    QStringList titles;
+    std::vector<int> buttons;
+
+private:
+    QTimer timer_;
+};
+
+} // namespace settree::testing
