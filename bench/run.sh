@@ -49,6 +49,10 @@ best() {
 }
 read -r sort_s sort_kb < <(best env LC_ALL=C sort -o "$work/sorted.PC" "$work/shuffled.PC")
 read -r conv_s conv_kb < <(best "$convert" "$work/shuffled.PC" "$work/converted.tree")
+if [ -z "${sort_s:-}" ] || [ -z "${conv_s:-}" ]; then
+  echo "bench: the sort comparison did not run" >&2
+  exit 1
+fi
 tree_lines=$(awk 'END { print NR }' "$work/converted.tree")
 {
   echo "input: $lines lines, $input_bytes bytes; output .tree: $tree_lines lines"

@@ -157,26 +157,24 @@ int run(const Options& options) {
     const Form to = formOf(options.to, output);
     StderrFeedback feedback;
     TFlyNodes tree;
-    const std::string bytes = readInput(input);
     bool clean = false;
-    if (from == Form::pc) {
-        clean = readPc(input, bytes, tree, feedback);
-    } else {
-        TextLines lines = ReadTreeText(bytes);
-        clean = ParseElementText(lines, tree, feedback);
+    {
+        // The input is released once the tree is built: the tree holds everything from here on.
+        std::string bytes = readInput(input);
+        if (from == Form::pc) {
+            clean = readPc(input, bytes, tree, feedback);
+        } else {
+            TextLines lines = ReadTreeText(bytes);
+            std::string().swap(bytes);
+            clean = ParseElementText(lines, tree, feedback);
+        }
     }
     if (!clean || feedback.count() > 0)
         return kInputError;
     if (options.check)
         return kDone;
 
-    if (to == Form::pc) {
-        writeOutput(output, writePc(tree));
-    } else {
-        TextLines lines;
-        WriteElementText(tree, lines, feedback);
-        writeOutput(output, TreeFileBytes(lines));
-    }
+    writeOutput(output, to == Form::pc ? writePc(tree) : ElementTextBytes(tree, feedback));
     return kDone;
 }
 

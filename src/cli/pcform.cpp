@@ -36,9 +36,8 @@ bool readPc(const std::string& inputName, std::string_view bytes, TFlyNodes& tre
         if (FileExists(treeFile))
             descriptions = ReadFileBytes(treeFile);
     }
-    TextLines lines; // the load also rebuilds the text pane, which the converter has not
-    return LoadPCFromBytes(bytes, descriptions ? &*descriptions : nullptr, tree, lines, feedback,
-                           localeDecimalSeparator());
+    return LoadPCTreeFromBytes(bytes, descriptions ? &*descriptions : nullptr, tree, feedback,
+                               localeDecimalSeparator());
 }
 
 std::string writePc(const TFlyNodes& tree) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "formats/elementtext.h"
 
+#include "formats/nametable.h"
 #include "model/caption.h"
 #include "model/textfile.h"
 
@@ -9,7 +10,6 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <utility>
 
 namespace settree {
@@ -18,6 +18,7 @@ namespace {
 
 constexpr std::string_view kMarker = "*!";
 constexpr std::string_view kIndentUnit = "   ";
+constexpr std::string_view kLineBreak = "\r\n";
 const char* const kCodeIncorrect = "The code you have in your memo is incorrect, please check it!";
 
 bool isQuote(char c) {
@@ -28,8 +29,13 @@ bool isMarked(std::string_view line) {
 }
 
 size_t leadingBlanks(std::string_view line) {
-    const size_t p = line.find_first_not_of(' ');
-    return p == std::string_view::npos ? line.size() : p;
+    constexpr std::string_view kEight = "        "; // deep trees are indented far
+    size_t i = 0;
+    while (line.size() - i >= kEight.size() && line.substr(i, kEight.size()) == kEight)
+        i += kEight.size();
+    while (i < line.size() && line[i] == ' ')
+        ++i;
+    return i;
 }
 
 // Reads a marked line as an ordinary one: the marker goes, and when a blank follows it two blanks
@@ -54,14 +60,14 @@ std::string markedLine(std::string_view line) {
 
 // Whether the first character after the indentation is a quote: the name is quoted already.
 bool nameIsQuoted(std::string_view line) {
-    const size_t first = line.find_first_not_of(' ');
-    return first != std::string_view::npos && isQuote(line[first]);
+    const size_t first = leadingBlanks(line);
+    return first < line.size() && isQuote(line[first]);
 }
 
 // Puts double quotes around the bare name of a line that is not blank: before its first
 // character and before the first blank after it (or at the end of the line).
 std::string quoteBareName(std::string_view line) {
-    const size_t first = line.find_first_not_of(' ');
+    const size_t first = leadingBlanks(line);
     size_t end = line.find(' ', first + 1);
     if (end == std::string_view::npos)
         end = line.size();
@@ -73,17 +79,63 @@ std::string quoteBareName(std::string_view line) {
     return quoted;
 }
 
-// The element name of a normalised, unmarked line: the text from its opening quote to the next
-// quote of the same kind, unquoted; empty when that closing quote is missing.
-std::string quotedName(std::string_view line) {
-    const std::string_view t = TrimView(line);
-    if (t.empty())
-        return {};
+// The element name of a line whose name is quoted (see nameIsQuoted) as it stands in the line:
+// the text from its opening quote to the next quote of the same kind, without those quotes;
+// empty when that closing quote is missing. Read through UnquotedNameFold it is the name that
+// Unquote gives. (The line trimmed begins with that opening quote, and what trimming takes off
+// its end holds no quote.)
+std::string_view quotedName(std::string_view line) {
+    const std::string_view t = line.substr(leadingBlanks(line));
     const size_t close = t.find(t.front(), 1);
     if (close == std::string_view::npos)
         return {};
-    return Unquote(t.substr(0, close + 1));
+    return StripOuterQuotes(t.substr(0, close + 1));
 }
+
+// The names seen by duplicate marking: those of the unmarked lines so far, compared as Unquote
+// gives them, upper-cased. The names are views into the lines, which must stay in place.
+class SeenNames {
+public:
+    explicit SeenNames(size_t lines) : names_(lines) {}
+
+    // The name of a normalised, unmarked line with its hash. Taking it ahead of toMark lets the
+    // table fetch the slot in the meantime.
+    struct Name {
+        std::string_view text;
+        uint64_t hash;
+    };
+    Name nameOf(std::string_view line) const {
+        const std::string_view name = quotedName(line);
+        const uint64_t hash = names_.hash(name);
+        names_.prefetch(hash);
+        return {name, hash};
+    }
+
+    // Whether a normalised, unmarked line repeats a name seen before and is to be marked; a new
+    // name is remembered.
+    //
+    // A repeated name on a line indented by exactly one or two blanks is left unmarked: the
+    // marker takes the first two columns, so with two blanks the line would read back at the
+    // margin, and with one blank the name would lose its first character. The writer indents in
+    // steps of three blanks, so this concerns typed text (and the line of a root without a name,
+    // which begins with the blank before its description).
+    bool toMark(std::string_view line, const Name& name) {
+        bool added = false;
+        names_.insert(name.text, name.hash, added);
+        if (added)
+            return false;
+        const size_t indent = leadingBlanks(line);
+        return indent != 1 && indent != 2;
+    }
+    bool toMark(std::string_view line) { return toMark(line, nameOf(line)); }
+
+private:
+    NameTable<UnquotedNameFold> names_;
+};
+
+// Lines, nodes and names are handled in batches of this many: a batch first asks for all the
+// memory it will read, then works through it, so that the waits for memory overlap.
+constexpr size_t kBatch = 64;
 
 // Quoting of bare names and removal of blank lines. Every line is handled on its own, so the
 // lines are compacted in one sweep instead of deleting them one by one.
@@ -107,27 +159,49 @@ void quoteNamesAndDropBlankLines(TextLines& lines) {
 }
 
 // Marks every repetition of a name, compared without regard to letter case. Lines marked
-// already stay as they are and do not add their name.
-//
-// A repeated name on a line indented by exactly one or two blanks is left unmarked: the marker
-// takes the first two columns, so with two blanks the line would read back at the margin, and
-// with one blank the name would lose its first character. Such a line still counts its name as
-// seen. The writer indents in steps of three blanks, so this concerns typed text (and the line of
-// a root without a name, which begins with the blank before its description).
+// already stay as they are and do not add their name; a repeated name that cannot carry the
+// marker still counts as seen.
 void markRepeatedNames(TextLines& lines) {
-    std::unordered_set<std::string> seen;
-    seen.reserve(lines.size());
-    for (std::string& line : lines) {
-        if (isMarked(line))
-            continue;
-        std::string key = UpperCase(quotedName(line));
-        const bool repeated = seen.count(key) > 0;
-        const size_t indent = leadingBlanks(line);
-        if (repeated && indent != 1 && indent != 2)
+    SeenNames seen(lines.size());
+    for (std::string& line : lines)
+        if (!isMarked(line) && seen.toMark(line))
             line = markedLine(line);
-        if (!repeated)
-            seen.insert(std::move(key));
+}
+
+// Whether normalisation would leave a text exactly as it is, read as the text pane reads it:
+// every line ends in CR LF (the last one at the end of the text) and holds no tab, none is
+// blank, every name is quoted and no unmarked line repeats an earlier name where the marker
+// could go. The pane's lines joined by CR LF are then the text itself.
+bool isNormalText(std::string_view text, size_t expectedLines) {
+    SeenNames seen(expectedLines);
+    std::string storage;
+    std::vector<std::pair<std::string_view, SeenNames::Name>> unmarked; // of one batch
+    unmarked.reserve(kBatch);
+    size_t pos = 0;
+    while (pos < text.size()) {
+        unmarked.clear();
+        while (pos < text.size() && unmarked.size() < kBatch) {
+            size_t end = text.find('\n', pos);
+            if (end == std::string_view::npos)
+                end = text.size();
+            else if (end == pos || text[--end] != '\r' || end + kLineBreak.size() == text.size())
+                return false; // a lone line feed, or a line end after the last line
+            const std::string_view line = text.substr(pos, end - pos);
+            if (line.find('\r') != std::string_view::npos ||
+                line.find('\t') != std::string_view::npos)
+                return false; // a lone carriage return, or a tab
+            const std::string_view read = withoutMarker(line, storage);
+            if (!nameIsQuoted(read))
+                return false; // to be dropped or quoted
+            if (!isMarked(line))
+                unmarked.push_back({line, seen.nameOf(line)});
+            pos = end + kLineBreak.size();
+        }
+        for (const auto& [line, name] : unmarked)
+            if (seen.toMark(line, name))
+                return false;
     }
+    return true;
 }
 
 // Levels by indentation width: widths get levels in the order in which ever wider widths first
@@ -160,49 +234,137 @@ size_t nameTokenLength(std::string_view s) {
     return end == std::string_view::npos ? s.size() : end + 1;
 }
 
-std::string captionOfLine(std::string_view line) {
+// Buffers that the parser reuses from line to line.
+struct CaptionScratch {
+    std::string caption;
+    std::string name;
+    std::string description;
+};
+
+// The caption of a line that is not blank: the name is Unquote of the name token, trimmed, the
+// description Unquote of the rest of the line when there is one. (Trimming commutes with making
+// double quotes single, which touches no byte that trimming removes.)
+std::string_view captionOfLine(std::string_view line, CaptionScratch& scratch) {
     const std::string_view s = TrimView(line);
     const size_t i = nameTokenLength(s);
-    const std::string name = Trim(Unquote(s.substr(0, i)));
+    const std::string_view name =
+        DoubleToSingleQuotesView(TrimView(StripOuterQuotes(s.substr(0, i))), scratch.name);
     const std::string_view rest = TrimView(s.substr(i));
     if (rest.empty())
-        return MakeCaption(name);
-    return MakeCaption(name, Unquote(rest));
+        AssignCaption(scratch.caption, name);
+    else
+        AssignCaption(scratch.caption, name,
+                      DoubleToSingleQuotesView(StripOuterQuotes(rest), scratch.description));
+    return scratch.caption;
 }
 
-// Turns the text written from the tree into the lines the text pane holds: the whole text is
-// trimmed (which can reach over several lines at either end), line breaks inside a caption start
-// new lines, and tabs become three blanks as in any text the pane takes in. `pieces` are the
-// texts that each follow one CR LF in the written text.
-TextLines linesOfWrittenText(std::vector<std::string>& pieces) {
-    auto blank = [](const std::string& p) { return TrimView(p).empty(); };
-    const auto first = std::find_if_not(pieces.begin(), pieces.end(), blank);
-    if (first == pieces.end())
-        return {};
-    const auto last = std::find_if_not(pieces.rbegin(), pieces.rend(), blank).base() - 1;
-
-    TextLines lines;
-    const bool breaksInside = std::any_of(first, last + 1, [](const std::string& p) {
-        return p.find_first_of("\r\n") != std::string::npos;
-    });
-    if (breaksInside) {
-        // Rare: a caption holds a line break. Join and split the text as a whole.
-        std::string text;
-        for (auto it = first; it != last + 1; ++it)
-            text.append(it == first ? "" : "\r\n").append(*it);
-        lines = SplitLines(TrimView(text));
-    } else {
-        lines.reserve(static_cast<size_t>(last - first + 1));
-        for (auto it = first; it != last + 1; ++it)
-            lines.push_back(std::move(*it));
-        const std::string_view head = TrimView(lines.front());
-        lines.front().erase(0, static_cast<size_t>(head.data() - lines.front().data()));
-        const std::string_view tail = TrimView(lines.back());
-        lines.back().resize(static_cast<size_t>(tail.data() + tail.size() - lines.back().data()));
-    }
+// The text pane's lines of a text it takes in: split at line ends, tabs made three blanks.
+TextLines paneLines(std::string_view text) {
+    TextLines lines = SplitLines(text);
     for (std::string& line : lines)
         ExpandTabs(line);
     return lines;
+}
+
+struct Visit {
+    const TFlyNode* node;
+    size_t depth; // 0 for a root
+};
+
+// Walks the tree in pre-order (a node, then its children, siblings in order) without recursion
+// and hands the nodes over in batches. Gathering a batch asks for the children's nodes and the
+// batch's captions ahead of their use.
+template <class VisitBatch> void visitPreOrder(const TFlyNodes& tree, VisitBatch&& visitBatch) {
+    std::vector<Visit> stack;
+    for (int i = tree.Count() - 1; i >= 0; --i)
+        stack.push_back({tree.Root(i), 0});
+    std::vector<Visit> batch;
+    batch.reserve(kBatch);
+    while (!stack.empty()) {
+        batch.clear();
+        while (!stack.empty() && batch.size() < kBatch) {
+            const Visit top = stack.back();
+            stack.pop_back();
+            batch.push_back(top);
+            Prefetch(top.node->Text().data());
+            for (int i = top.node->Count() - 1; i >= 0; --i) {
+                const TFlyNode* child = top.node->Child(i);
+                Prefetch(child);
+                stack.push_back({child, top.depth + 1});
+            }
+        }
+        visitBatch(batch);
+    }
+}
+
+// The text the writer builds from the tree, before the pane takes it in: for every node whose
+// caption is not blank, a line break and the node's line. lineCount receives the number of lines.
+// The line break before the first line is left out, as trimming the text would take it off.
+std::string writtenText(const TFlyNodes& tree, size_t& lineCount) {
+    // A first walk finds the number of lines, to size the set of names once, and a bound of the
+    // text's length: the name and description are parts of the caption, and the line adds at
+    // most the line break, the indentation, the marker, three quotes and a blank. Reserving the
+    // bound costs address space only, as the pages past the text's end are never touched.
+    size_t lines = 0;
+    size_t bound = 0;
+    visitPreOrder(tree, [&](const std::vector<Visit>& batch) {
+        for (const Visit& visit : batch) {
+            const std::string_view caption = visit.node->Text();
+            if (TrimView(caption).empty())
+                continue;
+            ++lines;
+            bound += caption.size() + visit.depth * kIndentUnit.size() + kLineBreak.size() +
+                     kMarker.size() + 5;
+        }
+    });
+    lineCount = lines;
+
+    // Names are compared as the writer quotes them, upper-cased: two quoted names are equal
+    // exactly when the names are, and an empty name is written without quotes, so the names
+    // themselves serve as keys. They stay in place in the captions.
+    NameTable<NameFold> seen(lines);
+    std::string text;
+    text.reserve(bound);
+    std::string blanks; // the widest indentation so far
+    bool lineBreak = false;
+    struct Line {
+        CaptionViews parts;
+        uint64_t hash;
+        size_t depth;
+    };
+    std::vector<Line> batchLines;
+    batchLines.reserve(kBatch);
+    visitPreOrder(tree, [&](const std::vector<Visit>& batch) {
+        batchLines.clear();
+        for (const Visit& visit : batch) {
+            if (TrimView(visit.node->Text()).empty())
+                continue; // no line, but the children are written at their own depth
+            const CaptionViews parts = SplitCaptionViews(visit.node->Text());
+            const uint64_t hash = seen.hash(parts.name);
+            seen.prefetch(hash);
+            batchLines.push_back({parts, hash, visit.depth});
+        }
+        for (const Line& line : batchLines) {
+            bool added = false;
+            seen.insert(line.parts.name, line.hash, added);
+            const size_t width = line.depth * kIndentUnit.size();
+            if (blanks.size() < width)
+                blanks.resize(width, ' ');
+            const std::string_view indent(blanks.data(), width);
+            if (lineBreak)
+                text.append(kLineBreak);
+            lineBreak = true;
+            if (added)
+                text.append(indent);
+            else
+                text.append(kMarker).append(ShiftForMarker(indent));
+            if (!line.parts.name.empty())
+                text.append(1, '"').append(line.parts.name).append(1, '"');
+            if (!line.parts.description.empty())
+                text.append(" \"").append(line.parts.description).append(1, '"');
+        }
+    });
+    return text;
 }
 
 } // namespace
@@ -237,6 +399,7 @@ bool ParseElementText(TextLines& lines, TFlyNodes& tree, Feedback& feedback) {
         WidthLevels levels;
         std::vector<TFlyNode*> latest; // the node most recently created at each level
         std::string storage;
+        CaptionScratch scratch;
         for (size_t k = 0; k < lines.size(); ++k) {
             const std::string_view line = withoutMarker(lines[k], storage);
             if (TrimView(line).empty())
@@ -254,7 +417,7 @@ bool ParseElementText(TextLines& lines, TFlyNodes& tree, Feedback& feedback) {
             if (l > latest.size())
                 throw std::logic_error("no element on the level above");
             TFlyNode* parent = l == 0 ? nullptr : latest[l - 1];
-            TFlyNode* node = tree.AddChild(parent, captionOfLine(line));
+            TFlyNode* node = tree.AddChild(parent, captionOfLine(line, scratch));
             node->SetCells(1, "1");
             if (l == latest.size())
                 latest.push_back(node);
@@ -271,41 +434,26 @@ bool ParseElementText(TextLines& lines, TFlyNodes& tree, Feedback& feedback) {
 }
 
 void WriteElementText(const TFlyNodes& tree, TextLines& lines, Feedback& feedback) {
-    BusyCursor busy(feedback);
-    lines.clear();
-    std::unordered_set<std::string> seen;
-    std::vector<std::string> pieces; // each follows one CR LF of the written text
-    std::string indent;
+    lines = SplitLines(ElementTextBytes(tree, feedback));
+}
 
-    // Pre-order walk without recursion: a node's line, then its children, siblings in order.
-    struct Pending {
-        const TFlyNode* node;
-        size_t depth;
-    };
-    std::vector<Pending> stack;
-    for (int i = tree.Count() - 1; i >= 0; --i)
-        stack.push_back({tree.Root(i), 0});
-    while (!stack.empty()) {
-        const Pending top = stack.back();
-        stack.pop_back();
-        const TFlyNode& node = *top.node;
-        if (!TrimView(node.Text()).empty()) {
-            const CaptionParts parts = SplitCaption(node.Text());
-            std::string name = parts.name.empty() ? std::string() : '"' + parts.name + '"';
-            std::string key = UpperCase(name);
-            const bool repeated = !seen.insert(std::move(key)).second;
-            indent.assign(top.depth * kIndentUnit.size(), ' ');
-            std::string piece = repeated ? markedLine(indent) : indent;
-            piece.append(name);
-            if (!parts.description.empty())
-                piece.append(" \"").append(parts.description).append("\"");
-            pieces.push_back(std::move(piece));
-        }
-        for (int i = node.Count() - 1; i >= 0; --i)
-            stack.push_back({node.Child(i), top.depth + 1});
+std::string ElementTextBytes(const TFlyNodes& tree, Feedback& feedback) {
+    BusyCursor busy(feedback);
+    size_t lineCount = 0;
+    std::string text = writtenText(tree, lineCount);
+    // The pane takes in the whole text trimmed: anything blank at either end goes.
+    const std::string_view trimmed = TrimView(text);
+    if (isNormalText(trimmed, lineCount)) {
+        // The usual case: normalisation would change nothing, so the text is the result.
+        const auto begin = static_cast<size_t>(trimmed.data() - text.data());
+        text.resize(begin + trimmed.size());
+        text.erase(0, begin);
+        return text;
     }
-    lines = linesOfWrittenText(pieces);
+    TextLines lines = paneLines(trimmed);
+    std::string().swap(text); // released: the lines hold the text now
     NormaliseElementText(lines, feedback);
+    return JoinLines(lines);
 }
 
 } // namespace settree

@@ -26,6 +26,10 @@ bool ParseElementText(TextLines& lines, TFlyNodes& tree, Feedback& feedback);
 // one text, with tabs turned into blanks.
 void WriteElementText(const TFlyNodes& tree, TextLines& lines, Feedback& feedback);
 
+// The lines WriteElementText leaves, joined by CR LF with no line end after the last (the bytes
+// of a .tree file), built without holding them as lines.
+std::string ElementTextBytes(const TFlyNodes& tree, Feedback& feedback);
+
 // Replaces every tab by three blanks, as the text pane does with all text it takes in.
 void ExpandTabs(std::string& line);
 

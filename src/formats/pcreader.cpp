@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "formats/pcreader.h"
 
+#include "formats/nametable.h"
 #include "model/caption.h"
 #include "model/textfile.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <deque>
@@ -19,122 +21,119 @@ namespace {
 
 constexpr char kEndOfInput = 26; // Ctrl+Z
 
-char upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 bool isQuote(char c) {
     return c == '"' || c == '\'';
 }
 
-// Hash of a name with a to z taken as A to Z; never 0, which marks a free slot.
-uint64_t nameHash(std::string_view name) {
-    uint64_t h = 14695981039346656037ull;
-    for (char c : name) {
-        h ^= static_cast<unsigned char>(upper(c));
-        h *= 1099511628211ull;
-    }
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdull;
-    h ^= h >> 33;
-    return h == 0 ? 1 : h;
-}
+// Names of a load are compared as Unquote gives them, upper-cased, and read where they stand in
+// the input, without making the unquoted copy.
+template <class Value> using Names = NameTable<UnquotedNameFold, Value>;
 
-bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && CompareNoCase(a, b) == 0;
-}
-
-// Names compared without regard to case a to z, each with a value. Open addressing with the
-// entries in the slots and the names copied into one block, so that a load needs no heap block
-// per name and a lookup reads one slot and one name.
-template <class Value> class NameTable {
-public:
-    // Empties the table and sizes it for about expected names.
-    void reset(size_t expected) {
-        size_t capacity = 16;
-        while (capacity < expected * 2)
-            capacity *= 2;
-        slots_.assign(capacity, Slot{});
-        count_ = 0;
-        names_.clear();
-    }
-
-    bool empty() const { return count_ == 0; }
-
-    const Value* find(std::string_view name, uint64_t hash) const {
-        if (slots_.empty())
-            return nullptr;
-        const size_t mask = slots_.size() - 1;
-        for (size_t i = hash & mask; slots_[i].hash != 0; i = (i + 1) & mask) {
-            const Slot& slot = slots_[i];
-            if (slot.hash == hash && sameName(nameOf(slot), name))
-                return &slot.value;
-        }
-        return nullptr;
-    }
-
-    // The value under name: the one present, or a new one (added set to true).
-    Value& insert(std::string_view name, uint64_t hash, bool& added) {
-        if ((count_ + 1) * 2 > slots_.size())
-            grow();
-        const size_t mask = slots_.size() - 1;
-        size_t i = hash & mask;
-        for (; slots_[i].hash != 0; i = (i + 1) & mask) {
-            Slot& slot = slots_[i];
-            if (slot.hash == hash && sameName(nameOf(slot), name)) {
-                added = false;
-                return slot.value;
-            }
-        }
-        if (names_.size() + name.size() > UINT32_MAX)
-            throw std::length_error("names too long");
-        ++count_;
-        added = true;
-        slots_[i] = Slot{hash, Value{}, static_cast<uint32_t>(names_.size()),
-                         static_cast<uint32_t>(name.size())};
-        names_.append(name);
-        return slots_[i].value;
-    }
-
-private:
-    struct Slot {
-        uint64_t hash = 0; // 0 marks a free slot
-        Value value{};
-        uint32_t offset = 0; // of the name in names_
-        uint32_t size = 0;
-    };
-
-    std::string_view nameOf(const Slot& slot) const {
-        return std::string_view(names_).substr(slot.offset, slot.size);
-    }
-
-    void grow() {
-        std::vector<Slot> old(slots_.empty() ? 16 : slots_.size() * 2);
-        old.swap(slots_);
-        const size_t mask = slots_.size() - 1;
-        for (const Slot& slot : old) {
-            if (slot.hash == 0)
-                continue;
-            size_t i = slot.hash & mask;
-            while (slots_[i].hash != 0)
-                i = (i + 1) & mask;
-            slots_[i] = slot;
-        }
-    }
-
-    std::vector<Slot> slots_;
-    size_t count_ = 0;
-    std::string names_;
-};
+// Tuples are taken apart in batches of this many (see groupByParent), and asked for this many
+// steps ahead of their use (see buildPreOrder).
+constexpr size_t kBatch = 64;
+constexpr size_t kAhead = 8;
 
 // One element description of the running load.
 struct telement {
     std::string_view Description;
 };
 
-// A tuple line as read: its level and its remainder (the text after the level token's ".").
-struct Tuple {
-    std::string_view remainder;
+// The tuples of one level: a run of the remainders in level order.
+struct LevelRun {
     int level;
+    size_t begin;
+    size_t end;
+};
+
+// The tuples of one level by name: each name gives the place, in the level's grouped order (see
+// PcLoad::groupByParent), of the first tuple of that name in input order. The names are copied
+// into one block: the next level looks each of its parents up here, and reading the names from
+// all over the input would cost a wait on memory every time.
+class LevelNames {
+public:
+    // Empties the table and sizes it for the given number of names of at most bytes in all.
+    void reset(size_t names, size_t bytes) {
+        table_.reset(names);
+        text_.clear();
+        text_.reserve(bytes);
+        size_ = names;
+    }
+    // The number of tuples of the level.
+    size_t size() const { return size_; }
+
+    static uint64_t hash(std::string_view name) { return Names<uint32_t>::hash(name); }
+    void prefetch(uint64_t hash) const { table_.prefetch(hash); }
+    // The place of the tuple that name gives; none when no tuple has it.
+    const uint32_t* find(std::string_view name, uint64_t hash) const {
+        return table_.find(name, hash);
+    }
+
+    // Records the name of a tuple and its place. Tuples come in input order: the first of a
+    // name keeps it.
+    void add(std::string_view name, uint32_t place) {
+        if (text_.size() + name.size() > text_.capacity())
+            throw std::length_error("level names beyond their block");
+        // Within the reserved block, so the names copied before stay in place.
+        const size_t at = text_.size();
+        text_.insert(text_.end(), name.begin(), name.end());
+        bool added = false;
+        uint32_t& first =
+            table_.insert(std::string_view(text_.data() + at, name.size()), hash(name), added);
+        if (added)
+            first = place;
+        else
+            text_.resize(at);
+    }
+
+private:
+    Names<uint32_t> table_;
+    std::vector<char> text_;
+    size_t size_ = 0;
+};
+
+// A level whose tuples are linked to their parents: its tuples in grouped order (see
+// PcLoad::groupByParent), how many of them are built, and where the children of each tuple of the
+// level above end among them.
+struct LinkedLevel {
+    size_t begin; // of the tuples in PcLoad::remainders_
+    size_t count;
+    std::vector<uint32_t> ends;
+};
+
+// Walks the linked levels in pre-order, a tuple before its children, without recursion: the
+// order in which the nodes are created, so that each subtree lies in one stretch of memory.
+class PreOrder {
+public:
+    explicit PreOrder(const std::vector<LinkedLevel>& levels) : levels_(levels) {
+        if (!levels_.empty() && levels_[0].count > 0)
+            open_.push_back({0, static_cast<uint32_t>(levels_[0].count)});
+    }
+
+    // The next tuple: its depth (the index of its level) and place. False at the end.
+    bool next(size_t& depth, uint32_t& place) {
+        while (!open_.empty() && open_.back().next == open_.back().end)
+            open_.pop_back();
+        if (open_.empty())
+            return false;
+        depth = open_.size() - 1;
+        place = open_.back().next++;
+        if (depth + 1 < levels_.size()) {
+            const std::vector<uint32_t>& ends = levels_[depth + 1].ends;
+            const uint32_t first = place == 0 ? 0 : ends[place - 1];
+            if (first < ends[place])
+                open_.push_back({first, ends[place]});
+        }
+        return true;
+    }
+
+private:
+    struct Range {
+        uint32_t next;
+        uint32_t end;
+    };
+    const std::vector<LinkedLevel>& levels_;
+    std::vector<Range> open_; // the siblings still to come at each depth of the current path
 };
 
 // Reads a level number: an optional sign and decimal digits, nothing else. False when the text
@@ -168,6 +167,11 @@ std::pair<std::string_view, std::string_view> splitAtQuote(std::string_view s) {
     return {s.substr(0, q), s.substr(q + 1)};
 }
 
+// The number of line feeds: about the number of lines, to size what holds them.
+size_t lineEnds(std::string_view bytes) {
+    return static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+}
+
 std::string_view dropFirst(std::string_view s) {
     return s.empty() ? s : s.substr(1);
 }
@@ -186,15 +190,32 @@ public:
 
     // Element text lines: a quoted name, optionally followed by a quoted description.
     void ReadTreeDescriptions(std::string_view bytes) {
+        descriptions_.reserve(descriptions_.size() + lineEnds(bytes) + 1);
+        struct Entry {
+            std::string_view name;
+            std::string_view description;
+            uint64_t hash;
+        };
+        std::vector<Entry> batch;
+        batch.reserve(kBatch);
         size_t pos = 0;
         std::string_view line;
-        while (NextLine(bytes, pos, line)) {
-            auto [name, rest] = splitAtQuote(dropFirst(TrimView(line)));
-            rest = TrimView(rest);
-            std::string_view description = rest;
-            if (!rest.empty() && isQuote(rest.front()))
-                description = splitAtQuote(rest.substr(1)).first;
-            replaceDescription(name, description);
+        bool more = true;
+        while (more) {
+            // The slots of a batch are asked for before its names go in, in order.
+            batch.clear();
+            while (batch.size() < kBatch && (more = NextLine(bytes, pos, line))) {
+                auto [name, rest] = splitAtQuote(dropFirst(TrimView(line)));
+                rest = TrimView(rest);
+                std::string_view description = rest;
+                if (!rest.empty() && isQuote(rest.front()))
+                    description = splitAtQuote(rest.substr(1)).first;
+                const uint64_t hash = descriptions_.hash(name);
+                descriptions_.prefetch(hash);
+                batch.push_back({name, description, hash});
+            }
+            for (const Entry& entry : batch)
+                replaceDescription(entry.name, entry.description, entry.hash);
         }
     }
 
@@ -219,7 +240,9 @@ public:
     // The tuple lines of a .PC file; false at the first line that is no tuple line.
     bool readFile(std::string_view bytes) {
         bytes = bytes.substr(0, bytes.find(kEndOfInput));
-        tuples_.reserve(static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
+        const size_t lines = lineEnds(bytes) + 1;
+        remainders_.reserve(lines);
+        levels_.reserve(lines);
         size_t pos = 0;
         std::string_view line;
         while (NextLine(bytes, pos, line))
@@ -246,71 +269,16 @@ public:
         return true;
     }
 
-    // Builds the tree level by level. On a tuple whose parent is not found, or whose quoted
-    // child name is not closed, gives its names and returns false; the nodes built before stay.
+    // Builds the tree. The levels are linked first, each tuple to the first tuple of the level
+    // above that carries its parent's name; the nodes are then created in pre-order. On a tuple
+    // whose parent is not found, or whose quoted child name is not closed, gives its names and
+    // returns false; the tree then holds the nodes of the tuples before it, as if they had been
+    // built one by one.
     bool build(TFlyNodes& tree, std::string& failedChild, std::string& failedParent) {
-        const std::vector<size_t> order = levelOrder();
-        NameTable<TFlyNode*> above; // nodes of the level above, first node per name
-        NameTable<TFlyNode*> here;
-        int aboveLevel = 0;
-        std::string childScratch;
-        std::string parentScratch;
-        size_t i = 0;
-        while (i < order.size()) {
-            const int level = tuples_[order[i]].level;
-            size_t end = i;
-            while (end < order.size() && tuples_[order[end]].level == level)
-                ++end;
-            const bool aboveIsParentLevel = aboveLevel == level - 1;
-            // Only a level that the next one looks into needs its names.
-            const bool namesNeeded = end < order.size() && tuples_[order[end]].level == level + 1;
-            here.reset(namesNeeded ? end - i : 0);
-
-            for (; i < end; ++i) {
-                const std::string_view remainder = tuples_[order[i]].remainder;
-                const TupleParts parts = takeApart(remainder, childScratch, parentScratch);
-                if (!parts.closed) {
-                    failedChild = Unquote(remainder);
-                    failedParent.clear();
-                    return false;
-                }
-
-                TFlyNode* parent = nullptr;
-                if (level > 1) {
-                    TFlyNode* const* found =
-                        aboveIsParentLevel
-                            ? above.find(parts.parentName, nameHash(parts.parentName))
-                            : nullptr;
-                    if (!found) {
-                        failedChild = parts.child;
-                        failedParent = parts.parentName;
-                        return false;
-                    }
-                    parent = *found;
-                }
-
-                const std::string_view child = parts.child;
-                const uint64_t childHash =
-                    namesNeeded || !descriptions_.empty() ? nameHash(child) : 0;
-                const telement* known =
-                    descriptions_.empty() ? nullptr : descriptions_.find(child, childHash);
-                std::string caption = known && known->Description != child
-                                          ? MakeCaption(child, known->Description)
-                                          : MakeCaption(child);
-                TFlyNode* node = tree.AddChild(parent, std::move(caption));
-                node->SetCells(1, std::string(parts.weight));
-
-                if (namesNeeded) {
-                    bool added = false;
-                    TFlyNode*& first = here.insert(child, childHash, added);
-                    if (added)
-                        first = node;
-                }
-            }
-            std::swap(above, here);
-            aboveLevel = level;
-        }
-        return true;
+        std::vector<LinkedLevel> levels;
+        const bool complete = linkLevels(levels, failedChild, failedParent);
+        buildPreOrder(tree, levels);
+        return complete;
     }
 
 private:
@@ -330,31 +298,31 @@ private:
                 const std::string_view description = keep(remainder.substr(at + 1));
                 remainder = TrimView(remainder.substr(0, at));
                 const size_t nameEnd = remainder.find('.');
-                const std::string_view name =
-                    keep(nameEnd == std::string_view::npos ? std::string_view()
-                                                           : remainder.substr(0, nameEnd));
+                const std::string_view name = StripOuterQuotes(nameEnd == std::string_view::npos
+                                                                   ? std::string_view()
+                                                                   : remainder.substr(0, nameEnd));
                 bool added = false;
-                telement& entry = descriptions_.insert(name, nameHash(name), added);
+                telement& entry = descriptions_.insert(name, added);
                 if (added)
                     entry.Description = description;
             }
         }
-        tuples_.push_back({remainder, level});
+        remainders_.push_back(remainder);
+        levels_.push_back(level);
         maxLevel_ = std::max(maxLevel_, level);
         return true;
     }
 
-    // The names and the weight of a remainder; closed is false when a quoted child name lacks
-    // its closing quote or the "." after it. Names that need their inner double quotes made
-    // single are made in the scratch strings.
+    // The names and the weight of a remainder, the names as they stand (Unquote without the
+    // change of inner double quotes); closed is false when a quoted child name lacks its closing
+    // quote or the "." after it.
     struct TupleParts {
         std::string_view child;
-        std::string_view parentName;
+        std::string_view parent;
         std::string_view weight = "1";
         bool closed = true;
     };
-    TupleParts takeApart(std::string_view remainder, std::string& childScratch,
-                         std::string& parentScratch) const {
+    TupleParts takeApart(std::string_view remainder) const {
         TupleParts parts;
         // The child part runs to the first "." after the closing quote of a quoted name;
         // without an opening quote it is empty and the "." is the first byte.
@@ -367,18 +335,21 @@ private:
                 return parts;
             }
         }
-        parts.child = unquote(remainder.substr(0, dot), childScratch);
+        parts.child = StripOuterQuotes(remainder.substr(0, dot));
         std::string_view parentPart =
             TrimView(remainder.empty() ? remainder : remainder.substr(dot + 1));
         if (fileMode_)
             splitWeight(parentPart, parts.weight);
-        parts.parentName = unquote(parentPart, parentScratch);
+        parts.parent = StripOuterQuotes(parentPart);
         return parts;
     }
 
     void replaceDescription(std::string_view name, std::string_view description) {
+        replaceDescription(name, description, descriptions_.hash(name));
+    }
+    void replaceDescription(std::string_view name, std::string_view description, uint64_t hash) {
         bool added = false;
-        descriptions_.insert(name, nameHash(name), added).Description =
+        descriptions_.insert(name, hash, added).Description =
             description.empty() ? name : description;
     }
 
@@ -399,15 +370,6 @@ private:
         return c == '-' || (c >= '0' && c <= '9') || c == decimalSeparator_;
     }
 
-    // Unquote as a view into s when no inner double quote needs changing, else into scratch.
-    static std::string_view unquote(std::string_view s, std::string& scratch) {
-        const std::string_view r = StripOuterQuotes(s);
-        if (r.find('"') == std::string_view::npos)
-            return r;
-        scratch = DoubleToSingleQuotes(r);
-        return scratch;
-    }
-
     // Unquote for text kept for the whole load.
     std::string_view keep(std::string_view s) {
         const std::string_view r = StripOuterQuotes(s);
@@ -416,41 +378,238 @@ private:
         return hold(DoubleToSingleQuotes(r));
     }
 
-    // Tuple indexes by level, in input order within a level.
-    std::vector<size_t> levelOrder() const {
-        std::vector<size_t> order(tuples_.size());
+    // Links the levels from the first on, stopping at the first tuple that fails. Only the
+    // levels that build something are kept.
+    bool linkLevels(std::vector<LinkedLevel>& levels, std::string& failedChild,
+                    std::string& failedParent) {
+        const std::vector<LevelRun> runs = sortByLevel();
+        LevelNames above;
+        LevelNames here;
+        const LevelNames none; // the parents of a level that follows a gap
+        for (size_t r = 0; r < runs.size(); ++r) {
+            const LevelRun& run = runs[r];
+            if (run.end - run.begin > UINT32_MAX)
+                throw std::length_error("too many tuples on one level");
+            const LevelNames* parents = nullptr; // roots have none
+            if (run.level > 1)
+                parents = r > 0 && runs[r - 1].level == run.level - 1 ? &above : &none;
+            // Only a level that the next one looks into needs its names.
+            const bool named = r + 1 < runs.size() && runs[r + 1].level == run.level + 1;
+            if (named)
+                here.reset(run.end - run.begin, remainderBytes(run));
+            LinkedLevel level{run.begin, 0, {}};
+            const bool complete =
+                groupByParent(remainders_.data() + run.begin, run.end - run.begin, parents,
+                              named ? &here : nullptr, level, failedChild, failedParent);
+            if (level.count > 0)
+                levels.push_back(std::move(level));
+            if (!complete)
+                return false;
+            if (named)
+                std::swap(above, here);
+        }
+        return true;
+    }
+
+    // Takes the tuples of a level apart in input order and finds the place of each one's parent
+    // among the tuples of the level above (roots: no parents, one group), then puts them in the
+    // order of their parents, each parent's in input order, notes where each parent's group
+    // ends and, when names is given, records each tuple's name with its new place there. Stops at
+    // the first tuple that fails and gives its names; only the tuples before it are put in order.
+    // The reordering needs its own copy only while the tree lacks the nodes of this level.
+    bool groupByParent(std::string_view* tuples, size_t count, const LevelNames* parents,
+                       LevelNames* names, LinkedLevel& level, std::string& failedChild,
+                       std::string& failedParent) const {
+        struct Taken {
+            TupleParts parts;
+            uint64_t parentHash;
+        };
+        std::vector<Taken> batch;
+        batch.reserve(kBatch);
+        std::vector<uint32_t> parentOf; // the place of each tuple's parent
+        parentOf.reserve(count);
+        for (size_t first = 0; first < count; first += kBatch) {
+            // The parents' slots are asked for while the rest of the batch is taken apart.
+            batch.clear();
+            const size_t last = std::min(first + kBatch, count);
+            for (size_t i = first; i < last; ++i) {
+                // A level's tuples may lie far apart in the input (every hundredth line, say).
+                if (i + kAhead < count)
+                    Prefetch(tuples[i + kAhead].data());
+                const TupleParts parts = takeApart(tuples[i]);
+                const uint64_t hash = parents ? LevelNames::hash(parts.parent) : 0;
+                if (parents)
+                    parents->prefetch(hash);
+                batch.push_back({parts, hash});
+            }
+            for (size_t i = first; i < last; ++i) {
+                const Taken& taken = batch[i - first];
+                if (!taken.parts.closed) {
+                    failedChild = Unquote(tuples[i]);
+                    failedParent.clear();
+                    break;
+                }
+                const uint32_t* place =
+                    parents ? parents->find(taken.parts.parent, taken.parentHash) : nullptr;
+                if (parents && !place) {
+                    failedChild = DoubleToSingleQuotes(taken.parts.child);
+                    failedParent = DoubleToSingleQuotes(taken.parts.parent);
+                    break;
+                }
+                parentOf.push_back(place ? *place : 0);
+            }
+            if (parentOf.size() < last)
+                break;
+        }
+
+        // A stable counting sort by parent: ends[p] is where the next tuple of parent p goes,
+        // and at the end where its group ends.
+        std::vector<uint32_t>& ends = level.ends;
+        ends.assign(parents ? parents->size() : 1, 0);
+        for (const uint32_t place : parentOf)
+            ++ends[place];
+        uint32_t start = 0;
+        for (uint32_t& end : ends) {
+            const uint32_t size = end;
+            end = start;
+            start += size;
+        }
+        std::vector<std::string_view> grouped(parentOf.size());
+        for (size_t i = 0; i < parentOf.size(); ++i) {
+            const uint32_t at = ends[parentOf[i]]++;
+            grouped[at] = tuples[i];
+            if (names)
+                names->add(takeApart(tuples[i]).child, at);
+        }
+        std::copy(grouped.begin(), grouped.end(), tuples);
+        level.count = parentOf.size();
+        return parentOf.size() == count;
+    }
+
+    // Creates the nodes of the linked levels in pre-order. The tuples' text, and their
+    // descriptions, lie all over memory in this order, so the loop works ahead: it asks for a
+    // tuple's text 2 * kAhead steps before its node is created, takes the tuple apart and asks
+    // for its description's slot kAhead steps before, and for the name in that slot half way.
+    void buildPreOrder(TFlyNodes& tree, const std::vector<LinkedLevel>& levels) const {
+        struct Coming {
+            size_t depth = 0;
+            std::string_view tuple;
+            TupleParts parts;
+            uint64_t childHash = 0;
+        };
+        constexpr size_t kRing = 2 * kAhead;
+        std::array<Coming, kRing> coming; // tuple k of the pre-order in coming[k % kRing]
+        PreOrder order(levels);
+        size_t produced = 0;
+        const auto produce = [&] {
+            size_t depth = 0;
+            uint32_t place = 0;
+            if (!order.next(depth, place))
+                return false;
+            Coming& next = coming[produced++ % kRing];
+            next.depth = depth;
+            next.tuple = remainders_[levels[depth].begin + place];
+            Prefetch(next.tuple.data());
+            return true;
+        };
+        const auto takeAhead = [&](Coming& tuple) {
+            tuple.parts = takeApart(tuple.tuple);
+            tuple.childHash = descriptions_.empty() ? 0 : Names<telement>::hash(tuple.parts.child);
+            descriptions_.prefetch(tuple.childHash);
+        };
+        while (produced < kRing && produce()) {
+        }
+        for (size_t k = 0; k < std::min(kAhead, produced); ++k)
+            takeAhead(coming[k]);
+
+        std::vector<TFlyNode*> path; // the latest node at each depth
+        std::string childScratch;
+        std::string caption;
+        for (size_t k = 0; k < produced; ++k) {
+            if (k + kAhead / 2 < produced)
+                descriptions_.prefetchName(coming[(k + kAhead / 2) % kRing].childHash);
+            if (k + kAhead < produced)
+                takeAhead(coming[(k + kAhead) % kRing]);
+            const Coming now = coming[k % kRing];
+            produce(); // into the place of tuple k, which is copied out
+
+            const TupleParts& parts = now.parts;
+            const telement* known =
+                descriptions_.empty() ? nullptr : descriptions_.find(parts.child, now.childHash);
+            const std::string_view child = DoubleToSingleQuotesView(parts.child, childScratch);
+            if (known && known->Description != child)
+                AssignCaption(caption, child, known->Description);
+            else
+                AssignCaption(caption, child);
+            TFlyNode* node = tree.AddChild(now.depth == 0 ? nullptr : path[now.depth - 1], caption);
+            node->SetCells(1, parts.weight);
+            path.resize(now.depth + 1);
+            path[now.depth] = node;
+        }
+    }
+
+    // The bytes of the remainders of a level: room enough for the names of its nodes.
+    size_t remainderBytes(const LevelRun& run) const {
+        size_t bytes = 0;
+        for (size_t i = run.begin; i < run.end; ++i)
+            bytes += remainders_[i].size();
+        return bytes;
+    }
+
+    // Puts the remainders in level order, input order within a level, and returns the runs of
+    // the levels; the lines in input order are released.
+    std::vector<LevelRun> sortByLevel() {
+        std::vector<std::string_view> sorted(remainders_.size());
+        std::vector<LevelRun> runs;
         const auto maxLevel = static_cast<size_t>(maxLevel_);
-        if (maxLevel <= tuples_.size() + 1) {
-            std::vector<size_t> start(maxLevel + 2, 0);
-            for (const Tuple& t : tuples_)
-                ++start[static_cast<size_t>(t.level) + 1];
-            for (size_t l = 1; l < start.size(); ++l)
-                start[l] += start[l - 1];
-            for (size_t i = 0; i < tuples_.size(); ++i)
-                order[start[static_cast<size_t>(tuples_[i].level)]++] = i;
+        if (maxLevel <= levels_.size() + 1) {
+            // Counting sort: next[l] is where the next remainder of level l goes.
+            std::vector<size_t> next(maxLevel + 1, 0);
+            for (const int level : levels_)
+                ++next[static_cast<size_t>(level)];
+            size_t at = 0;
+            for (size_t l = 1; l <= maxLevel; ++l) {
+                const size_t count = next[l];
+                if (count > 0)
+                    runs.push_back({static_cast<int>(l), at, at + count});
+                next[l] = at;
+                at += count;
+            }
+            for (size_t i = 0; i < remainders_.size(); ++i)
+                sorted[next[static_cast<size_t>(levels_[i])]++] = remainders_[i];
         } else {
             // Levels far above the line count: no counting array of that size.
+            std::vector<size_t> order(remainders_.size());
             for (size_t i = 0; i < order.size(); ++i)
                 order[i] = i;
-            std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) {
-                return tuples_[a].level < tuples_[b].level;
-            });
+            std::stable_sort(order.begin(), order.end(),
+                             [this](size_t a, size_t b) { return levels_[a] < levels_[b]; });
+            for (size_t i = 0; i < order.size(); ++i) {
+                sorted[i] = remainders_[order[i]];
+                const int level = levels_[order[i]];
+                if (runs.empty() || runs.back().level != level)
+                    runs.push_back({level, i, i});
+                ++runs.back().end;
+            }
         }
-        return order;
+        remainders_ = std::move(sorted);
+        levels_ = std::vector<int>();
+        return runs;
     }
 
     bool fileMode_;
     char decimalSeparator_;
     int maxLevel_ = 0;
     std::deque<std::string> store_;
-    NameTable<telement> descriptions_;
-    std::vector<Tuple> tuples_;
+    Names<telement> descriptions_;
+    std::vector<std::string_view> remainders_;
+    std::vector<int> levels_; // of each remainder while in input order
 };
 
 // The frame every load shares: read everything, then replace the tree inside one update
-// bracket, report, expand, close the bracket and rebuild the text pane lines.
+// bracket, report, expand, close the bracket and rebuild the text pane lines (when given).
 template <class ReadPhase>
-bool runLoad(TFlyNodes& tree, TextLines& lines, Feedback& feedback, bool fileMode,
+bool runLoad(TFlyNodes& tree, TextLines* lines, Feedback& feedback, bool fileMode,
              char decimalSeparator, ReadPhase&& readPhase) {
     BusyCursor busy(feedback);
     std::string child;
@@ -475,15 +634,25 @@ bool runLoad(TFlyNodes& tree, TextLines& lines, Feedback& feedback, bool fileMod
     tree.FullExpand();
     if (bracketOpen)
         tree.EndUpdate();
-    WriteElementText(tree, lines, feedback);
+    if (lines)
+        WriteElementText(tree, *lines, feedback);
     return ok;
+}
+
+// The read phase of a load from bytes in file mode.
+auto readBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes) {
+    return [pcBytes, treeDescriptionBytes](PcLoad& load) {
+        if (treeDescriptionBytes)
+            load.ReadTreeDescriptions(*treeDescriptionBytes);
+        return load.readFile(pcBytes);
+    };
 }
 
 } // namespace
 
 bool LoadPC(const std::string& fileName, TFlyNodes& tree, TextLines& lines, Feedback& feedback,
             char decimalSeparator) {
-    return runLoad(tree, lines, feedback, true, decimalSeparator, [&](PcLoad& load) {
+    return runLoad(tree, &lines, feedback, true, decimalSeparator, [&](PcLoad& load) {
         const std::string_view pc = load.hold(ReadFileBytes(fileName));
         const std::string treeFile = ChangeFileExt(fileName, ".tree");
         if (FileExists(treeFile))
@@ -494,16 +663,19 @@ bool LoadPC(const std::string& fileName, TFlyNodes& tree, TextLines& lines, Feed
 
 bool LoadPCFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
                      TFlyNodes& tree, TextLines& lines, Feedback& feedback, char decimalSeparator) {
-    return runLoad(tree, lines, feedback, true, decimalSeparator, [&](PcLoad& load) {
-        if (treeDescriptionBytes)
-            load.ReadTreeDescriptions(*treeDescriptionBytes);
-        return load.readFile(pcBytes);
-    });
+    return runLoad(tree, &lines, feedback, true, decimalSeparator,
+                   readBytes(pcBytes, treeDescriptionBytes));
+}
+
+bool LoadPCTreeFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
+                         TFlyNodes& tree, Feedback& feedback, char decimalSeparator) {
+    return runLoad(tree, nullptr, feedback, true, decimalSeparator,
+                   readBytes(pcBytes, treeDescriptionBytes));
 }
 
 bool LoadPCFromCatalog(const std::string& catalogFile, const tmb& entry, TFlyNodes& tree,
                        TextLines& lines, Feedback& feedback) {
-    return runLoad(tree, lines, feedback, false, '.', [&](PcLoad& load) {
+    return runLoad(tree, &lines, feedback, false, '.', [&](PcLoad& load) {
         const std::string setFile = ExtractFilePath(catalogFile) + entry.Name + ".gms";
         if (FileExists(setFile))
             load.ReadSetDescriptions(load.hold(ReadFileBytes(setFile)));

@@ -37,6 +37,11 @@ bool LoadPCFromBytes(std::string_view pcBytes, const std::string* treeDescriptio
                      TFlyNodes& tree, TextLines& lines, Feedback& feedback,
                      char decimalSeparator = '.');
 
+// LoadPCFromBytes without rebuilding the text pane lines: the tree alone, for a caller that
+// writes the element text of the tree itself.
+bool LoadPCTreeFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
+                         TFlyNodes& tree, Feedback& feedback, char decimalSeparator = '.');
+
 // LoadPC on the block of one classification of the catalog index catalogFile: the lines
 // entry.FirstLine to entry.LastLine (none when LastLine is smaller). Descriptions come from the
 // set file <folder of catalogFile><entry.Name>.gms when it exists; every weight is "1". A block

@@ -13,17 +13,28 @@ char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' +
 
 std::string MakeCaption(std::string_view name) {
     std::string caption;
-    caption.reserve(kNameOpen.size() + name.size() + kNameClose.size());
-    caption.append(kNameOpen).append(name).append(kNameClose);
+    AssignCaption(caption, name);
     return caption;
 }
 
 std::string MakeCaption(std::string_view name, std::string_view description) {
-    std::string caption = MakeCaption(name);
-    caption.reserve(caption.size() + kDescriptionOpen.size() + description.size() +
-                    kDescriptionClose.size());
-    caption.append(kDescriptionOpen).append(description).append(kDescriptionClose);
+    std::string caption;
+    AssignCaption(caption, name, description);
     return caption;
+}
+
+void AssignCaption(std::string& caption, std::string_view name) {
+    caption.clear();
+    caption.reserve(kNameOpen.size() + name.size() + kNameClose.size());
+    caption.append(kNameOpen).append(name).append(kNameClose);
+}
+
+void AssignCaption(std::string& caption, std::string_view name, std::string_view description) {
+    caption.clear();
+    caption.reserve(kNameOpen.size() + name.size() + kNameClose.size() + kDescriptionOpen.size() +
+                    description.size() + kDescriptionClose.size());
+    caption.append(kNameOpen).append(name).append(kNameClose);
+    caption.append(kDescriptionOpen).append(description).append(kDescriptionClose);
 }
 
 std::string_view TrimView(std::string_view s) {
@@ -77,6 +88,13 @@ std::string DoubleToSingleQuotes(std::string_view s) {
     return r;
 }
 
+std::string_view DoubleToSingleQuotesView(std::string_view s, std::string& storage) {
+    if (s.find('"') == std::string_view::npos)
+        return s;
+    storage = DoubleToSingleQuotes(s);
+    return storage;
+}
+
 std::string_view StripOuterQuotes(std::string_view s) {
     std::string_view r = TrimView(s);
     if (!r.empty() && isQuote(r.front()))
@@ -107,6 +125,11 @@ std::string PlainName(std::string_view caption) {
 }
 
 CaptionParts SplitCaption(std::string_view caption) {
+    const CaptionViews parts = SplitCaptionViews(caption);
+    return {std::string(parts.name), std::string(parts.description)};
+}
+
+CaptionViews SplitCaptionViews(std::string_view caption) {
     std::string_view t = TrimView(caption);
     std::string_view d;
     const size_t p = t.find(kDescriptionOpen);
@@ -119,7 +142,7 @@ CaptionParts SplitCaption(std::string_view caption) {
         t.remove_suffix(kNameClose.size());
     if (!d.empty() && d.size() >= kDescriptionClose.size())
         d.remove_suffix(kDescriptionClose.size());
-    return {std::string(t), std::string(d)};
+    return {t, d};
 }
 
 } // namespace settree

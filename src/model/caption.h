@@ -18,6 +18,10 @@ inline constexpr std::string_view kDescriptionClose = "</color>";
 std::string MakeCaption(std::string_view name);
 // The caption of an element with a description part (which may be empty).
 std::string MakeCaption(std::string_view name, std::string_view description);
+// MakeCaption into caption, keeping its storage: for readers that build many captions in turn.
+// name and description must not lie in caption.
+void AssignCaption(std::string& caption, std::string_view name);
+void AssignCaption(std::string& caption, std::string_view name, std::string_view description);
 
 // Removes leading and trailing characters whose code is 32 or less.
 std::string Trim(std::string_view s);
@@ -32,6 +36,9 @@ int CompareNoCase(std::string_view a, std::string_view b);
 std::string StripTags(std::string_view s);
 // Every double quote becomes a single quote.
 std::string DoubleToSingleQuotes(std::string_view s);
+// DoubleToSingleQuotes without a copy where none is needed: s itself when it holds no double
+// quote, else the changed text in storage.
+std::string_view DoubleToSingleQuotesView(std::string_view s, std::string& storage);
 // Trimmed, at most one quote (either kind) removed at each end, inner double quotes made
 // single. The result is not trimmed again.
 std::string Unquote(std::string_view s);
@@ -51,5 +58,12 @@ struct CaptionParts {
 };
 // Takes a caption apart by fixed counts of the caption layout; the tags are never compared.
 CaptionParts SplitCaption(std::string_view caption);
+
+// SplitCaption as views into the caption, for writers that only copy the parts onwards.
+struct CaptionViews {
+    std::string_view name;
+    std::string_view description;
+};
+CaptionViews SplitCaptionViews(std::string_view caption);
 
 } // namespace settree

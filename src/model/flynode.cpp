@@ -125,9 +125,11 @@ void ShortText::assign(std::string_view text) {
         throw std::length_error("text too long");
     if (text.size() <= sizeof bytes_) {
         char local[sizeof bytes_];
-        std::memcpy(local, text.data(), text.size()); // text may lie in this object
+        if (!text.empty())
+            std::memcpy(local, text.data(), text.size()); // text may lie in this object
         release();
-        std::memcpy(bytes_, local, text.size());
+        if (!text.empty())
+            std::memcpy(bytes_, local, text.size());
         size_ = static_cast<unsigned char>(text.size());
         return;
     }

@@ -37,7 +37,8 @@ std::string shape(const TFlyNodes& tree) {
     while (!pending.empty()) {
         auto [node, depth] = pending.back();
         pending.pop_back();
-        out += std::string(2 * depth, ' ') + StripTags(node->Text()) + "=" + std::string(node->Cells(1)) + "\n";
+        out += std::string(2 * depth, ' ') + StripTags(node->Text()) + "=" +
+               std::string(node->Cells(1)) + "\n";
         for (int i = node->Count() - 1; i >= 0; --i)
             pending.push_back({node->Child(i), depth + 1});
     }
@@ -453,6 +454,53 @@ TEST(PcReader, ChildrenOfEqualNamesComeBackUnderTheFirst) {
     Load load;
     EXPECT_TRUE(load.run(PcText(tree, PcNames::PlainNames)));
     EXPECT_EQ(shape(load.tree), "A=1\n  X=1\n  Y=1\na=1\n");
+}
+
+// Nodes are made parent by parent, not in input order; "first" still means first in the input.
+TEST(PcReader, FirstOfEqualNamesIsFirstInTheInputWhateverItsParent) {
+    Load load;
+    EXPECT_TRUE(load.run("\"level1\".\"A\".\"A\" 1\n"
+                         "\"level1\".\"B\".\"B\" 1\n"
+                         "\"level2\".\"X\".\"B\" 1\n"
+                         "\"level2\".\"X\".\"A\" 2\n"
+                         "\"level3\".\"Y\".\"x\" 3\n"));
+    EXPECT_EQ(shape(load.tree), "A= 1\n  X= 2\nB= 1\n  X= 1\n    Y= 3\n");
+}
+
+TEST(PcReader, FailureAmongInterleavedParentsKeepsTheTuplesBeforeIt) {
+    Load load;
+    EXPECT_FALSE(load.run("\"level3\".\"q\".\"a2\"\n"
+                          "\"level2\".\"a1\".\"A\"\n"
+                          "\"level1\".\"A\".\"A\"\n"
+                          "\"level2\".\"b1\".\"B\"\n"
+                          "\"level3\".\"z\".\"missing\"\n"
+                          "\"level2\".\"a2\".\"A\"\n"
+                          "\"level1\".\"B\".\"B\"\n"
+                          "\"level3\".\"r\".\"b1\"\n"));
+    EXPECT_EQ(load.feedback.lastMessage(), message("z", "missing"));
+    EXPECT_EQ(shape(load.tree), "A=1\n  a1=1\n  a2=1\n    q=1\nB=1\n  b1=1\n");
+}
+
+TEST(PcReader, TreeOnlyLoadBuildsTheSameTreeAndLeavesTheTextAlone) {
+    const std::string pc = "\"level2\".\"EUR\".\"WLD\" 1\n"
+                           "\"level1\".\"WLD\".\"WLD\" 1\n"
+                           "\"level3\".\"FRA\".\"EUR\" 2 @\"France\"\n";
+    Load full;
+    ASSERT_TRUE(full.run(pc));
+    TFlyNodes tree;
+    tree.AddChild(nullptr, MakeCaption("OLD"));
+    CollectingFeedback feedback;
+    EXPECT_TRUE(LoadPCTreeFromBytes(pc, nullptr, tree, feedback));
+    EXPECT_EQ(shape(tree), shape(full.tree));
+    EXPECT_TRUE(allExpanded(tree));
+    EXPECT_EQ(tree.UpdateCount(), 0);
+    EXPECT_EQ(feedback.busyDepth, 0);
+    EXPECT_TRUE(feedback.messages.empty());
+
+    EXPECT_FALSE(LoadPCTreeFromBytes("\"level2\".\"X\".\"Y\"", nullptr, tree, feedback));
+    EXPECT_EQ(feedback.messages, std::vector<std::string>{message("X", "Y")});
+    EXPECT_EQ(tree.Count(), 0);
+    EXPECT_EQ(tree.UpdateCount(), 0);
 }
 
 // Catalog mode reads a block of the classification index, with descriptions from the set file

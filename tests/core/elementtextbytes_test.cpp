@@ -1,0 +1,153 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The writer's text takes a short way when normalisation has nothing to change; trees whose text
+// it must change take the long way and come out the same as the text pane would hold them.
+#include "formats/elementtext.h"
+#include "formats/treefile.h"
+#include "model/caption.h"
+#include "model/feedback.h"
+#include "model/flynode.h"
+#include "model/textfile.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+using namespace settree;
+
+namespace {
+
+std::string show(const TextLines& lines) {
+    std::string out;
+    for (const std::string& line : lines)
+        out += "[" + line + "]\n";
+    return out;
+}
+
+TFlyNode* add(TFlyNodes& tree, TFlyNode* parent, const std::string& name) {
+    return tree.AddChild(parent, MakeCaption(name));
+}
+TFlyNode* add(TFlyNodes& tree, TFlyNode* parent, const std::string& name,
+              const std::string& description) {
+    return tree.AddChild(parent, MakeCaption(name, description));
+}
+
+struct WriterCase {
+    const char* what;
+    std::function<void(TFlyNodes&)> build;
+    TextLines expected;
+};
+
+TEST(ElementTextBytes, TextsThatNormalisationChanges) {
+    const WriterCase cases[] = {
+        {"a double quote in a name ends the name that normalisation compares",
+         [](TFlyNodes& t) {
+             add(t, nullptr, "a\"b");
+             add(t, nullptr, "A");
+         },
+         {"\"a\"b\"", "*!\"A\""}},
+        {"a line without a name is compared by its description",
+         [](TFlyNodes& t) { add(t, add(t, nullptr, "X"), "", "x"); },
+         {"\"X\"", "*!  \"x\""}},
+        {"roots without names: the writer marks the second, normalisation the named third",
+         [](TFlyNodes& t) {
+             add(t, nullptr, "", "d");
+             add(t, nullptr, "", "d");
+             add(t, nullptr, "d");
+         },
+         {"\"d\"", "*! \"d\"", "*!\"d\""}},
+        {"a line feed in a name starts a line",
+         [](TFlyNodes& t) { add(t, nullptr, "a\nb"); },
+         {"\"a", "\"b\"\""}},
+        {"a carriage return in a description starts a line",
+         [](TFlyNodes& t) { add(t, nullptr, "c", "d\re"); },
+         {"\"c\" \"d", "\"e\"\""}},
+        {"a line break at the end of the last description",
+         [](TFlyNodes& t) {
+             add(t, nullptr, "a");
+             add(t, nullptr, "b", "c\r\n");
+         },
+         {"\"a\"", "\"b\" \"c", "\""}},
+        {"tabs become blanks",
+         [](TFlyNodes& t) { add(t, add(t, nullptr, "a"), "b\tc", "\t"); },
+         {"\"a\"", "   \"b   c\" \"   \""}},
+        {"lines of empty names are dropped, marked or not",
+         [](TFlyNodes& t) {
+             TFlyNode* a = add(t, nullptr, "a");
+             add(t, a, "");
+             add(t, a, "");
+             add(t, a, "b");
+         },
+         {"\"a\"", "   \"b\""}},
+    };
+    for (const WriterCase& c : cases) {
+        TFlyNodes tree;
+        c.build(tree);
+        CollectingFeedback feedback;
+        TextLines lines{"old text"};
+        WriteElementText(tree, lines, feedback);
+        EXPECT_EQ(show(lines), show(c.expected)) << c.what;
+        EXPECT_EQ(ElementTextBytes(tree, feedback), TreeFileBytes(c.expected)) << c.what;
+        TextLines again = lines;
+        NormaliseElementText(again, feedback);
+        EXPECT_EQ(again, lines) << c.what;
+        EXPECT_EQ(feedback.busyDepth, 0) << c.what;
+    }
+}
+
+TEST(ElementTextBytes, TextsThatNormalisationKeeps) {
+    const WriterCase cases[] = {
+        {"a repeated name on a line indented by one blank stays unmarked",
+         [](TFlyNodes& t) {
+             add(t, nullptr, "d");
+             add(t, nullptr, "", "D");
+         },
+         {"\"d\"", " \"D\""}},
+        {"an apostrophe inside a double-quoted name belongs to it",
+         [](TFlyNodes& t) {
+             add(t, nullptr, "O'Neil", "x");
+             add(t, nullptr, "o'neil");
+             add(t, nullptr, "O");
+         },
+         {"\"O'Neil\" \"x\"", "*!\"o'neil\"", "\"O\""}},
+    };
+    for (const WriterCase& c : cases) {
+        TFlyNodes tree;
+        c.build(tree);
+        CollectingFeedback feedback;
+        TextLines lines;
+        WriteElementText(tree, lines, feedback);
+        EXPECT_EQ(show(lines), show(c.expected)) << c.what;
+        EXPECT_EQ(ElementTextBytes(tree, feedback), TreeFileBytes(c.expected)) << c.what;
+    }
+}
+
+TEST(ElementTextBytes, LargeTreeWithRepeatsAtEveryDepth) {
+    // Many names, each used twice in a tree wider than the writer's batches; every second use is
+    // marked, and only that.
+    TFlyNodes tree;
+    tree.BeginUpdate();
+    for (int copy = 0; copy < 2; ++copy) {
+        for (int r = 0; r < 20; ++r) {
+            TFlyNode* root = add(tree, nullptr, "r" + std::to_string(r));
+            for (int c = 0; c < 50; ++c)
+                add(tree, root, (copy == 0 ? "c" : "C") + std::to_string(r * 50 + c));
+        }
+    }
+    tree.EndUpdate();
+    CollectingFeedback feedback;
+    const std::string bytes = ElementTextBytes(tree, feedback);
+    const TextLines lines = SplitLines(bytes);
+    ASSERT_EQ(lines.size(), 2040u);
+    size_t marked = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const bool isMarked = lines[i].rfind("*!", 0) == 0;
+        EXPECT_EQ(isMarked, i >= 1020) << i << ": " << lines[i];
+        marked += isMarked;
+    }
+    EXPECT_EQ(marked, 1020u);
+    EXPECT_EQ(lines[1021], "*! \"C0\"");
+    EXPECT_EQ(bytes.find("\r\n\r\n"), std::string::npos);
+}
+
+} // namespace
