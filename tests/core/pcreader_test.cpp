@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tempdir.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -93,20 +95,7 @@ struct Load {
     }
 };
 
-class TempDir {
-public:
-    TempDir() {
-        path_ = std::filesystem::temp_directory_path() /
-                ("settree-pcreader-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir() { std::filesystem::remove_all(path_); }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
+using settree::testing::TempDir;
 
 const char* const kRegionsShape = "WLD=1\n"
                                   "  EUR= 1\n"

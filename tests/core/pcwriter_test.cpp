@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tempdir.h"
+
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -14,20 +16,7 @@ using namespace settree;
 
 namespace {
 
-class TempDir {
-public:
-    TempDir() {
-        path_ = std::filesystem::temp_directory_path() /
-                ("settree-pcwriter-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir() { std::filesystem::remove_all(path_); }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
+using settree::testing::TempDir;
 
 // Roots A (with a description) and B; A's children in the order Z, A1; a weight that is empty
 // and one that begins with a blank.

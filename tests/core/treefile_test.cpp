@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tempdir.h"
+
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -56,20 +58,7 @@ TEST(TreeFile, TreeFileBytesJoinsWithCrLfAndNoFinalLineEnd) {
     EXPECT_EQ(ReadTreeText(TreeFileBytes(lines)), lines);
 }
 
-class TempDir {
-public:
-    TempDir() {
-        path_ = std::filesystem::temp_directory_path() /
-                ("settree-treefile-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir() { std::filesystem::remove_all(path_); }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
+using settree::testing::TempDir;
 
 TEST(TreeFile, SaveElementTextNormalisesAndWrites) {
     TempDir dir;

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace settree::testing {
+
+// A fresh folder under the system's temporary folder, removed with its content at the end of
+// the scope; unique per process and per instance.
+class TempDir {
+public:
+    TempDir() {
+        static int made = 0;
+        path_ = std::filesystem::temp_directory_path() /
+                ("settree-test-" + std::to_string(::getpid()) + "-" + std::to_string(made++));
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~TempDir() { std::filesystem::remove_all(path_); }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+} // namespace settree::testing
