@@ -201,6 +201,20 @@ private:
             out_.runs.push_back({text, font_, background_, line_});
     }
 
+    // Ordinary text that may hold line ends.
+    void emitText(std::string_view text) {
+        size_t i = 0;
+        while (i < text.size()) {
+            const size_t end = text.find_first_of("\r\n", i);
+            emit(text.substr(i, end == std::string_view::npos ? std::string_view::npos : end - i));
+            if (end == std::string_view::npos)
+                break;
+            if (text[end] == '\n')
+                ++line_;
+            i = end + 1;
+        }
+    }
+
     void popFont() {
         if (fonts_.empty())
             return;
@@ -246,8 +260,9 @@ private:
             if (!ParseMarkupColour(valueAfterEquals(raw), font_.colour))
                 font_.colour = MarkupColour{MarkupColour::Kind::CellText};
         } else {
-            // Not a tag: the whole of it, brackets included, is ordinary text.
-            emit(text_.substr(start, next - start));
+            // Not a tag: the whole of it, brackets included, is ordinary text; a line feed in
+            // it still starts a new line and a carriage return is still ignored.
+            emitText(text_.substr(start, next - start));
         }
         return next;
     }
