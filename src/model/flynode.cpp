@@ -349,38 +349,13 @@ void TFlyNode::SetSelectedIndex(int32_t index) {
 }
 
 void TFlyNode::Expand(bool recursive) {
-    bool changedRows = false;
-    // Collapsed ancestors first, outermost first, so that this node becomes visible.
-    std::vector<TFlyNode*> ancestors;
-    for (TFlyNode* p = parent_; p; p = p->parent_)
-        ancestors.push_back(p);
-    for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
-        if (!(*it)->expanded_) {
-            (*it)->expanded_ = true;
-            changedRows = true;
-        }
-    }
+    bool changedRows = expandAncestors();
     if (!children_.empty() && !expanded_) {
         expanded_ = true;
         changedRows = true;
     }
-    if (recursive) {
-        std::vector<TFlyNode*> pending;
-        for (auto& child : children_)
-            pending.push_back(child.get());
-        while (!pending.empty()) {
-            TFlyNode* node = pending.back();
-            pending.pop_back();
-            if (node->children_.empty())
-                continue;
-            if (!node->expanded_) {
-                node->expanded_ = true;
-                changedRows = true;
-            }
-            for (auto& child : node->children_)
-                pending.push_back(child.get());
-        }
-    }
+    if (recursive && setDescendantsExpanded(true))
+        changedRows = true;
     if (changedRows)
         tree_->rowsChanged();
 }
@@ -393,23 +368,46 @@ void TFlyNode::Collapse(bool recursive) {
     TFlyNode* selected = tree_->selected_;
     if (selected && selected != this && selected->HasAsParent(this))
         tree_->setSelectedQuietly(this);
-    if (recursive) {
-        std::vector<TFlyNode*> pending;
-        for (auto& child : children_)
-            pending.push_back(child.get());
-        while (!pending.empty()) {
-            TFlyNode* node = pending.back();
-            pending.pop_back();
-            if (node->expanded_) {
-                node->expanded_ = false;
-                changedRows = true;
-            }
-            for (auto& child : node->children_)
-                pending.push_back(child.get());
-        }
-    }
+    if (recursive && setDescendantsExpanded(false))
+        changedRows = true;
     if (changedRows)
         tree_->rowsChanged();
+}
+
+bool TFlyNode::expandAncestors() {
+    // Outermost first, so that each expanded ancestor is visible when it opens.
+    std::vector<TFlyNode*> ancestors;
+    for (TFlyNode* p = parent_; p; p = p->parent_)
+        ancestors.push_back(p);
+    bool changed = false;
+    for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
+        if (!(*it)->expanded_) {
+            (*it)->expanded_ = true;
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+bool TFlyNode::setDescendantsExpanded(bool expanded) {
+    // Only a node with children is ever expanded.
+    bool changed = false;
+    std::vector<TFlyNode*> pending;
+    for (auto& child : children_)
+        pending.push_back(child.get());
+    while (!pending.empty()) {
+        TFlyNode* node = pending.back();
+        pending.pop_back();
+        if (node->children_.empty())
+            continue;
+        if (node->expanded_ != expanded) {
+            node->expanded_ = expanded;
+            changed = true;
+        }
+        for (auto& child : node->children_)
+            pending.push_back(child.get());
+    }
+    return changed;
 }
 
 void TFlyNode::Delete() {
@@ -537,20 +535,8 @@ void TFlyNodes::AlphaSort() {
 }
 
 void TFlyNodes::SetSelected(TFlyNode* node) {
-    if (node) {
-        bool changedRows = false;
-        std::vector<TFlyNode*> ancestors;
-        for (TFlyNode* p = node->parent_; p; p = p->parent_)
-            ancestors.push_back(p);
-        for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
-            if (!(*it)->expanded_) {
-                (*it)->expanded_ = true;
-                changedRows = true;
-            }
-        }
-        if (changedRows)
-            rowsChanged();
-    }
+    if (node && node->expandAncestors())
+        rowsChanged();
     setSelectedQuietly(node);
 }
 

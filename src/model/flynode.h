@@ -159,6 +159,10 @@ private:
     friend class TFlyNodes;
     TFlyNode(TFlyNodes* tree, TFlyNode* parent, std::string_view text, int32_t data);
     void changed();
+    // Expands every collapsed ancestor; true when any changed.
+    bool expandAncestors();
+    // Sets Expanded on every descendant that has children; true when any changed.
+    bool setDescendantsExpanded(bool expanded);
     // Moves the cells into the general list, which every write beyond the weight needs.
     std::vector<std::string>& generalCells();
 
