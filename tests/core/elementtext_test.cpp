@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport.h"
+
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -15,12 +17,7 @@ using namespace settree;
 
 namespace {
 
-std::string show(const TextLines& lines) {
-    std::string out;
-    for (const std::string& line : lines)
-        out += "[" + line + "]\n";
-    return out;
-}
+std::string show(const TextLines& lines) { return settree::testing::ShowLines(lines); }
 
 // The tree in pre-order, one node a line, two blanks per level, the caption without markup (so a
 // description part shows as " - " and the description, also when it is empty).

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport.h"
+
 #include <functional>
 #include <string>
 
@@ -17,12 +19,7 @@ using namespace settree;
 
 namespace {
 
-std::string show(const TextLines& lines) {
-    std::string out;
-    for (const std::string& line : lines)
-        out += "[" + line + "]\n";
-    return out;
-}
+std::string show(const TextLines& lines) { return settree::testing::ShowLines(lines); }
 
 TFlyNode* add(TFlyNodes& tree, TFlyNode* parent, const std::string& name) {
     return tree.AddChild(parent, MakeCaption(name));

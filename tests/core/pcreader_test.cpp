@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tempdir.h"
+#include "testsupport.h"
 
 #include <algorithm>
 #include <filesystem>

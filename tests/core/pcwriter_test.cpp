@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tempdir.h"
+#include "testsupport.h"
 
 #include <filesystem>
 #include <string>

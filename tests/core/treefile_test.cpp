@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tempdir.h"
+#include "testsupport.h"
 
 #include <filesystem>
 #include <string>
@@ -15,12 +15,7 @@ using namespace settree;
 
 namespace {
 
-std::string show(const TextLines& lines) {
-    std::string out;
-    for (const std::string& line : lines)
-        out += "[" + line + "]\n";
-    return out;
-}
+std::string show(const TextLines& lines) { return settree::testing::ShowLines(lines); }
 
 struct ReadCase {
     std::string bytes;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace settree::testing {
 
@@ -27,5 +28,13 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// Lines shown one per row in brackets, so that blanks at either end show in a failure message.
+inline std::string ShowLines(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const std::string& line : lines)
+        out += "[" + line + "]\n";
+    return out;
+}
 
 } // namespace settree::testing
