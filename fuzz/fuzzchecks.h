@@ -221,7 +221,8 @@ inline bool TupleSafeTree(const TFlyNodes& tree, char decimalSeparator) {
 }
 
 // Invariants: every failure is reported with the one tuple message, brackets stay balanced, the
-// returned lines are the element text of the tree, and the .PC written from the loaded tree reads
+// returned lines are the element text of the tree, the element text made straight from the tuples
+// is the same (and fails alike), and the .PC written from the loaded tree reads
 // back to the same shape and names.
 inline void CheckPcLoad(std::string_view data) {
     const size_t cut = data.find(kTreeSeparator);
@@ -245,6 +246,16 @@ inline void CheckPcLoad(std::string_view data) {
     CollectingFeedback quiet;
     WriteElementText(tree, expected, quiet);
     Require(lines == expected, "LoadPC lines are not the element text of the loaded tree");
+
+    std::string direct;
+    CollectingFeedback directFeedback;
+    const bool directOk =
+        PCElementTextFromBytes(pc, cut == std::string_view::npos ? nullptr : &treeBytes, direct,
+                               directFeedback, kSeparator);
+    Require(directOk == ok && directFeedback.messages == feedback.messages,
+            "the text made without a tree fails otherwise than the load");
+    Require(direct == (ok ? ElementTextBytes(tree, quiet) : std::string()),
+            "the text made without a tree is not the element text of the loaded tree");
 
     const std::string text = PcText(tree, PcNames::PlainNames);
     if (!TupleSafeTree(tree, kSeparator))

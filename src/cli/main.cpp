@@ -156,6 +156,18 @@ int run(const Options& options) {
     const Form from = formOf(options.from, input);
     const Form to = formOf(options.to, output);
     StderrFeedback feedback;
+    if (from == Form::pc && to == Form::tree) {
+        // Tuples to element text: the text comes straight from the tuples, with no tree between.
+        std::string text;
+        {
+            const std::string bytes = readInput(input);
+            if (!pcToElementText(input, bytes, text, feedback) || feedback.count() > 0)
+                return kInputError;
+        }
+        if (!options.check)
+            writeOutput(output, text);
+        return kDone;
+    }
     TFlyNodes tree;
     bool clean = false;
     {

@@ -26,18 +26,31 @@ char localeDecimalSeparator() {
     return separator;
 }
 
+// The bytes of the .tree file beside the input, which gives the descriptions; none when there is
+// no such file (or the input is standard input).
+std::optional<std::string> descriptionsBeside(const std::string& inputName) {
+    if (inputName != "-") {
+        const std::string treeFile = ChangeFileExt(inputName, ".tree");
+        if (FileExists(treeFile))
+            return ReadFileBytes(treeFile);
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 bool readPc(const std::string& inputName, std::string_view bytes, TFlyNodes& tree,
             Feedback& feedback) {
-    std::optional<std::string> descriptions;
-    if (inputName != "-") {
-        const std::string treeFile = ChangeFileExt(inputName, ".tree");
-        if (FileExists(treeFile))
-            descriptions = ReadFileBytes(treeFile);
-    }
+    const std::optional<std::string> descriptions = descriptionsBeside(inputName);
     return LoadPCTreeFromBytes(bytes, descriptions ? &*descriptions : nullptr, tree, feedback,
                                localeDecimalSeparator());
+}
+
+bool pcToElementText(const std::string& inputName, std::string_view bytes, std::string& text,
+                     Feedback& feedback) {
+    const std::optional<std::string> descriptions = descriptionsBeside(inputName);
+    return PCElementTextFromBytes(bytes, descriptions ? &*descriptions : nullptr, text, feedback,
+                                  localeDecimalSeparator());
 }
 
 std::string writePc(const TFlyNodes& tree) {

@@ -19,6 +19,11 @@ namespace settree {
 bool readPc(const std::string& inputName, std::string_view bytes, TFlyNodes& tree,
             Feedback& feedback);
 
+// The element text of the tree readPc would build, made without building it: the bytes of a
+// .tree file. Reports and returns as readPc does; text is empty on an error.
+bool pcToElementText(const std::string& inputName, std::string_view bytes, std::string& text,
+                     Feedback& feedback);
+
 // The bytes of the .PC file of the tree, as the tree pane's "Save" writes it.
 std::string writePc(const TFlyNodes& tree);
 

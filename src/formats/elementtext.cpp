@@ -297,14 +297,97 @@ template <class VisitBatch> void visitPreOrder(const TFlyNodes& tree, VisitBatch
     }
 }
 
-// The text the writer builds from the tree, before the pane takes it in: for every node whose
-// caption is not blank, a line break and the node's line. lineCount receives the number of lines.
-// The line break before the first line is left out, as trimming the text would take it off.
-std::string writtenText(const TFlyNodes& tree, size_t& lineCount) {
-    // A first walk finds the number of lines, to size the set of names once, and a bound of the
-    // text's length: the name and description are parts of the caption, and the line adds at
-    // most the line break, the indentation, the marker, three quotes and a blank. Reserving the
-    // bound costs address space only, as the pages past the text's end are never touched.
+// Whether normalisation leaves the line the writer makes of these parts as it is, whatever the
+// lines around it: the name is not empty and holds no quote, so it reads back as written, and no
+// part holds a line end or a tab.
+bool isPlainLine(const CaptionViews& parts) {
+    return !parts.name.empty() && parts.name.find_first_of("\"'\r\n\t") == std::string_view::npos &&
+           parts.description.find_first_of("\r\n\t") == std::string_view::npos;
+}
+
+} // namespace
+
+ElementTextBuilder::ElementTextBuilder(size_t expectedLines, size_t expectedBytes)
+    : seen_(expectedLines) {
+    // Reserving costs address space only: the pages past the text's end are never touched.
+    text_.reserve(expectedBytes);
+    pending_.reserve(kBatch);
+}
+
+// Names are compared as the writer quotes them, upper-cased: two quoted names are equal exactly
+// when the names are, and an empty name is written without quotes, so the names themselves serve
+// as keys.
+void ElementTextBuilder::add(const std::vector<Line>& batch) {
+    pending_.clear();
+    for (const Line& line : batch)
+        if (!TrimView(line.caption).empty()) // else no line, but the children get theirs
+            queue(SplitCaptionViews(line.caption), line.depth);
+    writePending();
+}
+
+void ElementTextBuilder::add(const std::vector<Element>& batch) {
+    pending_.clear();
+    for (const Element& element : batch)
+        queue(element.parts, element.depth);
+    writePending();
+}
+
+void ElementTextBuilder::queue(const CaptionViews& parts, size_t depth) {
+    const uint64_t hash = seen_.hash(parts.name);
+    seen_.prefetch(hash);
+    pending_.push_back({parts, hash, depth});
+}
+
+void ElementTextBuilder::writePending() {
+    for (const Pending& line : pending_) {
+        bool added = false;
+        seen_.insert(line.parts.name, line.hash, added,
+                     [this](std::string_view name) { return names_.keep(name); });
+        // The first line has to begin the text: what trimming would take off is not there.
+        plain_ = plain_ && isPlainLine(line.parts) && (lines_ > 0 || line.depth == 0);
+        const size_t width = line.depth * kIndentUnit.size();
+        if (blanks_.size() < width)
+            blanks_.resize(width, ' ');
+        const std::string_view indent(blanks_.data(), width);
+        if (lines_++ > 0)
+            text_.append(kLineBreak);
+        if (added)
+            text_.append(indent);
+        else // the marker takes the place of two blanks of the indentation
+            text_.append(kMarker).append(indent.substr(std::min<size_t>(indent.size(), 2)));
+        if (!line.parts.name.empty())
+            text_.append(1, '"').append(line.parts.name).append(1, '"');
+        if (!line.parts.description.empty())
+            text_.append(" \"").append(line.parts.description).append(1, '"');
+    }
+}
+
+std::string ElementTextBuilder::finish(Feedback& feedback) {
+    std::string text = std::move(text_);
+    if (plain_)
+        return text; // the usual case, and normal by construction
+    // The pane takes in the whole text trimmed: anything blank at either end goes.
+    const std::string_view trimmed = TrimView(text);
+    if (isNormalText(trimmed, lines_)) {
+        // Normalisation would change nothing, so the text is the result.
+        const auto begin = static_cast<size_t>(trimmed.data() - text.data());
+        text.resize(begin + trimmed.size());
+        text.erase(0, begin);
+        return text;
+    }
+    TextLines lines = paneLines(trimmed);
+    std::string().swap(text); // released: the lines hold the text now
+    NormaliseElementText(lines, feedback);
+    return JoinLines(lines);
+}
+
+namespace {
+
+// The bytes of the element text of the tree: a first walk finds the number of lines, to size the
+// set of names once, and a bound of the text's length: the name and description are parts of the
+// caption, and the line adds at most the line break, the indentation, the marker, three quotes and
+// a blank.
+std::string treeElementText(const TFlyNodes& tree, Feedback& feedback) {
     size_t lines = 0;
     size_t bound = 0;
     visitPreOrder(tree, [&](const std::vector<Visit>& batch) {
@@ -317,54 +400,16 @@ std::string writtenText(const TFlyNodes& tree, size_t& lineCount) {
                      kMarker.size() + 5;
         }
     });
-    lineCount = lines;
-
-    // Names are compared as the writer quotes them, upper-cased: two quoted names are equal
-    // exactly when the names are, and an empty name is written without quotes, so the names
-    // themselves serve as keys. They stay in place in the captions.
-    NameTable<NameFold> seen(lines);
-    std::string text;
-    text.reserve(bound);
-    std::string blanks; // the widest indentation so far
-    bool lineBreak = false;
-    struct Line {
-        CaptionViews parts;
-        uint64_t hash;
-        size_t depth;
-    };
-    std::vector<Line> batchLines;
-    batchLines.reserve(kBatch);
+    ElementTextBuilder builder(lines, bound);
+    std::vector<ElementTextBuilder::Line> captions;
+    captions.reserve(kBatch);
     visitPreOrder(tree, [&](const std::vector<Visit>& batch) {
-        batchLines.clear();
-        for (const Visit& visit : batch) {
-            if (TrimView(visit.node->Text()).empty())
-                continue; // no line, but the children are written at their own depth
-            const CaptionViews parts = SplitCaptionViews(visit.node->Text());
-            const uint64_t hash = seen.hash(parts.name);
-            seen.prefetch(hash);
-            batchLines.push_back({parts, hash, visit.depth});
-        }
-        for (const Line& line : batchLines) {
-            bool added = false;
-            seen.insert(line.parts.name, line.hash, added);
-            const size_t width = line.depth * kIndentUnit.size();
-            if (blanks.size() < width)
-                blanks.resize(width, ' ');
-            const std::string_view indent(blanks.data(), width);
-            if (lineBreak)
-                text.append(kLineBreak);
-            lineBreak = true;
-            if (added)
-                text.append(indent);
-            else
-                text.append(kMarker).append(ShiftForMarker(indent));
-            if (!line.parts.name.empty())
-                text.append(1, '"').append(line.parts.name).append(1, '"');
-            if (!line.parts.description.empty())
-                text.append(" \"").append(line.parts.description).append(1, '"');
-        }
+        captions.clear();
+        for (const Visit& visit : batch)
+            captions.push_back({visit.node->Text(), visit.depth});
+        builder.add(captions);
     });
-    return text;
+    return builder.finish(feedback);
 }
 
 } // namespace
@@ -439,21 +484,7 @@ void WriteElementText(const TFlyNodes& tree, TextLines& lines, Feedback& feedbac
 
 std::string ElementTextBytes(const TFlyNodes& tree, Feedback& feedback) {
     BusyCursor busy(feedback);
-    size_t lineCount = 0;
-    std::string text = writtenText(tree, lineCount);
-    // The pane takes in the whole text trimmed: anything blank at either end goes.
-    const std::string_view trimmed = TrimView(text);
-    if (isNormalText(trimmed, lineCount)) {
-        // The usual case: normalisation would change nothing, so the text is the result.
-        const auto begin = static_cast<size_t>(trimmed.data() - text.data());
-        text.resize(begin + trimmed.size());
-        text.erase(0, begin);
-        return text;
-    }
-    TextLines lines = paneLines(trimmed);
-    std::string().swap(text); // released: the lines hold the text now
-    NormaliseElementText(lines, feedback);
-    return JoinLines(lines);
+    return treeElementText(tree, feedback);
 }
 
 } // namespace settree

@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "formats/nametable.h"
+#include "model/caption.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
 
@@ -29,6 +34,52 @@ void WriteElementText(const TFlyNodes& tree, TextLines& lines, Feedback& feedbac
 // The lines WriteElementText leaves, joined by CR LF with no line end after the last (the bytes
 // of a .tree file), built without holding them as lines.
 std::string ElementTextBytes(const TFlyNodes& tree, Feedback& feedback);
+
+// Builds element text from node captions given in pre-order (a node, then its children, siblings
+// in order), each with its depth (0 for a root): the writer behind ElementTextBytes, for callers
+// that have the captions without holding a tree. A node whose caption is blank gets no line.
+class ElementTextBuilder {
+public:
+    struct Line {
+        std::string_view caption; // needs to stay in place only during the call to add
+        size_t depth;
+    };
+
+    // Room for about expectedLines lines of expectedBytes bytes in all; more may come.
+    ElementTextBuilder(size_t expectedLines, size_t expectedBytes);
+
+    // A node given by the parts of its caption (see SplitCaptionViews), which need to stay in
+    // place only during the call to add.
+    struct Element {
+        CaptionViews parts;
+        size_t depth;
+    };
+
+    // Appends the lines of a batch of nodes. Batches of a few dozen let the set of names fetch
+    // its memory ahead of use.
+    void add(const std::vector<Line>& batch);
+    void add(const std::vector<Element>& batch);
+
+    // The bytes ElementTextBytes gives for those nodes. The builder is spent afterwards.
+    std::string finish(Feedback& feedback);
+
+private:
+    struct Pending {
+        CaptionViews parts;
+        uint64_t hash;
+        size_t depth;
+    };
+    void queue(const CaptionViews& parts, size_t depth);
+    void writePending();
+    NameTable<NameFold> seen_; // the names written so far, compared as the writer quotes them
+    NameCopies names_;
+    std::string text_;
+    std::string blanks_; // the widest indentation so far
+    std::vector<Pending> pending_;
+    size_t lines_ = 0;
+    // Whether every line so far is one that normalisation leaves as it is by construction.
+    bool plain_ = true;
+};
 
 // Replaces every tab by three blanks, as the text pane does with all text it takes in.
 void ExpandTabs(std::string& line);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
@@ -133,6 +134,14 @@ public:
 
     // The value of name: the one present (added false), or a new one (added true).
     Value& insert(std::string_view name, uint64_t hash, bool& added) {
+        return insert(name, hash, added, [](std::string_view kept) { return kept; });
+    }
+    Value& insert(std::string_view name, bool& added) { return insert(name, hash(name), added); }
+
+    // insert that keeps a new name as keep(name) gives it (an equal name, see NameCopies): for
+    // names whose text does not stay in place.
+    template <class Keep>
+    Value& insert(std::string_view name, uint64_t hash, bool& added, Keep&& keep) {
         if (name.size() > UINT32_MAX)
             throw std::length_error("name too long");
         if ((count_ + 1) * 4 > slots_.size() * 3)
@@ -145,12 +154,12 @@ public:
                 return slots_[i].value;
             }
         }
+        const std::string_view kept = keep(name);
         ++count_;
         added = true;
-        slots_[i] = Slot{tag, static_cast<uint32_t>(name.size()), name.data(), Value{}};
+        slots_[i] = Slot{tag, static_cast<uint32_t>(kept.size()), kept.data(), Value{}};
         return slots_[i].value;
     }
-    Value& insert(std::string_view name, bool& added) { return insert(name, hash(name), added); }
 
 private:
     struct Slot {
@@ -197,6 +206,33 @@ private:
 
     std::vector<Slot> slots_;
     size_t count_ = 0;
+};
+
+// Copies of names, packed into large blocks that stay in place until the store goes: the keys
+// of a NameTable whose names come from text that does not last.
+class NameCopies {
+public:
+    std::string_view keep(std::string_view name) {
+        if (name.empty())
+            return {};
+        if (name.size() > left_) {
+            const size_t size = name.size() > kBlock ? name.size() : kBlock;
+            blocks_.emplace_back(new char[size]); // not zeroed: every byte is written first
+            cursor_ = blocks_.back().get();
+            left_ = size;
+        }
+        char* const at = cursor_;
+        std::memcpy(at, name.data(), name.size());
+        cursor_ += name.size();
+        left_ -= name.size();
+        return {at, name.size()};
+    }
+
+private:
+    static constexpr size_t kBlock = size_t{1} << 20;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    char* cursor_ = nullptr;
+    size_t left_ = 0;
 };
 
 } // namespace settree

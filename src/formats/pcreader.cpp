@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "formats/pcreader.h"
 
+#include "formats/elementtextstream.h"
 #include "formats/nametable.h"
 #include "model/caption.h"
 #include "model/textfile.h"
@@ -277,9 +278,51 @@ public:
     bool build(TFlyNodes& tree, std::string& failedChild, std::string& failedParent) {
         std::vector<LinkedLevel> levels;
         const bool complete = linkLevels(levels, failedChild, failedParent);
-        buildPreOrder(tree, levels);
+        std::vector<TFlyNode*> path; // the latest node at each depth
+        std::string caption;
+        walkPreOrder(levels, [&](size_t depth, std::string_view name,
+                                 const std::string_view* description, std::string_view weight) {
+            if (description)
+                AssignCaption(caption, name, *description);
+            else
+                AssignCaption(caption, name);
+            TFlyNode* node = tree.AddChild(depth == 0 ? nullptr : path[depth - 1], caption);
+            node->SetCells(1, weight);
+            path.resize(depth + 1);
+            path[depth] = node;
+        });
         return complete;
     }
+
+    // Writes the element text of the tree that build would make, without making it; false, with
+    // the names of the failing tuple, where build would fail.
+    bool write(ElementTextBuilder& text, std::string& failedChild, std::string& failedParent) {
+        std::vector<LinkedLevel> levels;
+        if (!linkLevels(levels, failedChild, failedParent))
+            return false;
+        // A name that holds the caption's description opening is split there, as the caption of
+        // the node would be.
+        ElementTextStream stream(text);
+        std::string caption;
+        walkPreOrder(levels, [&](size_t depth, std::string_view name,
+                                 const std::string_view* description, std::string_view) {
+            if (name.find(kDescriptionOpen) == std::string_view::npos) {
+                stream.add(name, description ? *description : std::string_view(), depth);
+                return;
+            }
+            if (description)
+                AssignCaption(caption, name, *description);
+            else
+                AssignCaption(caption, name);
+            const CaptionViews parts = SplitCaptionViews(caption);
+            stream.add(parts.name, parts.description, depth);
+        });
+        stream.finish();
+        return true;
+    }
+
+    // The number of tuple lines read.
+    size_t tuples() const { return remainders_.size(); }
 
 private:
     // Level token, remainder and (file mode) description annotation of one line.
@@ -486,11 +529,13 @@ private:
         return parentOf.size() == count;
     }
 
-    // Creates the nodes of the linked levels in pre-order. The tuples' text, and their
-    // descriptions, lie all over memory in this order, so the loop works ahead: it asks for a
-    // tuple's text 2 * kAhead steps before its node is created, takes the tuple apart and asks
-    // for its description's slot kAhead steps before, and for the name in that slot half way.
-    void buildPreOrder(TFlyNodes& tree, const std::vector<LinkedLevel>& levels) const {
+    // Hands the nodes of the linked levels to node(depth, caption, weight) in pre-order. The
+    // tuples' text, and their descriptions, lie all over memory in this order, so the loop works
+    // ahead: it asks for a tuple's text 2 * kAhead steps before its node is handed over, takes
+    // the tuple apart and asks for its description's slot kAhead steps before, and for the name
+    // in that slot half way.
+    template <class Node>
+    void walkPreOrder(const std::vector<LinkedLevel>& levels, Node&& node) const {
         struct Coming {
             size_t depth = 0;
             std::string_view tuple;
@@ -522,9 +567,7 @@ private:
         for (size_t k = 0; k < std::min(kAhead, produced); ++k)
             takeAhead(coming[k]);
 
-        std::vector<TFlyNode*> path; // the latest node at each depth
         std::string childScratch;
-        std::string caption;
         for (size_t k = 0; k < produced; ++k) {
             if (k + kAhead / 2 < produced)
                 descriptions_.prefetchName(coming[(k + kAhead / 2) % kRing].childHash);
@@ -537,14 +580,8 @@ private:
             const telement* known =
                 descriptions_.empty() ? nullptr : descriptions_.find(parts.child, now.childHash);
             const std::string_view child = DoubleToSingleQuotesView(parts.child, childScratch);
-            if (known && known->Description != child)
-                AssignCaption(caption, child, known->Description);
-            else
-                AssignCaption(caption, child);
-            TFlyNode* node = tree.AddChild(now.depth == 0 ? nullptr : path[now.depth - 1], caption);
-            node->SetCells(1, parts.weight);
-            path.resize(now.depth + 1);
-            path[now.depth] = node;
+            const bool described = known && known->Description != child;
+            node(now.depth, child, described ? &known->Description : nullptr, parts.weight);
         }
     }
 
@@ -671,6 +708,35 @@ bool LoadPCTreeFromBytes(std::string_view pcBytes, const std::string* treeDescri
                          TFlyNodes& tree, Feedback& feedback, char decimalSeparator) {
     return runLoad(tree, nullptr, feedback, true, decimalSeparator,
                    readBytes(pcBytes, treeDescriptionBytes));
+}
+
+bool PCElementTextFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
+                            std::string& text, Feedback& feedback, char decimalSeparator) {
+    BusyCursor busy(feedback);
+    text.clear();
+    std::string child;
+    std::string parent;
+    bool ok = false;
+    try {
+        PcLoad load(true, decimalSeparator);
+        if (readBytes(pcBytes, treeDescriptionBytes)(load)) {
+            // The text is mostly the tuples' names (and descriptions) again.
+            size_t expected = pcBytes.size();
+            if (treeDescriptionBytes)
+                expected += treeDescriptionBytes->size();
+            ElementTextBuilder builder(load.tuples(), expected);
+            ok = load.write(builder, child, parent);
+            if (ok)
+                text = builder.finish(feedback);
+        }
+    } catch (const std::exception&) {
+        ok = false;
+    }
+    if (!ok) {
+        text.clear();
+        feedback.message(std::string(kPcErrorMessage) + child + " : " + parent);
+    }
+    return ok;
 }
 
 bool LoadPCFromCatalog(const std::string& catalogFile, const tmb& entry, TFlyNodes& tree,

@@ -42,6 +42,13 @@ bool LoadPCFromBytes(std::string_view pcBytes, const std::string* treeDescriptio
 bool LoadPCTreeFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
                          TFlyNodes& tree, Feedback& feedback, char decimalSeparator = '.');
 
+// The element text of a .PC file and its .tree description file (the bytes of a .tree file, as
+// ElementTextBytes gives them for the tree that LoadPCFromBytes builds), made without building
+// that tree: for a caller that only converts. Errors are reported as LoadPC reports them; text is
+// then empty and the result false.
+bool PCElementTextFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
+                            std::string& text, Feedback& feedback, char decimalSeparator = '.');
+
 // LoadPC on the block of one classification of the catalog index catalogFile: the lines
 // entry.FirstLine to entry.LastLine (none when LastLine is smaller). Descriptions come from the
 // set file <folder of catalogFile><entry.Name>.gms when it exists; every weight is "1". A block

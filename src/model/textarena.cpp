@@ -33,7 +33,7 @@ char* TextArena::allocate(size_t size) {
         return block;
     }
     if (left_ < rounded) {
-        chunks_.push_back(std::make_unique<char[]>(kChunk));
+        chunks_.emplace_back(new char[kChunk]); // not zeroed: blocks are written first
         cursor_ = chunks_.back().get();
         left_ = kChunk;
     }

@@ -558,3 +558,110 @@ TEST(PcReader, CatalogModeEdges) {
 }
 
 } // namespace
+
+namespace {
+
+// The element text of the tree a load builds: what the direct text path must give.
+std::string textOfTree(std::string_view pc, const std::string* treeBytes) {
+    TFlyNodes tree;
+    CollectingFeedback quiet;
+    EXPECT_TRUE(LoadPCTreeFromBytes(pc, treeBytes, tree, quiet));
+    return ElementTextBytes(tree, quiet);
+}
+
+// A shuffled classification of n tuples, wider and deeper than the text path's batches: names
+// repeat in every letter case, some carry "@" descriptions, some are described in the tree file.
+std::string generatedPc(int n, std::string& treeBytes) {
+    std::vector<std::string> lines;
+    unsigned seed = 12345;
+    const auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    std::vector<std::pair<int, std::string>> nodes{{1, "ROOT"}};
+    lines.push_back("\"level1\".\"ROOT\".\"ROOT\" 1");
+    for (int i = 1; i < n; ++i) {
+        const auto& parent = nodes[next() % nodes.size()];
+        std::string name = "N" + std::to_string(next() % (n / 2));
+        if (next() % 3 == 0)
+            name[0] = 'n';
+        std::string line = "\"level" + std::to_string(parent.first + 1) + "\".\"" + name + "\".\"" +
+                           parent.second + "\" " + std::to_string(i % 7);
+        if (i % 11 == 0)
+            line += " @\"about " + name + "\"";
+        if (i % 13 == 0)
+            treeBytes += "\"" + name + "\" \"tree file text " + std::to_string(i) + "\"\r\n";
+        lines.push_back(line);
+        nodes.push_back({parent.first + 1, name});
+    }
+    for (size_t i = lines.size() - 1; i > 0; --i)
+        std::swap(lines[i], lines[next() % (i + 1)]);
+    std::string pc;
+    for (const std::string& line : lines)
+        pc += line + "\r\n";
+    return pc;
+}
+
+} // namespace
+
+// The converter writes the element text straight from the tuples; it has to be byte for byte the
+// text of the tree that a load builds, and fail where a load fails.
+TEST(PcReader, ElementTextWithoutTheTreeIsTheTextOfTheTree) {
+    struct Case {
+        const char* what;
+        std::string pc;
+        std::string treeBytes; // none when empty
+    };
+    std::string generatedTree;
+    const std::string generated = generatedPc(20000, generatedTree);
+    const Case cases[] = {
+        {"regions",
+         "\"level2\".\"EUR\".\"WLD\" 1\n\"level1\".\"WLD\".\"WLD\" 1\n"
+         "\"level3\".\"FRA\".\"EUR\" 2 @\"France\"\n\"level2\".\"AME\".\"wld\" 3\n",
+         ""},
+        {"quoted names, an empty name and a quote inside a name",
+         "\"level1\".\"A.B\".\"A.B\" 1\n\"level1\".\"a\"b\".\"a\"b\" 1\n\"level1\". 3\n"
+         "\"level1\".\"a\"\"b\".\"x\" 1\n"
+         "\"level2\".\"C\".\"a.b\" 1\n\"level2\".\"D\".\"A'B\" 1\n",
+         ""},
+        {"a name that holds the opening of a caption's description",
+         "\"level1\".\"x - <color=clblue>y\".\"x\" 1 @\"desc\"\n"
+         "\"level1\".\"z - <color=clblue>\".\"z\" 1\n",
+         ""},
+        {"descriptions from the tree file and annotations, with tabs and repeats",
+         "\"level1\".\"A\".\"A\" 1 @\"first\"\n\"level2\".\"B\".\"A\" 1 @\"tab\there\"\n"
+         "\"level2\".\"a\".\"A\" 1\n\"level3\".\"C\".\"B\" 1\n",
+         "\"A\" \"From the tree file\"\r\n\"C\" \"C's own\"\r\n"},
+        {"twenty thousand shuffled tuples", generated, generatedTree},
+    };
+    for (const Case& c : cases) {
+        const std::string* treeBytes = c.treeBytes.empty() ? nullptr : &c.treeBytes;
+        std::string text = "old";
+        CollectingFeedback feedback;
+        EXPECT_TRUE(PCElementTextFromBytes(c.pc, treeBytes, text, feedback)) << c.what;
+        EXPECT_EQ(text, textOfTree(c.pc, treeBytes)) << c.what;
+        EXPECT_TRUE(feedback.messages.empty()) << c.what;
+        EXPECT_EQ(feedback.busyDepth, 0) << c.what;
+    }
+    std::string text;
+    CollectingFeedback feedback;
+    EXPECT_TRUE(PCElementTextFromBytes(generated, nullptr, text, feedback));
+    EXPECT_EQ(SplitLines(text).size(), 20000u);
+}
+
+TEST(PcReader, ElementTextWithoutTheTreeFailsWhereTheLoadFails) {
+    const std::string failures[] = {
+        "\"level1\".\"A\".\"A\" 1\n\"level2\".\"B\".\"X\" 1\n",
+        "\"level1\".\"A\".\"A\" 1\nno tuple here\n",
+        "\"level1\".\"A.\"A\" 1\n",
+        "\"level3\".\"C\".\"B\" 1\n",
+    };
+    for (const std::string& pc : failures) {
+        TFlyNodes tree;
+        CollectingFeedback loadFeedback;
+        EXPECT_FALSE(LoadPCTreeFromBytes(pc, nullptr, tree, loadFeedback)) << pc;
+        std::string text = "old";
+        CollectingFeedback feedback;
+        EXPECT_FALSE(PCElementTextFromBytes(pc, nullptr, text, feedback)) << pc;
+        EXPECT_EQ(text, "") << pc;
+        EXPECT_EQ(feedback.messages, loadFeedback.messages) << pc;
+        EXPECT_EQ(feedback.busyDepth, 0) << pc;
+    }
+}
