@@ -13,8 +13,11 @@ constexpr size_t kBatch = 64;
 
 } // namespace
 
-ElementTextStream::ElementTextStream(ElementTextBuilder& builder) : builder_(builder) {
+ElementTextStream::ElementTextStream(ElementTextBuilder& builder, size_t expectedNodes)
+    : builder_(builder) {
     batch_.reserve(kBatch);
+    if (expectedNodes <= kChunks * kChunkNodes)
+        return; // handOver writes each chunk itself
     for (Chunk& chunk : chunks_)
         chunk.nodes.reserve(kChunkNodes);
     try {

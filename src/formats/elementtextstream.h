@@ -21,7 +21,9 @@ namespace settree {
 // waits overlap. Where no thread can be started, the builder runs on the caller's thread.
 class ElementTextStream {
 public:
-    explicit ElementTextStream(ElementTextBuilder& builder);
+    // expectedNodes: about how many nodes come; for a few chunks a second thread is not worth
+    // its start.
+    ElementTextStream(ElementTextBuilder& builder, size_t expectedNodes);
     ElementTextStream(const ElementTextStream&) = delete;
     ElementTextStream& operator=(const ElementTextStream&) = delete;
     // Stops the second thread; nodes not yet written are dropped.

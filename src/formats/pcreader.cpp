@@ -13,6 +13,8 @@
 #include <deque>
 #include <exception>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -97,7 +99,7 @@ private:
 // PcLoad::groupByParent), how many of them are built, and where the children of each tuple of the
 // level above end among them.
 struct LinkedLevel {
-    size_t begin; // of the tuples in PcLoad::remainders_
+    size_t begin; // of the tuples in PcLoad::lines_.remainders
     size_t count;
     std::vector<uint32_t> ends;
 };
@@ -177,6 +179,31 @@ std::string_view dropFirst(std::string_view s) {
     return s.empty() ? s : s.substr(1);
 }
 
+// Files at least this large are read in two halves at once.
+constexpr size_t kParallelBytes = size_t{1} << 20;
+
+// The tuple lines read from (a stretch of) the input, in input order.
+struct TupleLines {
+    // A description annotation: the child name and the text after the "@", as they stand.
+    struct Annotation {
+        std::string_view name;
+        std::string_view description;
+    };
+    std::vector<std::string_view> remainders; // each line after its level token
+    std::vector<int> levels;
+    int maxLevel = 0;
+    std::vector<Annotation> annotations;
+
+    // Appends the lines of the stretch that follows.
+    void append(TupleLines&& next) {
+        remainders.insert(remainders.end(), next.remainders.begin(), next.remainders.end());
+        levels.insert(levels.end(), next.levels.begin(), next.levels.end());
+        maxLevel = std::max(maxLevel, next.maxLevel);
+        annotations.insert(annotations.end(), next.annotations.begin(), next.annotations.end());
+        next = TupleLines();
+    }
+};
+
 // The working structures of one load, released with it.
 class PcLoad {
 public:
@@ -238,18 +265,50 @@ public:
         }
     }
 
-    // The tuple lines of a .PC file; false at the first line that is no tuple line.
+    // The tuple lines of a .PC file; false at the first line that is no tuple line. A large file
+    // is read in two halves at once, the second on another thread.
     bool readFile(std::string_view bytes) {
         bytes = bytes.substr(0, bytes.find(kEndOfInput));
-        const size_t lines = lineEnds(bytes) + 1;
-        remainders_.reserve(lines);
-        levels_.reserve(lines);
-        size_t pos = 0;
-        std::string_view line;
-        while (NextLine(bytes, pos, line))
-            if (!addLine(line))
-                return false;
-        return true;
+        // A line begins after every line feed (alone or after a carriage return).
+        size_t split = bytes.size() < kParallelBytes ? std::string_view::npos
+                                                     : bytes.find('\n', bytes.size() / 2);
+        if (split != std::string_view::npos)
+            ++split;
+        TupleLines second;
+        bool secondOk = true;
+        std::exception_ptr secondError;
+        std::thread reader;
+        if (split != std::string_view::npos) {
+            try {
+                reader = std::thread([&] {
+                    try {
+                        secondOk = readStretch(bytes.substr(split), second);
+                    } catch (...) {
+                        secondError = std::current_exception();
+                    }
+                });
+            } catch (const std::system_error&) {
+                split = std::string_view::npos; // no second thread: one stretch
+            }
+        }
+        bool ok = false;
+        try {
+            ok = readStretch(bytes.substr(0, split), lines_);
+        } catch (...) {
+            if (reader.joinable())
+                reader.join();
+            throw;
+        }
+        if (reader.joinable()) {
+            reader.join();
+            if (ok && secondError)
+                std::rethrow_exception(secondError);
+            ok = ok && secondOk;
+            if (ok)
+                lines_.append(std::move(second));
+        }
+        applyAnnotations();
+        return ok;
     }
 
     // The lines firstLine to lastLine of the catalog index; false when the block reaches past
@@ -264,7 +323,7 @@ public:
         for (int i = 0; i <= lastLine; ++i) {
             if (!NextLine(bytes, pos, line))
                 return false;
-            if (i >= firstLine && !addLine(line))
+            if (i >= firstLine && !addLine(line, lines_))
                 return false;
         }
         return true;
@@ -302,7 +361,7 @@ public:
             return false;
         // A name that holds the caption's description opening is split there, as the caption of
         // the node would be.
-        ElementTextStream stream(text);
+        ElementTextStream stream(text, lines_.remainders.size());
         std::string caption;
         walkPreOrder(levels, [&](size_t depth, std::string_view name,
                                  const std::string_view* description, std::string_view) {
@@ -322,11 +381,25 @@ public:
     }
 
     // The number of tuple lines read.
-    size_t tuples() const { return remainders_.size(); }
+    size_t tuples() const { return lines_.remainders.size(); }
 
 private:
+    // The tuple lines of a stretch of a .PC file, which begins a line and ends one; false at the
+    // first line that is no tuple line.
+    bool readStretch(std::string_view bytes, TupleLines& into) const {
+        const size_t lines = lineEnds(bytes) + 1;
+        into.remainders.reserve(lines);
+        into.levels.reserve(lines);
+        size_t pos = 0;
+        std::string_view line;
+        while (NextLine(bytes, pos, line))
+            if (!addLine(line, into))
+                return false;
+        return true;
+    }
+
     // Level token, remainder and (file mode) description annotation of one line.
-    bool addLine(std::string_view line) {
+    bool addLine(std::string_view line, TupleLines& into) const {
         const size_t dot = line.find('.');
         if (dot == std::string_view::npos)
             return false;
@@ -338,22 +411,31 @@ private:
         if (fileMode_) {
             const size_t at = remainder.find('@');
             if (at != std::string_view::npos) {
-                const std::string_view description = keep(remainder.substr(at + 1));
+                const std::string_view description = remainder.substr(at + 1);
                 remainder = TrimView(remainder.substr(0, at));
                 const size_t nameEnd = remainder.find('.');
                 const std::string_view name = StripOuterQuotes(nameEnd == std::string_view::npos
                                                                    ? std::string_view()
                                                                    : remainder.substr(0, nameEnd));
-                bool added = false;
-                telement& entry = descriptions_.insert(name, added);
-                if (added)
-                    entry.Description = description;
+                into.annotations.push_back({name, description});
             }
         }
-        remainders_.push_back(remainder);
-        levels_.push_back(level);
-        maxLevel_ = std::max(maxLevel_, level);
+        into.remainders.push_back(remainder);
+        into.levels.push_back(level);
+        into.maxLevel = std::max(into.maxLevel, level);
         return true;
+    }
+
+    // Enters the "@" descriptions read, in input order: the first one of a name wins, and the
+    // .tree file, read before, beats them all.
+    void applyAnnotations() {
+        for (const TupleLines::Annotation& annotation : lines_.annotations) {
+            bool added = false;
+            telement& entry = descriptions_.insert(annotation.name, added);
+            if (added)
+                entry.Description = keep(annotation.description);
+        }
+        lines_.annotations = {};
     }
 
     // The names and the weight of a remainder, the names as they stand (Unquote without the
@@ -442,7 +524,7 @@ private:
                 here.reset(run.end - run.begin, remainderBytes(run));
             LinkedLevel level{run.begin, 0, {}};
             const bool complete =
-                groupByParent(remainders_.data() + run.begin, run.end - run.begin, parents,
+                groupByParent(lines_.remainders.data() + run.begin, run.end - run.begin, parents,
                               named ? &here : nullptr, level, failedChild, failedParent);
             if (level.count > 0)
                 levels.push_back(std::move(level));
@@ -553,7 +635,7 @@ private:
                 return false;
             Coming& next = coming[produced++ % kRing];
             next.depth = depth;
-            next.tuple = remainders_[levels[depth].begin + place];
+            next.tuple = lines_.remainders[levels[depth].begin + place];
             Prefetch(next.tuple.data());
             return true;
         };
@@ -589,20 +671,20 @@ private:
     size_t remainderBytes(const LevelRun& run) const {
         size_t bytes = 0;
         for (size_t i = run.begin; i < run.end; ++i)
-            bytes += remainders_[i].size();
+            bytes += lines_.remainders[i].size();
         return bytes;
     }
 
     // Puts the remainders in level order, input order within a level, and returns the runs of
     // the levels; the lines in input order are released.
     std::vector<LevelRun> sortByLevel() {
-        std::vector<std::string_view> sorted(remainders_.size());
+        std::vector<std::string_view> sorted(lines_.remainders.size());
         std::vector<LevelRun> runs;
-        const auto maxLevel = static_cast<size_t>(maxLevel_);
-        if (maxLevel <= levels_.size() + 1) {
+        const auto maxLevel = static_cast<size_t>(lines_.maxLevel);
+        if (maxLevel <= lines_.levels.size() + 1) {
             // Counting sort: next[l] is where the next remainder of level l goes.
             std::vector<size_t> next(maxLevel + 1, 0);
-            for (const int level : levels_)
+            for (const int level : lines_.levels)
                 ++next[static_cast<size_t>(level)];
             size_t at = 0;
             for (size_t l = 1; l <= maxLevel; ++l) {
@@ -612,35 +694,34 @@ private:
                 next[l] = at;
                 at += count;
             }
-            for (size_t i = 0; i < remainders_.size(); ++i)
-                sorted[next[static_cast<size_t>(levels_[i])]++] = remainders_[i];
+            for (size_t i = 0; i < lines_.remainders.size(); ++i)
+                sorted[next[static_cast<size_t>(lines_.levels[i])]++] = lines_.remainders[i];
         } else {
             // Levels far above the line count: no counting array of that size.
-            std::vector<size_t> order(remainders_.size());
+            std::vector<size_t> order(lines_.remainders.size());
             for (size_t i = 0; i < order.size(); ++i)
                 order[i] = i;
-            std::stable_sort(order.begin(), order.end(),
-                             [this](size_t a, size_t b) { return levels_[a] < levels_[b]; });
+            std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) {
+                return lines_.levels[a] < lines_.levels[b];
+            });
             for (size_t i = 0; i < order.size(); ++i) {
-                sorted[i] = remainders_[order[i]];
-                const int level = levels_[order[i]];
+                sorted[i] = lines_.remainders[order[i]];
+                const int level = lines_.levels[order[i]];
                 if (runs.empty() || runs.back().level != level)
                     runs.push_back({level, i, i});
                 ++runs.back().end;
             }
         }
-        remainders_ = std::move(sorted);
-        levels_ = std::vector<int>();
+        lines_.remainders = std::move(sorted);
+        lines_.levels = std::vector<int>();
         return runs;
     }
 
     bool fileMode_;
     char decimalSeparator_;
-    int maxLevel_ = 0;
     std::deque<std::string> store_;
     Names<telement> descriptions_;
-    std::vector<std::string_view> remainders_;
-    std::vector<int> levels_; // of each remainder while in input order
+    TupleLines lines_; // the levels and annotations only while in input order
 };
 
 // The frame every load shares: read everything, then replace the tree inside one update

@@ -665,3 +665,61 @@ TEST(PcReader, ElementTextWithoutTheTreeFailsWhereTheLoadFails) {
         EXPECT_EQ(feedback.busyDepth, 0) << pc;
     }
 }
+
+// Large files are read in two halves at once. The lines around the middle, whatever their ends,
+// the first of two annotations of a name, and a bad line in either half must come out as they
+// would from one reading.
+TEST(PcReader, LargeFilesReadInTwoHalvesLikeOne) {
+    // A tree of 60,000 elements with names unique on each level, so the tuples give it back.
+    TFlyNodes original;
+    original.BeginUpdate();
+    TFlyNode* root = original.AddChild(nullptr, MakeCaption("ROOT"));
+    root->SetCells(1, "1");
+    for (int i = 0; i < 2000; ++i) {
+        TFlyNode* group = original.AddChild(root, MakeCaption("G" + std::to_string(i)));
+        group->SetCells(1, std::to_string(i % 9));
+        for (int k = 0; k < 29; ++k)
+            original
+                .AddChild(group, MakeCaption("E" + std::to_string(i) + "_" + std::to_string(k)))
+                ->SetCells(1, "-0.5");
+    }
+    original.EndUpdate();
+    const std::string crlf = PcText(original, PcNames::PlainNames);
+    ASSERT_GT(crlf.size(), size_t{3} << 19); // well past the size read in halves
+
+    // Every line end, changing from line to line.
+    std::string mixed;
+    size_t pos = 0;
+    std::string_view line;
+    for (int i = 0; NextLine(crlf, pos, line); ++i)
+        mixed.append(line).append(i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r");
+    // The reader keeps the blank before a weight with it.
+    std::string expected;
+    for (const char c : shape(original))
+        expected += c == '=' ? std::string("= ") : std::string(1, c);
+    for (const std::string& input : {crlf, mixed}) {
+        Load load;
+        EXPECT_TRUE(load.run(input));
+        EXPECT_TRUE(shape(load.tree) == expected); // no diff of a 60,000-line text
+    }
+
+    // Two annotations of one name, the first near the start, the second near the end.
+    const std::string first = "\"level2\".\"DUP\".\"ROOT\" 1 @\"first\"\r\n";
+    const std::string second = "\"level2\".\"dup\".\"ROOT\" 1 @\"second\"\r\n";
+    Load annotated;
+    EXPECT_TRUE(annotated.run(first + crlf + second));
+    const TFlyNode* top = annotated.tree.Root(0);
+    ASSERT_EQ(top->Count(), 2002);
+    EXPECT_EQ(top->Child(0)->Text(), MakeCaption("DUP", "first"));
+    EXPECT_EQ(top->Child(2001)->Text(), MakeCaption("dup", "first"));
+
+    // A line that is no tuple line in either half fails the whole read.
+    const std::string bad = "no tuple line\r\n";
+    for (const std::string& input : {bad + crlf, crlf + bad}) {
+        Load load;
+        load.seedOldTree();
+        EXPECT_FALSE(load.run(input));
+        EXPECT_EQ(load.feedback.messages, std::vector<std::string>{message("", "")});
+        EXPECT_EQ(shape(load.tree), "OLD=7\n  KID=8\n");
+    }
+}
