@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -212,6 +213,10 @@ int Main(int argc, char** argv) {
         return run(options);
     } catch (const FileError& e) {
         writeErr(std::string(e.what()) + "\n");
+        return kUsageOrFile;
+    } catch (const std::bad_alloc&) {
+        writeErr(std::string(kProgram) + ": not enough memory to convert " + options.files[0] +
+                 "\n");
         return kUsageOrFile;
     } catch (const std::exception& e) {
         // Nothing has been written: outputs are written whole or not at all.

@@ -3,6 +3,7 @@
 
 #include "formats/nametable.h"
 #include "model/caption.h"
+#include "model/memorybudget.h"
 #include "model/textfile.h"
 
 #include <algorithm>
@@ -19,6 +20,7 @@ namespace {
 constexpr std::string_view kMarker = "*!";
 constexpr std::string_view kIndentUnit = "   ";
 constexpr std::string_view kLineBreak = "\r\n";
+constexpr size_t kMegabyte = size_t{1} << 20;
 const char* const kCodeIncorrect = "The code you have in your memo is incorrect, please check it!";
 
 bool isQuote(char c) {
@@ -307,11 +309,25 @@ bool isPlainLine(const CaptionViews& parts) {
 
 } // namespace
 
+ElementTextTooLarge::ElementTextTooLarge(size_t bytes, size_t limit)
+    : std::length_error("The element text would take more than " +
+                        std::to_string(bytes / kMegabyte) + " MB, and at most " +
+                        std::to_string(limit / kMegabyte) + " MB of memory can be given to it") {}
+
 ElementTextBuilder::ElementTextBuilder(size_t expectedLines, size_t expectedBytes)
     : seen_(expectedLines) {
     // Reserving costs address space only: the pages past the text's end are never touched.
-    text_.reserve(expectedBytes);
+    text_.reserve(std::min(expectedBytes, Limit()));
     pending_.reserve(kBatch);
+}
+
+size_t ElementTextBuilder::Limit() {
+    return MemoryBudget() / 2;
+}
+
+void ElementTextBuilder::Expect(size_t bytes) {
+    if (bytes > Limit())
+        throw ElementTextTooLarge(bytes, Limit());
 }
 
 // Names are compared as the writer quotes them, upper-cased: two quoted names are equal exactly
@@ -340,12 +356,16 @@ void ElementTextBuilder::queue(const CaptionViews& parts, size_t depth) {
 
 void ElementTextBuilder::writePending() {
     for (const Pending& line : pending_) {
+        const size_t width = line.depth * kIndentUnit.size();
+        const size_t lineBytes =
+            kLineBreak.size() + width + line.parts.name.size() + line.parts.description.size() + 5;
+        if (lineBytes > Limit() - std::min(Limit(), text_.size()))
+            throw ElementTextTooLarge(text_.size() + lineBytes, Limit());
         bool added = false;
         seen_.insert(line.parts.name, line.hash, added,
                      [this](std::string_view name) { return names_.keep(name); });
         // The first line has to begin the text: what trimming would take off is not there.
         plain_ = plain_ && isPlainLine(line.parts) && (lines_ > 0 || line.depth == 0);
-        const size_t width = line.depth * kIndentUnit.size();
         if (blanks_.size() < width)
             blanks_.resize(width, ' ');
         const std::string_view indent(blanks_.data(), width);
@@ -390,16 +410,19 @@ namespace {
 std::string treeElementText(const TFlyNodes& tree, Feedback& feedback) {
     size_t lines = 0;
     size_t bound = 0;
+    size_t indentation = 0; // of all lines: the text takes at least this much
     visitPreOrder(tree, [&](const std::vector<Visit>& batch) {
         for (const Visit& visit : batch) {
             const std::string_view caption = visit.node->Text();
             if (TrimView(caption).empty())
                 continue;
             ++lines;
-            bound += caption.size() + visit.depth * kIndentUnit.size() + kLineBreak.size() +
-                     kMarker.size() + 5;
+            const size_t width = visit.depth * kIndentUnit.size();
+            bound += caption.size() + width + kLineBreak.size() + kMarker.size() + 5;
+            indentation += width;
         }
     });
+    ElementTextBuilder::Expect(indentation);
     ElementTextBuilder builder(lines, bound);
     std::vector<ElementTextBuilder::Line> captions;
     captions.reserve(kBatch);

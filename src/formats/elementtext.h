@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,14 @@ void WriteElementText(const TFlyNodes& tree, TextLines& lines, Feedback& feedbac
 // of a .tree file), built without holding them as lines.
 std::string ElementTextBytes(const TFlyNodes& tree, Feedback& feedback);
 
+// The element text of a tree would not fit in the memory the program may use (see MemoryBudget):
+// a deep chain is indented by three blanks for every level above each element, so its text grows
+// with the square of its length.
+class ElementTextTooLarge : public std::length_error {
+public:
+    ElementTextTooLarge(size_t bytes, size_t limit);
+};
+
 // Builds element text from node captions given in pre-order (a node, then its children, siblings
 // in order), each with its depth (0 for a root): the writer behind ElementTextBytes, for callers
 // that have the captions without holding a tree. A node whose caption is blank gets no line.
@@ -47,6 +56,12 @@ public:
 
     // Room for about expectedLines lines of expectedBytes bytes in all; more may come.
     ElementTextBuilder(size_t expectedLines, size_t expectedBytes);
+
+    // The most bytes of text a builder makes: half the memory the program may use.
+    static size_t Limit();
+    // Raises ElementTextTooLarge when the text is known to take at least bytes and that is more
+    // than the limit: callers that can tell ahead refuse at once instead of half way.
+    static void Expect(size_t bytes);
 
     // A node given by the parts of its caption (see SplitCaptionViews), which need to stay in
     // place only during the call to add.

@@ -4,6 +4,7 @@
 #include "formats/elementtextstream.h"
 #include "formats/nametable.h"
 #include "model/caption.h"
+#include "model/parallel.h"
 #include "model/textfile.h"
 
 #include <algorithm>
@@ -12,9 +13,8 @@
 #include <cstdint>
 #include <deque>
 #include <exception>
+#include <new>
 #include <stdexcept>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -179,8 +179,10 @@ std::string_view dropFirst(std::string_view s) {
     return s.empty() ? s : s.substr(1);
 }
 
-// Files at least this large are read in two halves at once.
+// Files at least this large are read in two halves at once, and the parents of levels of at
+// least this many tuples are looked up in two halves at once.
 constexpr size_t kParallelBytes = size_t{1} << 20;
+constexpr size_t kParallelTuples = size_t{1} << 15;
 
 // The tuple lines read from (a stretch of) the input, in input order.
 struct TupleLines {
@@ -266,43 +268,20 @@ public:
     }
 
     // The tuple lines of a .PC file; false at the first line that is no tuple line. A large file
-    // is read in two halves at once, the second on another thread.
+    // is read in two halves at once.
     bool readFile(std::string_view bytes) {
         bytes = bytes.substr(0, bytes.find(kEndOfInput));
         // A line begins after every line feed (alone or after a carriage return).
-        size_t split = bytes.size() < kParallelBytes ? std::string_view::npos
-                                                     : bytes.find('\n', bytes.size() / 2);
-        if (split != std::string_view::npos)
-            ++split;
-        TupleLines second;
-        bool secondOk = true;
-        std::exception_ptr secondError;
-        std::thread reader;
-        if (split != std::string_view::npos) {
-            try {
-                reader = std::thread([&] {
-                    try {
-                        secondOk = readStretch(bytes.substr(split), second);
-                    } catch (...) {
-                        secondError = std::current_exception();
-                    }
-                });
-            } catch (const std::system_error&) {
-                split = std::string_view::npos; // no second thread: one stretch
-            }
-        }
+        const size_t middle = bytes.size() < kParallelBytes ? std::string_view::npos
+                                                            : bytes.find('\n', bytes.size() / 2);
         bool ok = false;
-        try {
-            ok = readStretch(bytes.substr(0, split), lines_);
-        } catch (...) {
-            if (reader.joinable())
-                reader.join();
-            throw;
-        }
-        if (reader.joinable()) {
-            reader.join();
-            if (ok && secondError)
-                std::rethrow_exception(secondError);
+        if (middle == std::string_view::npos) {
+            ok = readStretch(bytes, lines_);
+        } else {
+            TupleLines second;
+            bool secondOk = false;
+            RunInParallel([&] { ok = readStretch(bytes.substr(0, middle + 1), lines_); },
+                          [&] { secondOk = readStretch(bytes.substr(middle + 1), second); });
             ok = ok && secondOk;
             if (ok)
                 lines_.append(std::move(second));
@@ -359,6 +338,11 @@ public:
         std::vector<LinkedLevel> levels;
         if (!linkLevels(levels, failedChild, failedParent))
             return false;
+        // The indentation alone tells whether the text can be made: three blanks per level.
+        size_t indentation = 0;
+        for (size_t depth = 0; depth < levels.size(); ++depth)
+            indentation += levels[depth].count * depth * 3;
+        ElementTextBuilder::Expect(indentation);
         // A name that holds the caption's description opening is split there, as the caption of
         // the node would be.
         ElementTextStream stream(text, lines_.remainders.size());
@@ -536,30 +520,25 @@ private:
         return true;
     }
 
-    // Takes the tuples of a level apart in input order and finds the place of each one's parent
-    // among the tuples of the level above (roots: no parents, one group), then puts them in the
-    // order of their parents, each parent's in input order, notes where each parent's group
-    // ends and, when names is given, records each tuple's name with its new place there. Stops at
-    // the first tuple that fails and gives its names; only the tuples before it are put in order.
-    // The reordering needs its own copy only while the tree lacks the nodes of this level.
-    bool groupByParent(std::string_view* tuples, size_t count, const LevelNames* parents,
-                       LevelNames* names, LinkedLevel& level, std::string& failedChild,
-                       std::string& failedParent) const {
+    // Takes the tuples begin to end of a level apart and puts the place of each one's parent
+    // among the tuples of the level above (roots: none, place 0) into parentOf. Returns where the
+    // first tuple stands whose quoted child name is not closed or whose parent is not found; end
+    // when there is none.
+    size_t findParents(const std::string_view* tuples, size_t begin, size_t end,
+                       const LevelNames* parents, uint32_t* parentOf) const {
         struct Taken {
             TupleParts parts;
             uint64_t parentHash;
         };
         std::vector<Taken> batch;
         batch.reserve(kBatch);
-        std::vector<uint32_t> parentOf; // the place of each tuple's parent
-        parentOf.reserve(count);
-        for (size_t first = 0; first < count; first += kBatch) {
+        for (size_t first = begin; first < end; first += kBatch) {
             // The parents' slots are asked for while the rest of the batch is taken apart.
             batch.clear();
-            const size_t last = std::min(first + kBatch, count);
+            const size_t last = std::min(first + kBatch, end);
             for (size_t i = first; i < last; ++i) {
                 // A level's tuples may lie far apart in the input (every hundredth line, say).
-                if (i + kAhead < count)
+                if (i + kAhead < end)
                     Prefetch(tuples[i + kAhead].data());
                 const TupleParts parts = takeApart(tuples[i]);
                 const uint64_t hash = parents ? LevelNames::hash(parts.parent) : 0;
@@ -569,23 +548,52 @@ private:
             }
             for (size_t i = first; i < last; ++i) {
                 const Taken& taken = batch[i - first];
-                if (!taken.parts.closed) {
-                    failedChild = Unquote(tuples[i]);
-                    failedParent.clear();
-                    break;
-                }
+                if (!taken.parts.closed)
+                    return i;
                 const uint32_t* place =
                     parents ? parents->find(taken.parts.parent, taken.parentHash) : nullptr;
-                if (parents && !place) {
-                    failedChild = DoubleToSingleQuotes(taken.parts.child);
-                    failedParent = DoubleToSingleQuotes(taken.parts.parent);
-                    break;
-                }
-                parentOf.push_back(place ? *place : 0);
+                if (parents && !place)
+                    return i;
+                parentOf[i] = place ? *place : 0;
             }
-            if (parentOf.size() < last)
-                break;
         }
+        return end;
+    }
+
+    // Takes the tuples of a level apart in input order and finds the place of each one's parent
+    // among the tuples of the level above (roots: no parents, one group), then puts them in the
+    // order of their parents, each parent's in input order, notes where each parent's group
+    // ends and, when names is given, records each tuple's name with its new place there. Stops at
+    // the first tuple that fails and gives its names; only the tuples before it are put in order.
+    // The reordering needs its own copy only while the tree lacks the nodes of this level.
+    bool groupByParent(std::string_view* tuples, size_t count, const LevelNames* parents,
+                       LevelNames* names, LinkedLevel& level, std::string& failedChild,
+                       std::string& failedParent) const {
+        // The parents of a large level are found in two halves at once.
+        std::vector<uint32_t> parentOf(count); // the place of each tuple's parent
+        size_t found = 0;                      // tuples before the first that fails
+        if (count < kParallelTuples) {
+            found = findParents(tuples, 0, count, parents, parentOf.data());
+        } else {
+            const size_t half = count / 2;
+            size_t secondFound = half;
+            RunInParallel(
+                [&] { found = findParents(tuples, 0, half, parents, parentOf.data()); },
+                [&] { secondFound = findParents(tuples, half, count, parents, parentOf.data()); });
+            if (found == half)
+                found = secondFound;
+        }
+        if (found < count) {
+            const TupleParts parts = takeApart(tuples[found]);
+            if (!parts.closed) {
+                failedChild = Unquote(tuples[found]);
+                failedParent.clear();
+            } else {
+                failedChild = DoubleToSingleQuotes(parts.child);
+                failedParent = DoubleToSingleQuotes(parts.parent);
+            }
+        }
+        parentOf.resize(found);
 
         // A stable counting sort by parent: ends[p] is where the next tuple of parent p goes,
         // and at the end where its group ends.
@@ -752,8 +760,15 @@ bool runLoad(TFlyNodes& tree, TextLines* lines, Feedback& feedback, bool fileMod
     tree.FullExpand();
     if (bracketOpen)
         tree.EndUpdate();
-    if (lines)
-        WriteElementText(tree, *lines, feedback);
+    if (lines) {
+        try {
+            WriteElementText(tree, *lines, feedback);
+        } catch (const ElementTextTooLarge& tooLarge) {
+            // The tree stands; the text pane cannot show it.
+            lines->clear();
+            feedback.message(tooLarge.what());
+        }
+    }
     return ok;
 }
 
@@ -810,6 +825,10 @@ bool PCElementTextFromBytes(std::string_view pcBytes, const std::string* treeDes
             if (ok)
                 text = builder.finish(feedback);
         }
+    } catch (const ElementTextTooLarge&) {
+        throw; // the tuples are sound: the text cannot be held
+    } catch (const std::bad_alloc&) {
+        throw;
     } catch (const std::exception&) {
         ok = false;
     }

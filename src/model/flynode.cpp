@@ -31,8 +31,8 @@ void destroyFlat(std::vector<std::unique_ptr<TFlyNode>>& list, size_t first,
 }
 
 // Equal-sized blocks for the nodes of every tree, carved from large slabs and reused through a
-// free list. The program is single-threaded; a sanitizer build uses the ordinary heap so that
-// every misuse of a node is still caught.
+// free list. Nodes are only ever made and destroyed on the thread that owns the trees; a
+// sanitizer build uses the ordinary heap so that every misuse of a node is still caught.
 class NodePool {
 public:
     void* allocate(size_t size) {

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <exception>
+#include <system_error>
+#include <thread>
+
+namespace settree {
+
+// Runs first() on the calling thread and second() on another thread at the same time, and
+// returns when both are done. Where no thread can be started the two run one after the other.
+// What either throws is rethrown here, first()'s before second()'s.
+template <class First, class Second> void RunInParallel(First&& first, Second&& second) {
+    std::exception_ptr secondError;
+    std::thread other;
+    try {
+        other = std::thread([&] {
+            try {
+                second();
+            } catch (...) {
+                secondError = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        first();
+        second();
+        return;
+    }
+    try {
+        first();
+    } catch (...) {
+        other.join();
+        throw;
+    }
+    other.join();
+    if (secondError)
+        std::rethrow_exception(secondError);
+}
+
+} // namespace settree
