@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <malloc.h>
 #include <map>
 #include <memory>
 #include <string>
@@ -33,9 +34,10 @@ namespace {
 
 constexpr int64_t kSizes[] = {10000, 100000, 1000000};
 
-// Fewer rounds for the big sizes; the work of one round grows with the size.
+// Fewer rounds for the big sizes; the work of one round grows with the size. Enough rounds that
+// a busy moment of the machine does not decide a figure.
 int64_t roundsFor(int64_t n) {
-    return n <= 10000 ? 20 : n <= 100000 ? 5 : 3;
+    return n <= 10000 ? 40 : n <= 100000 ? 12 : 6;
 }
 
 const char* shapeName(Shape shape) {
@@ -131,6 +133,10 @@ void rounds(benchmark::State& state, int64_t n, Setup setup, Work work, Cleanup 
         state.PauseTiming();
         setup();
         evictCaches();
+        // Free memory goes back to the system, as the caches are emptied: otherwise a size whose
+        // memory fits under the allocator's keep-threshold reuses the pages of the round before,
+        // while a larger one has the system zero fresh pages every round.
+        malloc_trim(0);
         HeapMeter::Start();
         state.ResumeTiming();
         work();

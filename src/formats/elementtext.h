@@ -91,6 +91,7 @@ private:
     std::string text_;
     std::string blanks_; // the widest indentation so far
     std::vector<Pending> pending_;
+    size_t limit_; // see Limit
     size_t lines_ = 0;
     // Whether every line so far is one that normalisation leaves as it is by construction.
     bool plain_ = true;

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "model/prefetch.h"
+
 namespace settree {
 
 // Element names are compared without regard to letter case: a to z count as A to Z, every other
@@ -72,12 +74,6 @@ template <class Fold> bool SameName(std::string_view a, std::string_view b) {
             Fold::apply(static_cast<unsigned char>(b[i])))
             return false;
     return true;
-}
-
-// Asks for the memory at p ahead of its use. Large trees and tables lie all over memory, and a
-// walk that waits for each node in turn spends most of its time waiting.
-inline void Prefetch(const void* p) {
-    __builtin_prefetch(p);
 }
 
 // The value of a table that is a set of names.

@@ -349,7 +349,8 @@ public:
         std::string caption;
         walkPreOrder(levels, [&](size_t depth, std::string_view name,
                                  const std::string_view* description, std::string_view) {
-            if (name.find(kDescriptionOpen) == std::string_view::npos) {
+            if (name.size() < kDescriptionOpen.size() ||
+                name.find(kDescriptionOpen) == std::string_view::npos) {
                 stream.add(name, description ? *description : std::string_view(), depth);
                 return;
             }

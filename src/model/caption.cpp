@@ -5,9 +5,15 @@ namespace settree {
 
 namespace {
 
-bool isTrimmable(char c) { return static_cast<unsigned char>(c) <= 32; }
-bool isQuote(char c) { return c == '"' || c == '\''; }
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+bool isTrimmable(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
+bool isQuote(char c) {
+    return c == '"' || c == '\'';
+}
+char upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 } // namespace
 
@@ -47,7 +53,9 @@ std::string_view TrimView(std::string_view s) {
     return s.substr(begin, end - begin);
 }
 
-std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
+std::string Trim(std::string_view s) {
+    return std::string(TrimView(s));
+}
 
 std::string UpperCase(std::string_view s) {
     std::string r(s);
@@ -104,7 +112,9 @@ std::string_view StripOuterQuotes(std::string_view s) {
     return r;
 }
 
-std::string Unquote(std::string_view s) { return DoubleToSingleQuotes(StripOuterQuotes(s)); }
+std::string Unquote(std::string_view s) {
+    return DoubleToSingleQuotes(StripOuterQuotes(s));
+}
 
 std::string ShiftForMarker(std::string_view line) {
     if (!line.empty() && line.front() == ' ')

@@ -5,7 +5,9 @@
 
 namespace settree {
 
-void CollectingFeedback::message(const std::string& text) { messages.push_back(text); }
+void CollectingFeedback::message(const std::string& text) {
+    messages.push_back(text);
+}
 
 const std::string& CollectingFeedback::lastMessage() const {
     static const std::string none;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/flynode.h"
 
+#include "model/prefetch.h"
 #include "model/textfile.h"
 
 #include <algorithm>
@@ -13,6 +14,9 @@ namespace {
 
 // Destroys a list of subtrees without recursing once per tree level: every node is detached
 // from its children before it is destroyed, so no destructor walks down the tree.
+// Walks over many nodes ask for the node this many steps ahead (see Prefetch).
+constexpr size_t kWalkAhead = 8;
+
 void destroyFlat(std::vector<std::unique_ptr<TFlyNode>>& list, size_t first,
                  std::vector<std::unique_ptr<TFlyNode>> TTreeCollection::*children) {
     std::vector<std::unique_ptr<TFlyNode>> pending;
@@ -23,6 +27,8 @@ void destroyFlat(std::vector<std::unique_ptr<TFlyNode>>& list, size_t first,
     while (!pending.empty()) {
         std::unique_ptr<TFlyNode> node = std::move(pending.back());
         pending.pop_back();
+        if (pending.size() > kWalkAhead)
+            Prefetch(pending[pending.size() - kWalkAhead].get());
         auto& grand = (*node).*children;
         for (auto& child : grand)
             pending.push_back(std::move(child));
@@ -398,6 +404,8 @@ bool TFlyNode::setDescendantsExpanded(bool expanded) {
     while (!pending.empty()) {
         TFlyNode* node = pending.back();
         pending.pop_back();
+        if (pending.size() > kWalkAhead)
+            Prefetch(pending[pending.size() - kWalkAhead]);
         if (node->children_.empty())
             continue;
         if (node->expanded_ != expanded) {
@@ -465,8 +473,12 @@ void TFlyNode::AlphaSort() {
     tree_->rowsChanged();
 }
 
-void TFlyNode::BeginUpdate() { tree_->BeginUpdate(); }
-void TFlyNode::EndUpdate() { tree_->EndUpdate(); }
+void TFlyNode::BeginUpdate() {
+    tree_->BeginUpdate();
+}
+void TFlyNode::EndUpdate() {
+    tree_->EndUpdate();
+}
 
 // ---------------------------------------------------------------------------------------------
 // TFlyNodes
@@ -507,7 +519,9 @@ TFlyNode* TFlyNodes::AddChildObject(TFlyNode* parent, std::string_view text, int
     return added;
 }
 
-void TFlyNodes::BeginUpdate() { ++updateCount_; }
+void TFlyNodes::BeginUpdate() {
+    ++updateCount_;
+}
 
 void TFlyNodes::EndUpdate() {
     if (updateCount_ > 0)
@@ -581,11 +595,17 @@ const std::vector<TFlyNode*>& TFlyNodes::Rows() const {
     while (!pending.empty()) {
         TFlyNode* node = pending.back();
         pending.pop_back();
+        // The nodes a few places down the stack come next, unless this one opens children.
+        if (pending.size() > kWalkAhead)
+            Prefetch(pending[pending.size() - kWalkAhead]);
         node->row_ = static_cast<int32_t>(rows_.size());
         rows_.push_back(node);
-        if (node->expanded_)
+        if (node->expanded_) {
             for (auto it = node->children_.rbegin(); it != node->children_.rend(); ++it)
                 pending.push_back(it->get());
+            if (!node->children_.empty())
+                Prefetch(node->children_.front().get());
+        }
     }
     rowsValid_ = true;
     return rows_;
@@ -603,7 +623,8 @@ int TFlyNodes::RowOf(const TFlyNode* node) const {
         return -1;
     const auto& rows = Rows();
     const int32_t row = node->row_;
-    if (row >= 0 && static_cast<size_t>(row) < rows.size() && rows[static_cast<size_t>(row)] == node)
+    if (row >= 0 && static_cast<size_t>(row) < rows.size() &&
+        rows[static_cast<size_t>(row)] == node)
         return row;
     return -1;
 }

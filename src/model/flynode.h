@@ -176,7 +176,7 @@ private:
     uint8_t cellCount_ = 0;
     bool expanded_ = false;
     bool deleting_ = false;
-    bool hasPictures_ = false; // ImageIndex or SelectedIndex set to other than 0
+    bool hasPictures_ = false;  // ImageIndex or SelectedIndex set to other than 0
     bool generalCells_ = false; // the cells are in the tree's general list
 };
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/textfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -55,16 +56,29 @@ void WriteFileAtomically(const std::string& fileName, std::string_view bytes) {
     if (fd < 0)
         throw FileError(error);
 
+    // A large file is written in pieces, and the disk is asked to start on each piece at once:
+    // the sync before the rename then waits for the last pieces only.
+    constexpr size_t kPiece = size_t{4} << 20;
     bool ok = true;
     size_t written = 0;
+    size_t started = 0; // bytes the disk was asked to take
     while (ok && written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        const size_t piece = std::min(kPiece, bytes.size() - written);
+        const ssize_t n = ::write(fd, bytes.data() + written, piece);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
             ok = false;
-        else
+        } else {
             written += static_cast<size_t>(n);
+            if (written - started >= kPiece) {
+                // Only a hint: where it is not supported the sync below does all the work.
+                (void)::sync_file_range(fd, static_cast<off_t>(started),
+                                        static_cast<off_t>(written - started),
+                                        SYNC_FILE_RANGE_WRITE);
+                started = written;
+            }
+        }
     }
     if (ok && exists)
         (void)::fchmod(fd, target.st_mode & 07777); // keep the old permissions where allowed

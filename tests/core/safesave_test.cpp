@@ -383,3 +383,35 @@ TEST(SafeSave, KilledWhileWritingKeepsAWholeFile) {
 
 } // namespace
 } // namespace settree
+
+namespace settree {
+namespace {
+
+// Large files are written in pieces: the whole content arrives, and a disk that fills up after
+// the first pieces still leaves the old file as it was.
+TEST(SafeSave, LargeFileWrittenInPieces) {
+    std::string bytes(size_t{9} << 20 | 3, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>('a' + (i * 7 + i / 4096) % 26);
+
+    Folder folder;
+    const std::string file = folder.File("big.tree");
+    writePlain(file, kOldBytes);
+    WriteFileAtomically(file, bytes);
+    EXPECT_TRUE(ReadFileBytes(file) == bytes); // no diff of 9 MB
+
+    writePlain(file, kOldBytes);
+    const Saver big{"nine megabytes", [&](const std::string& f) { WriteFileAtomically(f, bytes); }};
+    const ChildOutcome outcome = inChild([&] {
+        const rlim_t sixMegabytes = rlim_t{6} << 20; // past the first piece, short of the third
+        const rlimit limit{sixMegabytes, sixMegabytes};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, SIG_IGN);
+        return attempt(big, file);
+    });
+    EXPECT_EQ(outcome.signal, 0);
+    EXPECT_EQ(outcome.text, expectedFor(file));
+}
+
+} // namespace
+} // namespace settree
