@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Reads the JSON of core_bench (one key per line, as Google Benchmark writes it) and prints one
-# table: time per element at each size, peak memory at the largest size, and whether the time
-# from 100,000 to 1,000,000 elements stays within 12 times (10 times the elements).
+# table: time per element at each size (of the fastest round), peak memory at the largest size
+# (of the round that needed most), and whether the time from 100,000 to 1,000,000 elements stays
+# within 12 times (10 times the elements).
 function unquote(s) { gsub(/^[ \t]*"|"[ \t]*,?[ \t]*$/, "", s); return s }
 function number(s) { sub(/,[ \t]*$/, "", s); return s + 0 }
 function flush() {
@@ -10,17 +11,20 @@ function flush() {
   key = p[1] "/" p[2]; n = p[3]
   if (!(key in seen)) { seen[key] = 1; order[++count] = key }
   scale = unit == "s" ? 1e9 : unit == "ms" ? 1e6 : unit == "us" ? 1e3 : 1
-  time[key, n] = real * scale          # ns per round
-  elems[key, n] = elements
-  peak[key, n] = peakmb
-  failed[key, n] = error
-  name = ""; error = 0; peakmb = 0; elements = 0
+  if (aggregate == "min") {
+    time[key, n] = real * scale        # ns per round
+    elems[key, n] = elements
+  }
+  if (aggregate == "max") peak[key, n] = peakmb
+  if (error) failed[key, n] = 1
+  name = ""; error = 0; peakmb = 0; elements = 0; aggregate = ""
 }
 /^[ \t]*"name":/ { flush(); v = $0; sub(/^[^:]*:/, "", v); name = unquote(v) }
 /^[ \t]*"real_time":/ { v = $0; sub(/^[^:]*:/, "", v); real = number(v) }
 /^[ \t]*"time_unit":/ { v = $0; sub(/^[^:]*:/, "", v); unit = unquote(v) }
 /^[ \t]*"elements":/ { v = $0; sub(/^[^:]*:/, "", v); elements = number(v) }
 /^[ \t]*"peak_MB":/ { v = $0; sub(/^[^:]*:/, "", v); peakmb = number(v) }
+/^[ \t]*"aggregate_name":/ { v = $0; sub(/^[^:]*:/, "", v); aggregate = unquote(v) }
 /^[ \t]*"error_occurred": true/ { error = 1 }
 END {
   flush()
@@ -54,7 +58,8 @@ END {
     print line
   }
   print ""
-  print "peak MB: heap in use at the peak of one round above what was in use before it;"
+  print "ns/el: the fastest round; peak MB: heap in use at the peak of a round above what was in"
+  print "use before it, of the round that needed most;"
   print "for Convert* the converter process's peak resident memory. Copy/DeleteSubtree count"
   print "the elements of the subtree (a tenth of the tree)."
   if (measured == 0) print "no path was measured at both 100k and 1M: linearity not checked"

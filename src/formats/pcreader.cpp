@@ -765,9 +765,11 @@ bool runLoad(TFlyNodes& tree, TextLines* lines, Feedback& feedback, bool fileMod
         try {
             WriteElementText(tree, *lines, feedback);
         } catch (const ElementTextTooLarge& tooLarge) {
-            // The tree stands; the text pane cannot show it.
+            // The tree stands; the text pane cannot show it, and its lines are not the text of
+            // the tree: nothing is to be saved from them.
             lines->clear();
             feedback.message(tooLarge.what());
+            ok = false;
         }
     }
     return ok;

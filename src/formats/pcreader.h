@@ -28,7 +28,9 @@ inline constexpr std::string_view kPcErrorMessage =
 // Every error is reported here, through feedback, with kPcErrorMessage: when the input cannot be
 // read or a line is no tuple line, the tree stays as it was; when a parent is not found, the
 // tree keeps the nodes built before. In every case the tree ends fully expanded, its update
-// brackets balanced, and lines are rebuilt from it. Returns true when nothing was reported.
+// brackets balanced, and lines are rebuilt from it; when its element text cannot fit in memory
+// (see ElementTextTooLarge) that is reported and lines are left empty. Returns true when
+// nothing was reported.
 bool LoadPC(const std::string& fileName, TFlyNodes& tree, TextLines& lines, Feedback& feedback,
             char decimalSeparator = '.');
 

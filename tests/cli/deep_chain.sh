@@ -8,6 +8,7 @@
 set -u
 exe=$1
 work=$2
+editor=${3:-}
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 fail() {
   echo "deep_chain: $*" >&2
@@ -29,4 +30,15 @@ grep -Eq '^settree-convert: The element text would take more than [0-9]+ MB, and
 
 (ulimit -v 1048576 && exec "$exe" chain.PC out.PC) 2>err.txt || fail "tuples to tuples failed: $(cat err.txt)"
 [ "$(wc -l <out.PC)" -eq 30000 ] || fail "out.PC has $(wc -l <out.PC) lines, expected 30000"
+if [ -n "$editor" ]; then
+  echo '"E5" "five"' >chain.tree
+  cp chain.PC chain.PC.before
+  cp chain.tree chain.tree.before
+  (ulimit -v 1048576 && exec "$editor" chain.PC /SAVE /QUIT) 2>err.txt
+  rc=$?
+  [ "$rc" -eq 1 ] || fail "editor: exit status $rc, expected 1; stderr: $(cat err.txt)"
+  grep -q 'The element text would take more than' err.txt || fail "editor: message: $(cat err.txt)"
+  cmp -s chain.PC chain.PC.before || fail "editor: the tuples were rewritten"
+  cmp -s chain.tree chain.tree.before || fail "editor: the .tree file was rewritten"
+fi
 echo "deep_chain: ok"

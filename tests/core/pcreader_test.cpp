@@ -746,8 +746,9 @@ TEST(PcReader, LargeFilesReadInTwoHalvesLikeOne) {
 
 #if !defined(__SANITIZE_ADDRESS__) // a sanitizer reserves far more address space than the limit
 // Under a memory limit the tree of a long chain loads, but its element text (three blanks per
-// element above each line, so 1.3 GB for 30,000 elements) cannot be held: the load reports that
-// and leaves the text pane empty instead of failing half way. The load runs in a child process
+// element above each line, so 1.3 GB for 30,000 elements) cannot be held: the load reports that,
+// leaves the text pane empty instead of failing half way, and tells its caller that the lines are
+// not the tree's text. The load runs in a child process
 // started afresh, which sets the limit before anything measures the memory.
 TEST(PcReaderDeathTest, TextTooLargeForTheMemoryLeavesTheTreeAndReports) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -766,7 +767,7 @@ TEST(PcReaderDeathTest, TextTooLargeForTheMemoryLeavesTheTreeAndReports) {
         const bool reported =
             feedback.messages.size() == 1 &&
             feedback.messages[0].rfind("The element text would take more than", 0) == 0;
-        std::exit(ok && tree.NodeCount() == 30000 && lines.empty() && reported &&
+        std::exit(!ok && tree.NodeCount() == 30000 && lines.empty() && reported &&
                           tree.UpdateCount() == 0
                       ? 0
                       : 1);
