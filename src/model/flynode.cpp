@@ -572,10 +572,17 @@ void TFlyNodes::SetSortType(TSortType type) {
 }
 
 void TFlyNodes::FullExpand() {
-    BeginUpdate();
-    for (auto& root : children_)
-        root->Expand(true);
-    EndUpdate();
+    if (Updating()) {
+        for (auto& root : children_)
+            root->Expand(true);
+        return;
+    }
+    // Every node opens, so the walk that opens them meets the nodes in row order: it makes the
+    // row list on the way instead of a second walk over a large tree doing it afterwards.
+    buildRows(true);
+    applyFirstRowRule();
+    if (observer_)
+        observer_->rowsChanged();
 }
 
 void TFlyNodes::FullCollapse() {
@@ -586,8 +593,12 @@ void TFlyNodes::FullCollapse() {
 }
 
 const std::vector<TFlyNode*>& TFlyNodes::Rows() const {
-    if (rowsValid_)
-        return rows_;
+    if (!rowsValid_)
+        buildRows(false);
+    return rows_;
+}
+
+void TFlyNodes::buildRows(bool openAll) const {
     rows_.clear();
     std::vector<TFlyNode*> pending;
     for (auto it = children_.rbegin(); it != children_.rend(); ++it)
@@ -598,6 +609,8 @@ const std::vector<TFlyNode*>& TFlyNodes::Rows() const {
         // The nodes a few places down the stack come next, unless this one opens children.
         if (pending.size() > kWalkAhead)
             Prefetch(pending[pending.size() - kWalkAhead]);
+        if (openAll && !node->children_.empty())
+            node->expanded_ = true; // only a node with children is ever expanded
         node->row_ = static_cast<int32_t>(rows_.size());
         rows_.push_back(node);
         if (node->expanded_) {
@@ -608,7 +621,6 @@ const std::vector<TFlyNode*>& TFlyNodes::Rows() const {
         }
     }
     rowsValid_ = true;
-    return rows_;
 }
 
 TFlyNode* TFlyNodes::NodeAtRow(int row) const {

@@ -254,6 +254,9 @@ private:
     void rowsChanged();
     void applyFirstRowRule();
     void setSelectedQuietly(TFlyNode* node);
+    // Makes the row list from the expanded state; with openAll, first expands every node that
+    // has children on the way.
+    void buildRows(bool openAll) const;
 
     TextArena texts_; // the captions of the nodes; destroyed after them
     // ImageIndex and SelectedIndex of the few nodes where they are not 0.

@@ -98,7 +98,7 @@ TEST(TreeStore, ChildIndexingAndMoveChild) {
         const char* expected;
     };
     const Move moves[] = {
-        {0, 2, "B C A"}, {2, 0, "A B C"}, {1, 1, "A B C"}, {0, 3, "A B C"},
+        {0, 2, "B C A"},  {2, 0, "A B C"}, {1, 1, "A B C"}, {0, 3, "A B C"},
         {-1, 0, "A B C"}, {0, 1, "B A C"}, {2, 1, "B C A"},
     };
     for (const Move& m : moves) {
@@ -135,6 +135,41 @@ TEST(TreeStore, ExpandCollapseKeepsDescendantStates) {
     TFlyNode* r = add(flat, nullptr, "R");
     flat.FullExpand();
     EXPECT_FALSE(r->Expanded());
+}
+
+// A full expansion outside a bracket makes the row list in the same walk; inside one it only
+// opens the nodes. Both end with the same rows, row numbers and states, the selection on the
+// first row, and one notice to the view.
+TEST(TreeStore, FullExpandInsideAndOutsideABracketAgree) {
+    for (const bool bracket : {false, true}) {
+        TFlyNodes tree;
+        RecordingObserver observer;
+        tree.SetObserver(&observer);
+        tree.BeginUpdate();
+        TFlyNode* a = add(tree, nullptr, "A");
+        TFlyNode* a1 = add(tree, a, "A1");
+        add(tree, a1, "A1x");
+        TFlyNode* a2 = add(tree, a, "A2");
+        TFlyNode* b = add(tree, nullptr, "B");
+        tree.EndUpdate();
+        tree.FullCollapse();
+        tree.SetSelected(nullptr);
+        observer.rows = 0;
+
+        if (bracket)
+            tree.BeginUpdate();
+        tree.FullExpand();
+        if (bracket)
+            tree.EndUpdate();
+        EXPECT_EQ(observer.rows, 1) << bracket;
+        EXPECT_EQ(rowNames(tree), "A A1 A1x A2 B") << bracket;
+        EXPECT_EQ(tree.RowOf(a2), 3) << bracket;
+        EXPECT_EQ(tree.NodeAtRow(2), a1->Child(0)) << bracket;
+        EXPECT_TRUE(a->Expanded() && a1->Expanded()) << bracket;
+        EXPECT_FALSE(a2->Expanded() || b->Expanded()) << "leaves never expand; " << bracket;
+        EXPECT_EQ(tree.Selected(), a) << bracket;
+        tree.SetObserver(nullptr);
+    }
 }
 
 TEST(TreeStore, CollapseMovesSelectionUpAndSelectExpandsAncestors) {
@@ -312,8 +347,8 @@ TEST(TreeStore, CompactStorageKeepsEveryValue) {
     TFlyNodes tree;
     TFlyNode* a = add(tree, nullptr, "A");
     const std::string longWeight(40, '7');
-    for (const std::string& weight : {std::string("1"), longWeight, std::string(15, 'x'),
-                                      std::string(), std::string("-2.5")}) {
+    for (const std::string& weight :
+         {std::string("1"), longWeight, std::string(15, 'x'), std::string(), std::string("-2.5")}) {
         a->SetCells(1, weight);
         EXPECT_EQ(a->Cells(1), weight);
         EXPECT_EQ(a->CellCount(), 2);
