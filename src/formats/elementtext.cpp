@@ -165,9 +165,19 @@ void quoteNamesAndDropBlankLines(TextLines& lines) {
 // marker still counts as seen.
 void markRepeatedNames(TextLines& lines) {
     SeenNames seen(lines.size());
-    for (std::string& line : lines)
-        if (!isMarked(line) && seen.toMark(line))
-            line = markedLine(line);
+    // In batches: the names' slots are asked for before the first of the batch is looked up.
+    std::vector<std::pair<size_t, SeenNames::Name>> unmarked;
+    unmarked.reserve(kBatch);
+    for (size_t first = 0; first < lines.size(); first += kBatch) {
+        unmarked.clear();
+        const size_t last = std::min(first + kBatch, lines.size());
+        for (size_t i = first; i < last; ++i)
+            if (!isMarked(lines[i]))
+                unmarked.push_back({i, seen.nameOf(lines[i])});
+        for (const auto& [i, name] : unmarked)
+            if (seen.toMark(lines[i], name))
+                lines[i] = markedLine(lines[i]);
+    }
 }
 
 // Whether normalisation would leave a text exactly as it is, read as the text pane reads it:
