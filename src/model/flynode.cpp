@@ -15,7 +15,7 @@ namespace {
 // Destroys a list of subtrees without recursing once per tree level: every node is detached
 // from its children before it is destroyed, so no destructor walks down the tree.
 // Walks over many nodes ask for the node this many steps ahead (see Prefetch).
-constexpr size_t kWalkAhead = 8;
+constexpr size_t kWalkAhead = 16;
 
 void destroyFlat(std::vector<std::unique_ptr<TFlyNode>>& list, size_t first,
                  std::vector<std::unique_ptr<TFlyNode>> TTreeCollection::*children) {
