@@ -45,8 +45,8 @@ constexpr std::string_view kUsage =
     "  --help           show this text\n"
     "  --version        show the version\n"
     "\n"
-    "Exit status: 0 done, 1 the input has an error, 2 wrong usage or a file that cannot be\n"
-    "read or written.\n";
+    "Exit status: 0 done, 1 the input has an error, 2 wrong usage, a file that cannot be\n"
+    "read or written, or a result that does not fit in memory.\n";
 
 enum class Form { tree, pc };
 
