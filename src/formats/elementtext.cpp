@@ -331,8 +331,8 @@ ElementTextTooLarge::ElementTextTooLarge(size_t bytes, size_t limit)
                         std::to_string(bytes / kMegabyte) + " MB, and at most " +
                         std::to_string(limit / kMegabyte) + " MB of memory can be given to it") {}
 
-ElementTextBuilder::ElementTextBuilder(size_t expectedLines, size_t expectedBytes)
-    : seen_(expectedLines), limit_(Limit()) {
+ElementTextBuilder::ElementTextBuilder(size_t expectedLines, size_t expectedBytes, size_t limit)
+    : seen_(expectedLines), limit_(limit) {
     // Reserving costs address space only: the pages past the text's end are never touched.
     text_.reserve(std::min(expectedBytes, limit_));
     pending_.reserve(kBatch);

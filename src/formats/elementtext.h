@@ -54,8 +54,9 @@ public:
         size_t depth;
     };
 
-    // Room for about expectedLines lines of expectedBytes bytes in all; more may come.
-    ElementTextBuilder(size_t expectedLines, size_t expectedBytes);
+    // Room for about expectedLines lines of expectedBytes bytes in all; more may come. A text
+    // longer than limit raises ElementTextTooLarge.
+    ElementTextBuilder(size_t expectedLines, size_t expectedBytes, size_t limit = Limit());
 
     // The most bytes of text a builder makes: half the memory the program may use.
     static size_t Limit();
@@ -91,7 +92,7 @@ private:
     std::string text_;
     std::string blanks_; // the widest indentation so far
     std::vector<Pending> pending_;
-    size_t limit_; // see Limit
+    size_t limit_;
     size_t lines_ = 0;
     // Whether every line so far is one that normalisation leaves as it is by construction.
     bool plain_ = true;
