@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/caption.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace settree {
 
 namespace {
@@ -44,8 +47,20 @@ void AssignCaption(std::string& caption, std::string_view name, std::string_view
 }
 
 std::string_view TrimView(std::string_view s) {
+    // Deep lines begin with long runs of blanks: eight bytes are tested at once. Adding 0x5f to a
+    // byte below 0x80 sets its high bit exactly when the byte is above 32, and a byte from 0x80
+    // on has that bit already; the word holds only trimmable bytes when no high bit is set.
+    constexpr uint64_t kAbove32 = 0x5f5f5f5f5f5f5f5full;
+    constexpr uint64_t kHigh = 0x8080808080808080ull;
     size_t begin = 0;
     size_t end = s.size();
+    while (end - begin >= 8) {
+        uint64_t word = 0;
+        std::memcpy(&word, s.data() + begin, 8);
+        if (((word + kAbove32) | word) & kHigh)
+            break;
+        begin += 8;
+    }
     while (begin < end && isTrimmable(s[begin]))
         ++begin;
     while (end > begin && isTrimmable(s[end - 1]))

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -132,12 +134,33 @@ std::string ExtractFilePath(const std::string& fileName) {
     return fileName.substr(0, nameStart(fileName));
 }
 
+namespace {
+
+// The position of the first CR or LF at or after pos; text.size() when there is none. Eight bytes
+// are tested at once: a byte equal to c leaves a zero byte in the word xor c, and a word has a
+// zero byte exactly when (v - 0x01..01) & ~v & 0x80..80 is not zero.
+size_t lineEndFrom(std::string_view text, size_t pos) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    constexpr uint64_t kHigh = 0x8080808080808080ull;
+    const auto hasZeroByte = [](uint64_t v) { return ((v - kOnes) & ~v & kHigh) != 0; };
+    while (text.size() - pos >= 8) {
+        uint64_t word = 0;
+        std::memcpy(&word, text.data() + pos, 8);
+        if (hasZeroByte(word ^ (kOnes * '\n')) || hasZeroByte(word ^ (kOnes * '\r')))
+            break; // in these eight bytes
+        pos += 8;
+    }
+    while (pos < text.size() && text[pos] != '\r' && text[pos] != '\n')
+        ++pos;
+    return pos;
+}
+
+} // namespace
+
 bool NextLine(std::string_view text, size_t& pos, std::string_view& line) {
     if (pos >= text.size())
         return false;
-    size_t end = pos;
-    while (end < text.size() && text[end] != '\r' && text[end] != '\n')
-        ++end;
+    size_t end = lineEndFrom(text, pos);
     line = text.substr(pos, end - pos);
     if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
         ++end;

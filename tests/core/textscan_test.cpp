@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Line splitting and trimming look at eight bytes at a time; they must agree with the byte by
+// byte rules on every mix of line ends, blanks, control bytes and bytes from 0x80 on, wherever
+// those stand relative to an eight-byte step.
+#include "model/caption.h"
+#include "model/textfile.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+using namespace settree;
+
+namespace {
+
+// The rules, byte by byte: a line ends at CR LF, CR or LF; trimming takes bytes up to 32.
+std::vector<std::string> referenceLines(std::string_view text) {
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = pos;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+            ++end;
+        lines.emplace_back(text.substr(pos, end - pos));
+        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() &&
+            text[end + 1] == '\n')
+            ++end;
+        pos = end + 1;
+    }
+    return lines;
+}
+
+std::string referenceTrim(std::string_view s) {
+    size_t begin = 0;
+    size_t end = s.size();
+    while (begin < end && static_cast<unsigned char>(s[begin]) <= 32)
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(s[end - 1]) <= 32)
+        --end;
+    return std::string(s.substr(begin, end - begin));
+}
+
+} // namespace
+
+TEST(TextScan, LinesAndTrimmingAgreeWithTheByteRules) {
+    const std::string alphabet("  \t\r\n\x01\x1f!a\x7f\x80\xa0\xff\0", 14);
+    unsigned seed = 7;
+    const auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        const size_t length = next() % 48;
+        // Mostly blanks, so that long runs of them occur; the rest from the whole alphabet.
+        for (size_t i = 0; i < length; ++i)
+            text += next() % 3 ? ' ' : alphabet[(next() >> 8) % alphabet.size()];
+        EXPECT_EQ(SplitLines(text), referenceLines(text)) << round;
+        EXPECT_EQ(std::string(TrimView(text)), referenceTrim(text)) << round;
+    }
+    // A line end after long runs of every length up to two steps.
+    for (size_t run = 0; run <= 17; ++run)
+        for (const char* end : {"\r\n", "\r", "\n"}) {
+            const std::string text = std::string(run, 'x') + end + std::string(run, ' ') + "y";
+            EXPECT_EQ(SplitLines(text), referenceLines(text)) << run;
+            EXPECT_EQ(std::string(TrimView(std::string(run, ' ') + "y" + std::string(run, '\t'))),
+                      "y");
+        }
+}
