@@ -229,5 +229,6 @@ int Main(int argc, char** argv) {
 } // namespace settree
 
 int main(int argc, char** argv) {
+    settree::RemoveTemporaryFileOnInterrupt();
     return settree::Main(argc, argv);
 }

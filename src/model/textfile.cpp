@@ -2,7 +2,9 @@
 #include "model/textfile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -37,6 +39,49 @@ std::string ReadFileBytes(const std::string& fileName) {
     return bytes;
 }
 
+namespace {
+
+// The temporary file being written, for an interrupt to remove (see
+// RemoveTemporaryFileOnInterrupt). The name is complete before the flag says so.
+char temporaryFile[4096];
+volatile std::sig_atomic_t temporaryFileSet = 0;
+
+void rememberTemporaryFile(const std::string& name) {
+    if (name.size() >= sizeof temporaryFile)
+        return;
+    std::memcpy(temporaryFile, name.c_str(), name.size() + 1);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    temporaryFileSet = 1;
+}
+
+void forgetTemporaryFile() {
+    temporaryFileSet = 0;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+}
+
+extern "C" void removeTemporaryFileAndEnd(int signal) {
+    if (temporaryFileSet)
+        ::unlink(temporaryFile);
+    // The handler was reset on entry: the signal, raised again, ends the process as it would
+    // have without the handler once this returns.
+    ::raise(signal);
+}
+
+} // namespace
+
+void RemoveTemporaryFileOnInterrupt() {
+    struct sigaction action {};
+    action.sa_handler = removeTemporaryFileAndEnd;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction previous {};
+        // A signal that is ignored (a background job's SIGINT, nohup's SIGHUP) stays ignored.
+        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
+            ::sigaction(signal, &action, nullptr);
+    }
+}
+
 void WriteFileAtomically(const std::string& fileName, std::string_view bytes) {
     const std::string error = "Cannot create file " + fileName;
     if (fileName.empty())
@@ -57,6 +102,7 @@ void WriteFileAtomically(const std::string& fileName, std::string_view bytes) {
     }
     if (fd < 0)
         throw FileError(error);
+    rememberTemporaryFile(temp);
 
     // A large file is written in pieces, and the disk is asked to start on each piece at once:
     // the sync before the rename then waits for the last pieces only.
@@ -90,10 +136,11 @@ void WriteFileAtomically(const std::string& fileName, std::string_view bytes) {
         ok = false;
     if (ok)
         ok = std::rename(temp.c_str(), fileName.c_str()) == 0;
-    if (!ok) {
+    if (!ok)
         std::remove(temp.c_str());
+    forgetTemporaryFile();
+    if (!ok)
         throw FileError(error);
-    }
 }
 
 bool FileExists(const std::string& fileName) {

@@ -22,6 +22,12 @@ std::string ReadFileBytes(const std::string& fileName);
 // "Cannot create file <name>".
 void WriteFileAtomically(const std::string& fileName, std::string_view bytes);
 
+// Lets SIGINT, SIGTERM and SIGHUP remove the temporary file of a WriteFileAtomically under way
+// before the process ends as the signal ends it, so an interrupted save leaves nothing behind.
+// For a program whose saves run on its main thread and that handles none of these signals
+// itself (the converter).
+void RemoveTemporaryFileOnInterrupt();
+
 bool FileExists(const std::string& fileName);
 // Deletes a file; returns false when it could not be deleted.
 bool DeleteFileIfExists(const std::string& fileName);

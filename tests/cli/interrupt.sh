@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Usage: interrupt.sh CONVERTER WORKDIR
+# The converter stopped by SIGTERM or SIGHUP at any moment of a conversion leaves the output file
+# as it was or whole, and no temporary file beside it. The signals land at points spread over the
+# time one conversion takes, most of them in its last third, where it writes.
+set -u
+exe=$1
+work=$2
+rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
+fail() {
+  echo "interrupt: $*" >&2
+  exit 1
+}
+awk 'BEGIN {
+  print "\"level1\".\"ROOT\".\"ROOT\" 1"
+  for (i = 0; i < 300; i++) {
+    printf "\"level2\".\"G%d\".\"ROOT\" 1\n", i
+    for (k = 0; k < 1000; k++) printf "\"level3\".\"E%d_%d\".\"G%d\" 1\n", i, k, i
+  }
+}' >in.PC
+"$exe" in.PC expected.tree || fail "the conversion itself failed"
+start=$(date +%s%N)
+"$exe" in.PC timing.tree || fail "the conversion itself failed"
+total_ms=$((($(date +%s%N) - start) / 1000000))
+
+for percent in 10 25 40 55 $(seq 62 2 100); do
+  delay_ms=$((total_ms * percent / 100))
+  signal=$([ $((percent % 4)) -eq 0 ] && echo TERM || echo HUP)
+  echo sentinel >out.tree
+  "$exe" in.PC out.tree &
+  pid=$!
+  sleep "$((delay_ms / 1000)).$(printf '%03d' $((delay_ms % 1000)))"
+  kill -s "$signal" "$pid" 2>/dev/null
+  wait "$pid"
+  [ -z "$(find . -name '.settree-*')" ] || fail "SIG$signal after ${delay_ms} ms left $(find . -name '.settree-*')"
+  if ! cmp -s out.tree expected.tree && [ "$(cat out.tree)" != sentinel ]; then
+    fail "SIG$signal after ${delay_ms} ms left an output that is neither the old one nor whole"
+  fi
+done
+echo "interrupt: ok (one conversion takes ${total_ms} ms)"
