@@ -157,16 +157,16 @@ int run(const Options& options) {
     const Form from = formOf(options.from, input);
     const Form to = formOf(options.to, output);
     StderrFeedback feedback;
-    if (from == Form::pc && to == Form::tree) {
+    if (from == Form::pc && to == Form::tree && !options.check) {
         // Tuples to element text: the text comes straight from the tuples, with no tree between.
+        // A check makes no text: a chain too deep for its text has sound tuples all the same.
         std::string text;
         {
             const std::string bytes = readInput(input);
             if (!pcToElementText(input, bytes, text, feedback) || feedback.count() > 0)
                 return kInputError;
         }
-        if (!options.check)
-            writeOutput(output, text);
+        writeOutput(output, text);
         return kDone;
     }
     TFlyNodes tree;

@@ -4,7 +4,7 @@
 # The element text of a chain is indented by three blanks for every element above each one, so
 # it grows with the square of the chain's length: 30,000 elements would take 1.3 GB. Under a
 # 1 GB memory limit the converter refuses at once with its message and leaves the output alone;
-# the same chain converts to tuples within the limit.
+# the same chain converts to tuples and passes --check within the limit.
 set -u
 exe=$1
 work=$2
@@ -29,6 +29,7 @@ grep -Eq '^settree-convert: The element text would take more than [0-9]+ MB, and
 [ -z "$(find . -name '.settree-*')" ] || fail "a temporary file was left behind"
 
 (ulimit -v 1048576 && exec "$exe" chain.PC out.PC) 2>err.txt || fail "tuples to tuples failed: $(cat err.txt)"
+(ulimit -v 1048576 && exec "$exe" --check chain.PC) 2>err.txt || fail "--check of sound tuples failed: $(cat err.txt)"
 [ "$(wc -l <out.PC)" -eq 30000 ] || fail "out.PC has $(wc -l <out.PC) lines, expected 30000"
 if [ -n "$editor" ]; then
   echo '"E5" "five"' >chain.tree
