@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <pthread.h>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -67,6 +68,29 @@ extern "C" void removeTemporaryFileAndEnd(int signal) {
     ::raise(signal);
 }
 
+// Holds SIGINT, SIGTERM and SIGHUP back from the calling thread for its lifetime; one that
+// arrives meanwhile is handled when it ends.
+class InterruptsHeld {
+public:
+    InterruptsHeld() {
+        sigset_t interrupts;
+        sigemptyset(&interrupts);
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&interrupts, signal);
+        held_ = ::pthread_sigmask(SIG_BLOCK, &interrupts, &previous_) == 0;
+    }
+    ~InterruptsHeld() {
+        if (held_)
+            ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+    }
+    InterruptsHeld(const InterruptsHeld&) = delete;
+    InterruptsHeld& operator=(const InterruptsHeld&) = delete;
+
+private:
+    sigset_t previous_{};
+    bool held_ = false;
+};
+
 } // namespace
 
 void RemoveTemporaryFileOnInterrupt() {
@@ -94,15 +118,21 @@ void WriteFileAtomically(const std::string& fileName, std::string_view bytes) {
     std::random_device random;
     std::string temp;
     int fd = -1;
-    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        temp = ExtractFilePath(fileName) + ".settree-" + std::to_string(random()) + ".tmp";
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
+    {
+        // An interrupt between creating the temporary file and remembering its name would leave
+        // the file behind: the signals wait until the name is known.
+        const InterruptsHeld held;
+        for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+            temp = ExtractFilePath(fileName) + ".settree-" + std::to_string(random()) + ".tmp";
+            fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0 && errno != EEXIST)
+                break;
+        }
+        if (fd >= 0)
+            rememberTemporaryFile(temp);
     }
     if (fd < 0)
         throw FileError(error);
-    rememberTemporaryFile(temp);
 
     // A large file is written in pieces, and the disk is asked to start on each piece at once:
     // the sync before the rename then waits for the last pieces only.

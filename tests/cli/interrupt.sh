@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Usage: interrupt.sh CONVERTER WORKDIR
-# The converter stopped by SIGTERM or SIGHUP at any moment of a conversion leaves the output file
-# as it was or whole, and no temporary file beside it. The signals land at points spread over the
-# time one conversion takes, most of them in its last third, where it writes.
+# Usage: interrupt.sh CONVERTER WORKDIR SHIM
+# The converter stopped by a signal at any moment of a conversion leaves the output file as it
+# was or whole, and no temporary file beside it. First SIGINT, SIGTERM and SIGHUP are sent by
+# the preloaded SHIM right after the temporary file is created, the narrowest moment there is;
+# then SIGTERM and SIGHUP land at points spread over the time one conversion takes, most of them
+# in its last third, where it writes. Either way the outcome does not depend on timing.
 set -u
 exe=$1
 work=$2
+shim=$3
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 fail() {
   echo "interrupt: $*" >&2
@@ -20,6 +23,18 @@ awk 'BEGIN {
   }
 }' >in.PC
 "$exe" in.PC expected.tree || fail "the conversion itself failed"
+
+# A sanitizer build wants its runtime first among the loaded libraries; the shim only wraps open.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"
+for signal in INT TERM HUP; do
+  echo sentinel >out.tree
+  LD_PRELOAD=$shim SETTREE_TEST_SIGNAL=$signal "$exe" in.PC out.tree
+  rc=$?
+  [ "$rc" -eq $((128 + $(kill -l "$signal"))) ] || fail "SIG$signal on creating the temporary file: exit status $rc"
+  [ -z "$(find . -name '.settree-*')" ] || fail "SIG$signal on creating the temporary file left $(find . -name '.settree-*')"
+  [ "$(cat out.tree)" = sentinel ] || fail "SIG$signal on creating the temporary file changed the output"
+done
+
 start=$(date +%s%N)
 "$exe" in.PC timing.tree || fail "the conversion itself failed"
 total_ms=$((($(date +%s%N) - start) / 1000000))

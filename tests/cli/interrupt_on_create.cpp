@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Preloaded into a program under test: right after the program creates one of its temporary
+// files, the process sends itself the signal named by SETTREE_TEST_SIGNAL (TERM, INT or HUP).
+// This lands a signal at the one moment between creating the file and remembering its name,
+// every time, instead of hoping a timed kill hits it.
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+namespace {
+
+using OpenFunction = int (*)(const char*, int, ...);
+
+bool isTemporaryFile(const char* path) {
+    const char* name = std::strrchr(path, '/');
+    name = name ? name + 1 : path;
+    return std::strncmp(name, ".settree-", 9) == 0;
+}
+
+int signalToSend() {
+    const char* name = std::getenv("SETTREE_TEST_SIGNAL");
+    if (!name)
+        return 0;
+    if (std::strcmp(name, "INT") == 0)
+        return SIGINT;
+    if (std::strcmp(name, "HUP") == 0)
+        return SIGHUP;
+    return SIGTERM;
+}
+
+int openAndSignal(const char* symbol, const char* path, int flags, mode_t mode) {
+    static OpenFunction next = nullptr;
+    if (!next)
+        next = reinterpret_cast<OpenFunction>(dlsym(RTLD_NEXT, symbol));
+    const int fd = next(path, flags, mode);
+    if (fd >= 0 && (flags & O_CREAT) && isTemporaryFile(path))
+        if (const int signal = signalToSend())
+            ::kill(::getpid(), signal);
+    return fd;
+}
+
+mode_t modeArgument(int flags, va_list& arguments) {
+    return (flags & (O_CREAT | O_TMPFILE)) ? static_cast<mode_t>(va_arg(arguments, int)) : 0;
+}
+
+} // namespace
+
+extern "C" int open(const char* path, int flags, ...) {
+    va_list arguments;
+    va_start(arguments, flags);
+    const mode_t mode = modeArgument(flags, arguments);
+    va_end(arguments);
+    return openAndSignal("open", path, flags, mode);
+}
+
+extern "C" int open64(const char* path, int flags, ...) {
+    va_list arguments;
+    va_start(arguments, flags);
+    const mode_t mode = modeArgument(flags, arguments);
+    va_end(arguments);
+    return openAndSignal("open64", path, flags, mode);
+}
