@@ -24,6 +24,7 @@
 #include "app/application.h"
 #include "app/tclientarea.h"
 #include "app/tcollapsiblepanel.h"
+#include "editing/treeeditcommands.h"
 #include "formats/pcreader.h"
 #include "formats/pcwriter.h"
 #include "model/textfile.h"
@@ -168,6 +169,10 @@ TForm1::TForm1(std::vector<std::string> arguments, std::string exeFolder, QWidge
     createFindPanel();
     createTreeMenu();
     createFileDialogs();
+    treeCommands_ = std::make_unique<TreeEditCommands>(
+        *RapidTree4, ElementDialog::Controls{GroupBox1, Edit1, Edit2, Edit4, Button4, Button7},
+        TreeEditCommands::MenuItems{cut1, copy1, patse1, pastetoroot1},
+        TreeEditCommands::WindowFields{FClipNode, FClipMode, FDragNode, FEditMode});
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -744,35 +749,89 @@ void TForm1::LoadSetIntoText(const tmb& entry) {
     RxRichEdit1->SetLines(lines);
 }
 
-// ---- Element dialog, structure commands, node clipboard, catalog and view commands ----
-// Connected here; each forwards to its subsystem's commands once those are part of the editor.
+// ---- Element dialog, structure commands, node clipboard and drag and drop ----
 
-void TForm1::Addrootelement1Click() {}
-void TForm1::Addelementtocurrentnode1Click() {}
-void TForm1::Rename1Click() {}
-void TForm1::Button4Click() {}
-void TForm1::Button7Click() {}
-void TForm1::RapidTree4DblClick() {}
-void TForm1::RapidTree4MouseDown(Qt::MouseButton, const ShiftState&, int, int) {}
-void TForm1::PopupMenu1Popup() {}
-void TForm1::Delete1Click() {}
-void TForm1::DeleteChildren1Click() {}
-void TForm1::Moveup1Click() {}
-void TForm1::MoveDown1Click() {}
-void TForm1::Movetoroot1Click() {}
-void TForm1::Sortchildrenacending1Click() {}
-void TForm1::Sorteverythingalphabetically1Click() {}
-void TForm1::Fullexpand1Click() {}
-void TForm1::Fullcollapse1Click() {}
-void TForm1::Expandfromnode1Click() {}
-void TForm1::Collapsefromnode1Click() {}
-void TForm1::cut1Click() {}
-void TForm1::copy1Click() {}
-void TForm1::patse1Click() {}
-void TForm1::pastetoroot1Click() {}
-void TForm1::RapidTree4StartDrag() {}
-void TForm1::RapidTree4DragOver(int, int, bool&) {}
-void TForm1::RapidTree4DragDrop(int, int) {}
+void TForm1::Addrootelement1Click() {
+    treeCommands_->Dialog().OpenAddRoot();
+}
+void TForm1::Addelementtocurrentnode1Click() {
+    treeCommands_->Dialog().OpenAddChild();
+}
+void TForm1::Rename1Click() {
+    treeCommands_->Dialog().OpenRename();
+}
+void TForm1::Button4Click() {
+    treeCommands_->Dialog().Ok();
+}
+void TForm1::Button7Click() {
+    treeCommands_->Dialog().Abort();
+}
+void TForm1::RapidTree4DblClick() {
+    treeCommands_->Dialog().OpenRename();
+}
+void TForm1::RapidTree4MouseDown(Qt::MouseButton button, const ShiftState& shift, int x, int y) {
+    treeCommands_->MouseDown(button, shift, x, y);
+}
+void TForm1::PopupMenu1Popup() {
+    treeCommands_->MenuOpening();
+}
+void TForm1::Delete1Click() {
+    treeCommands_->Delete();
+}
+void TForm1::DeleteChildren1Click() {
+    treeCommands_->DeleteChildren();
+}
+void TForm1::Moveup1Click() {
+    treeCommands_->MoveUp();
+}
+void TForm1::MoveDown1Click() {
+    treeCommands_->MoveDown();
+}
+void TForm1::Movetoroot1Click() {
+    treeCommands_->MoveToRoot();
+}
+void TForm1::Sortchildrenacending1Click() {
+    treeCommands_->SortChildren();
+}
+void TForm1::Sorteverythingalphabetically1Click() {
+    treeCommands_->SortEverything();
+}
+void TForm1::Fullexpand1Click() {
+    treeCommands_->FullExpand();
+}
+void TForm1::Fullcollapse1Click() {
+    treeCommands_->FullCollapse();
+}
+void TForm1::Expandfromnode1Click() {
+    treeCommands_->ExpandFromNode();
+}
+void TForm1::Collapsefromnode1Click() {
+    treeCommands_->CollapseFromNode();
+}
+void TForm1::cut1Click() {
+    treeCommands_->Cut();
+}
+void TForm1::copy1Click() {
+    treeCommands_->Copy();
+}
+void TForm1::patse1Click() {
+    treeCommands_->Paste();
+}
+void TForm1::pastetoroot1Click() {
+    treeCommands_->PasteToRoot();
+}
+void TForm1::RapidTree4StartDrag() {
+    treeCommands_->StartDrag();
+}
+void TForm1::RapidTree4DragOver(int x, int y, bool& accept) {
+    treeCommands_->DragOver(x, y, accept);
+}
+void TForm1::RapidTree4DragDrop(int x, int y) {
+    treeCommands_->DragDrop(x, y);
+}
+
+// ---- Catalog and view commands ----
+
 void TForm1::Button9Click() {
     if (FClassifications.Empty())
         LoadClassificationIndex();

@@ -34,6 +34,7 @@ class TCollapsiblePanel;
 class TRapidTree;
 class TTextPane;
 class TextPaneCommands;
+class TreeEditCommands;
 struct ShiftState;
 
 // The editor's feedback: each message in a one-button box titled like the main window, and the
@@ -193,6 +194,8 @@ public:
     const CommandLine& Arguments() const { return commandLine_; }
     // The text pane's commands (its file dialogs OpenDialog1 and SaveDialog1, its menu Popedit).
     TextPaneCommands* TextCommands() const { return textCommands_; }
+    // The tree pane's editing commands (element dialog, context menu, node clipboard, drag).
+    TreeEditCommands* TreeCommands() const { return treeCommands_.get(); }
 
 public slots:
     // Window events.
@@ -310,6 +313,9 @@ private:
     SetList setChooserEntries_;
     TClientArea* clientArea_ = nullptr;
     TextPaneCommands* textCommands_ = nullptr;
+    // Held here rather than as a child object: it listens to the tree, so it must go before the
+    // widgets (the tree among them) that the window's base destroys.
+    std::unique_ptr<TreeEditCommands> treeCommands_;
     // Set when an activation asked for the maximised state; the resize that follows lays out
     // the panes again at the new size.
     bool layoutAfterMaximise_ = false;

@@ -258,8 +258,7 @@ bool TFlyNode::HasAsParent(const TFlyNode* ancestor) const {
 
 void TFlyNode::changed() {
     cachedRowHeight_ = -1;
-    if (tree_->observer_)
-        tree_->observer_->nodeChanged(this);
+    tree_->notify([this](TreeObserver& o) { o.nodeChanged(this); });
 }
 
 void TFlyNode::SetText(std::string_view text) {
@@ -418,41 +417,57 @@ bool TFlyNode::setDescendantsExpanded(bool expanded) {
     return changed;
 }
 
+void TFlyNodes::moveSelectionOutOf(TFlyNode* node) {
+    // The selection leaves the subtree: next sibling, else the row above, else none.
+    if (!selected_ || !selected_->HasAsParent(node))
+        return;
+    TFlyNode* next = nullptr;
+    if (!Updating()) {
+        TTreeCollection& owner = node->Owner();
+        const int index = owner.IndexOfChild(node);
+        if (index + 1 < owner.Count()) {
+            next = owner.Child(index + 1);
+        } else if (index > 0) {
+            next = owner.Child(index - 1);
+            while (next->expanded_ && !next->children_.empty())
+                next = next->children_.back().get();
+        } else {
+            next = node->parent_;
+        }
+    }
+    setSelectedQuietly(next);
+}
+
+std::unique_ptr<TFlyNode> TFlyNode::takeOut() {
+    TTreeCollection& owner = Owner();
+    const int index = owner.IndexOfChild(this);
+    std::unique_ptr<TFlyNode> self = std::move(owner.children_[static_cast<size_t>(index)]);
+    owner.children_.erase(owner.children_.begin() + index);
+    if (parent_ && parent_->children_.empty())
+        parent_->expanded_ = false;
+    parent_ = nullptr;
+    return self;
+}
+
 void TFlyNode::Delete() {
     if (deleting_)
         return;
     TFlyNodes& tree = *tree_;
-    TTreeCollection& owner = Owner();
-    const int index = owner.IndexOfChild(this);
-
-    // The selection leaves the subtree: next sibling, else the row above, else none.
-    if (tree.selected_ && tree.selected_->HasAsParent(this)) {
-        TFlyNode* next = nullptr;
-        if (!tree.Updating()) {
-            if (index + 1 < owner.Count()) {
-                next = owner.Child(index + 1);
-            } else if (index > 0) {
-                next = owner.Child(index - 1);
-                while (next->expanded_ && !next->children_.empty())
-                    next = next->children_.back().get();
-            } else {
-                next = parent_;
-            }
-        }
-        tree.setSelectedQuietly(next);
-    }
-
+    tree.moveSelectionOutOf(this);
     deleting_ = true;
     tree.destroySubtrees(*this, 0);
     tree.notifyDeleting(this);
-
-    TFlyNode* parent = parent_;
-    std::unique_ptr<TFlyNode> self = std::move(owner.children_[static_cast<size_t>(index)]);
-    owner.children_.erase(owner.children_.begin() + index);
-    if (parent && parent->children_.empty())
-        parent->expanded_ = false;
-    self.reset(); // this node is gone from here on
+    takeOut().reset(); // this node is gone from here on
     tree.structureChanged();
+}
+
+std::unique_ptr<TFlyNode> TFlyNode::Detach() {
+    TFlyNodes& tree = *tree_;
+    tree.moveSelectionOutOf(this);
+    tree.notifySubtreeDeleting(this, false);
+    std::unique_ptr<TFlyNode> self = takeOut();
+    tree.structureChanged();
+    return self;
 }
 
 void TFlyNode::DeleteChildren() {
@@ -488,7 +503,7 @@ TFlyNodes::~TFlyNodes() {
     // while the picture table still exists.
     destroying_ = true;
     selected_ = nullptr;
-    observer_ = nullptr;
+    observers_.clear();
     destroyFlat(children_, 0, &TTreeCollection::children_);
 }
 
@@ -513,8 +528,7 @@ TFlyNode* TFlyNodes::AddChildObject(TFlyNode* parent, std::string_view text, int
         rowsValid_ = false;
     if (!Updating()) {
         applyFirstRowRule();
-        if (observer_)
-            observer_->rowsChanged();
+        notify([](TreeObserver& o) { o.rowsChanged(); });
     }
     return added;
 }
@@ -529,8 +543,7 @@ void TFlyNodes::EndUpdate() {
     if (updateCount_ == 0) {
         rowsValid_ = false;
         applyFirstRowRule();
-        if (observer_)
-            observer_->rowsChanged();
+        notify([](TreeObserver& o) { o.rowsChanged(); });
     }
 }
 
@@ -558,8 +571,7 @@ void TFlyNodes::setSelectedQuietly(TFlyNode* node) {
     if (selected_ == node)
         return;
     selected_ = node;
-    if (observer_)
-        observer_->selectionChanged();
+    notify([](TreeObserver& o) { o.selectionChanged(); });
 }
 
 void TFlyNodes::SetSortType(TSortType type) {
@@ -581,8 +593,7 @@ void TFlyNodes::FullExpand() {
     // row list on the way instead of a second walk over a large tree doing it afterwards.
     buildRows(true);
     applyFirstRowRule();
-    if (observer_)
-        observer_->rowsChanged();
+    notify([](TreeObserver& o) { o.rowsChanged(); });
 }
 
 void TFlyNodes::FullCollapse() {
@@ -725,35 +736,69 @@ void TFlyNodes::sortSubtree(TTreeCollection& top) const {
 void TFlyNodes::notifyDeleting(TFlyNode* node) {
     if (OnDeletion)
         OnDeletion(node);
-    if (observer_)
-        observer_->nodeDeleting(node);
+    notify([node](TreeObserver& o) { o.nodeDeleting(node); });
 }
 
-void TFlyNodes::destroySubtrees(TTreeCollection& owner, size_t first) {
-    // Deletion events for each node, children first to last before their parent.
+void TFlyNodes::notifySubtreeDeleting(TFlyNode* top, bool deleting) {
+    // Nobody to tell: a large subtree goes without a walk over it.
+    if (observers_.empty() && !(deleting && OnDeletion))
+        return;
     struct Frame {
         TFlyNode* node;
         size_t next;
     };
-    std::vector<Frame> frames;
-    for (size_t i = first; i < owner.children_.size(); ++i) {
-        TFlyNode* top = owner.children_[i].get();
+    std::vector<Frame> frames{{top, 0}};
+    if (deleting)
         top->deleting_ = true;
-        frames.push_back({top, 0});
-        while (!frames.empty()) {
-            Frame& frame = frames.back();
-            if (frame.next < frame.node->children_.size()) {
-                TFlyNode* child = frame.node->children_[frame.next++].get();
+    while (!frames.empty()) {
+        Frame& frame = frames.back();
+        if (frame.next < frame.node->children_.size()) {
+            TFlyNode* child = frame.node->children_[frame.next++].get();
+            if (deleting)
                 child->deleting_ = true;
-                frames.push_back({child, 0});
-            } else {
-                TFlyNode* done = frame.node;
-                frames.pop_back();
+            frames.push_back({child, 0});
+        } else {
+            TFlyNode* done = frame.node;
+            frames.pop_back();
+            if (deleting)
                 notifyDeleting(done);
-            }
+            else
+                notify([done](TreeObserver& o) { o.nodeDeleting(done); });
         }
     }
+}
+
+void TFlyNodes::destroySubtrees(TTreeCollection& owner, size_t first) {
+    // Deletion events for each node, children first to last before their parent.
+    for (size_t i = first; i < owner.children_.size(); ++i)
+        notifySubtreeDeleting(owner.children_[i].get(), true);
     destroyFlat(owner.children_, first, &TTreeCollection::children_);
+}
+
+void TFlyNodes::AddObserver(TreeObserver* observer) {
+    if (observer && std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+        observers_.push_back(observer);
+}
+
+void TFlyNodes::RemoveObserver(TreeObserver* observer) {
+    observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+}
+
+void TFlyNodes::Attach(std::unique_ptr<TFlyNode> node, TFlyNode* parent, int index) {
+    if (!node)
+        return;
+    node->parent_ = parent;
+    auto& list = parent ? parent->children_ : children_;
+    const size_t at = index < 0 ? 0 : std::min(static_cast<size_t>(index), list.size());
+    list.insert(list.begin() + static_cast<std::ptrdiff_t>(at), std::move(node));
+    structureChanged();
+}
+
+void TFlyNodes::SwapRoots(int a, int b) {
+    if (a == b || a < 0 || b < 0 || a >= Count() || b >= Count())
+        return;
+    std::swap(children_[static_cast<size_t>(a)], children_[static_cast<size_t>(b)]);
+    structureChanged();
 }
 
 void TFlyNodes::structureChanged() {
@@ -761,14 +806,13 @@ void TFlyNodes::structureChanged() {
     if (Updating())
         return;
     applyFirstRowRule();
-    if (observer_)
-        observer_->rowsChanged();
+    notify([](TreeObserver& o) { o.rowsChanged(); });
 }
 
 void TFlyNodes::rowsChanged() {
     rowsValid_ = false;
-    if (!Updating() && observer_)
-        observer_->rowsChanged();
+    if (!Updating())
+        notify([](TreeObserver& o) { o.rowsChanged(); });
 }
 
 void TFlyNodes::applyFirstRowRule() {

@@ -26,7 +26,8 @@ public:
 
 enum class TSortType { stNone = 0, stData = 1, stText = 2, stBoth = 3 };
 
-// What the tree view hears from the store. With no observer attached the store runs headless.
+// What the tree view, and any other listener, hears from the store. With no observer attached
+// the store runs headless.
 class TreeObserver {
 public:
     virtual ~TreeObserver() = default;
@@ -35,7 +36,8 @@ public:
     virtual void rowsChanged() {}
     // A node's text, cells or pictures changed; its cached row height has been dropped.
     virtual void nodeChanged(TFlyNode* /*node*/) {}
-    // A node is about to be destroyed (sent for every node of a deleted subtree).
+    // A node is about to leave the tree: destroyed, or taken out with its subtree and kept aside
+    // (sent for every node of the subtree, children before their parent).
     virtual void nodeDeleting(TFlyNode* /*node*/) {}
     // The selected node changed.
     virtual void selectionChanged() {}
@@ -138,6 +140,11 @@ public:
     void Collapse(bool recursive);
     // Deletes this node with its whole subtree. The node is gone afterwards.
     void Delete();
+    // Takes this node with its whole subtree out of the tree, as Delete does (the selection
+    // rules, the parent's expanded state, the notices), but hands it to the caller instead of
+    // destroying it: the nodes keep their captions, cells and expanded states and can be put
+    // back with TFlyNodes::Attach. They still belong to this tree and must not outlive it.
+    std::unique_ptr<TFlyNode> Detach();
     void DeleteChildren();
     // Sorts the children, and those of every descendant, by the tree's comparison.
     void AlphaSort();
@@ -159,6 +166,9 @@ private:
     friend class TFlyNodes;
     TFlyNode(TFlyNodes* tree, TFlyNode* parent, std::string_view text, int32_t data);
     void changed();
+    // Removes this node from its owner's children and returns it; the parent stops being
+    // expanded when this was its last child.
+    std::unique_ptr<TFlyNode> takeOut();
     // Expands every collapsed ancestor; true when any changed.
     bool expandAncestors();
     // Sets Expanded on every descendant that has children; true when any changed.
@@ -237,8 +247,18 @@ public:
     DeletionHandler OnDeletion;
     CompareHandler OnCompare;
 
-    void SetObserver(TreeObserver* observer) { observer_ = observer; }
-    TreeObserver* Observer() const { return observer_; }
+    // Listeners, told of every change in the order they were added. An observer must not be
+    // added or removed while it is being told something.
+    void AddObserver(TreeObserver* observer);
+    void RemoveObserver(TreeObserver* observer);
+
+    // Puts a subtree taken out by Detach back as the child at index of parent (a root when
+    // parent is none); an index beyond the end appends. The subtree keeps its expanded states;
+    // its nodes become visible as those states and the parent's allow.
+    void Attach(std::unique_ptr<TFlyNode> node, TFlyNode* parent, int index);
+    // Exchanges the places of the roots at a and b, each with its subtree. Nothing happens when
+    // they are equal or either lies outside 0 to Count - 1.
+    void SwapRoots(int a, int b);
 
 private:
     friend class TFlyNode;
@@ -249,6 +269,14 @@ private:
     // Deletes the children of owner from index first on, each with its subtree, first to last.
     void destroySubtrees(TTreeCollection& owner, size_t first);
     void notifyDeleting(TFlyNode* node);
+    // Moves the selection out of node's subtree when it lies there (see TFlyNode::Delete).
+    void moveSelectionOutOf(TFlyNode* node);
+    // Sends the leaving notice for every node of a subtree, children before their parent.
+    void notifySubtreeDeleting(TFlyNode* top, bool deleting);
+    template <class Notice> void notify(Notice notice) const {
+        for (TreeObserver* observer : observers_)
+            notice(*observer);
+    }
     // After an addition, deletion, move or clear: rows out of date, first-row rule, notify.
     void structureChanged();
     void rowsChanged();
@@ -264,7 +292,7 @@ private:
     // The cells of the few nodes whose cells are more than the weight.
     std::unordered_map<const TFlyNode*, std::vector<std::string>> cells_;
     TFlyNode* selected_ = nullptr;
-    TreeObserver* observer_ = nullptr;
+    std::vector<TreeObserver*> observers_;
     TSortType sortType_ = TSortType::stNone;
     int updateCount_ = 0;
     bool destroying_ = false;

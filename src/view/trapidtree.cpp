@@ -53,7 +53,7 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
 
 TCustomRapidTree::TCustomRapidTree(QWidget* parent)
     : QAbstractScrollArea(parent), items_(std::make_unique<TFlyNodes>()) {
-    items_->SetObserver(this);
+    items_->AddObserver(this);
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -65,7 +65,7 @@ TCustomRapidTree::TCustomRapidTree(QWidget* parent)
 }
 
 TCustomRapidTree::~TCustomRapidTree() {
-    items_->SetObserver(nullptr);
+    items_->RemoveObserver(this);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -375,6 +375,12 @@ void TCustomRapidTree::selectionChanged() {
 void TCustomRapidTree::Repaint() {
     ensureLayout();
     viewport()->repaint();
+}
+
+void TCustomRapidTree::ScrollToSelected() {
+    if (items_->Updating())
+        return;
+    ensureRowVisible(items_->RowOf(items_->Selected()));
 }
 
 void TCustomRapidTree::paintEvent(QPaintEvent* event) {

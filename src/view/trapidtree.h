@@ -75,6 +75,8 @@ public:
     void BeginDrag();
     // Redraws at once.
     void Repaint();
+    // Scrolls the selected node's row into view, when there is one.
+    void ScrollToSelected();
 
     void SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
     QMenu* PopupMenu() const { return popupMenu_; }

@@ -2,6 +2,7 @@
 #include "editing/copysubtree.h"
 #include "model/caption.h"
 #include "model/flynode.h"
+#include "treeshape.h"
 
 #include <gtest/gtest.h>
 
@@ -12,23 +13,7 @@ using namespace settree;
 
 namespace {
 
-// The subtree below a collection in pre-order, one node a line: two blanks per level, the
-// caption without markup, "=" the weight, and "+" for an expanded node.
-std::string shape(const TTreeCollection& top) {
-    std::string out;
-    std::vector<std::pair<const TFlyNode*, size_t>> pending;
-    for (int i = top.Count() - 1; i >= 0; --i)
-        pending.push_back({top.Child(i), 0});
-    while (!pending.empty()) {
-        auto [node, depth] = pending.back();
-        pending.pop_back();
-        out += std::string(2 * depth, ' ') + StripTags(node->Text()) + "=" + std::string(node->Cells(1)) +
-               (node->Expanded() ? "+" : "") + "\n";
-        for (int i = node->Count() - 1; i >= 0; --i)
-            pending.push_back({node->Child(i), depth + 1});
-    }
-    return out;
-}
+using settree::testing::Shape;
 
 TFlyNode* add(TFlyNodes& tree, TFlyNode* parent, const std::string& name,
               const std::string& weight) {
@@ -58,7 +43,7 @@ TEST(CopySubtree, WithSourceAppendsACopyAsLastChild) {
     Sample x;
     TFlyNode* copy = CopySubtree(x.s, x.t, true);
     ASSERT_EQ(copy, x.t->Child(1));
-    EXPECT_EQ(shape(x.tree), "S=1+\n"
+    EXPECT_EQ(Shape(x.tree), "S=1+\n"
                              "  P= 2+\n"
                              "    R=\n"
                              "  Q - queue=\n"
@@ -74,7 +59,7 @@ TEST(CopySubtree, WithSourceAppendsACopyAsLastChild) {
 TEST(CopySubtree, WithoutSourceCopiesWeightAndChildrenIntoTarget) {
     Sample x;
     EXPECT_EQ(CopySubtree(x.s, x.t, false), x.t);
-    EXPECT_EQ(shape(*x.t), "t=8\n"
+    EXPECT_EQ(Shape(*x.t), "t=8\n"
                            "P= 2\n"
                            "  R=\n"
                            "Q - queue=\n");
@@ -87,19 +72,19 @@ TEST(CopySubtree, NoTargetMeansANewLastRoot) {
     TFlyNode* copy = CopySubtree(x.p, nullptr, true);
     ASSERT_EQ(x.tree.Count(), 3);
     EXPECT_EQ(copy, x.tree.Root(2));
-    EXPECT_EQ(shape(*copy), "R=\n");
+    EXPECT_EQ(Shape(*copy), "R=\n");
     EXPECT_EQ(copy->Cells(1), " 2");
 
-    const std::string before = shape(x.tree);
+    const std::string before = Shape(x.tree);
     EXPECT_EQ(CopySubtree(x.p, nullptr, false), nullptr);
     EXPECT_EQ(CopySubtree(nullptr, x.t, true), nullptr);
-    EXPECT_EQ(shape(x.tree), before);
+    EXPECT_EQ(Shape(x.tree), before);
 }
 
 TEST(CopySubtree, TargetInsideTheSourceCopiesTheSubtreeAsItWas) {
     Sample x;
     CopySubtree(x.s, x.p, true);
-    EXPECT_EQ(shape(*x.s), "P= 2+\n"
+    EXPECT_EQ(Shape(*x.s), "P= 2+\n"
                            "  R=\n"
                            "  S=1\n"
                            "    P= 2\n"
@@ -108,7 +93,7 @@ TEST(CopySubtree, TargetInsideTheSourceCopiesTheSubtreeAsItWas) {
                            "Q - queue=\n");
     Sample y;
     CopySubtree(y.s, y.s, false);
-    EXPECT_EQ(shape(*y.s), "P= 2+\n"
+    EXPECT_EQ(Shape(*y.s), "P= 2+\n"
                            "  R=\n"
                            "Q - queue=\n"
                            "P= 2\n"

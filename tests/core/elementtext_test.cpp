@@ -257,11 +257,11 @@ TEST(ParseElementText, OtherFailureKeepsWhatWasBuiltAndExpandsIt) {
     for (const bool outOfMemory : {false, true}) {
         TFlyNodes tree;
         FailingObserver observer(2, outOfMemory); // the weight of the third node fails
-        tree.SetObserver(&observer);
+        tree.AddObserver(&observer);
         CollectingFeedback feedback;
         TextLines lines{"a", "   b", "   c", "d"};
         EXPECT_FALSE(ParseElementText(lines, tree, feedback));
-        tree.SetObserver(nullptr);
+        tree.RemoveObserver(&observer);
         EXPECT_EQ(feedback.messages,
                   std::vector<std::string>{
                       "The code you have in your memo is incorrect, please check it!"});

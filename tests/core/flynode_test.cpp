@@ -144,7 +144,7 @@ TEST(TreeStore, FullExpandInsideAndOutsideABracketAgree) {
     for (const bool bracket : {false, true}) {
         TFlyNodes tree;
         RecordingObserver observer;
-        tree.SetObserver(&observer);
+        tree.AddObserver(&observer);
         tree.BeginUpdate();
         TFlyNode* a = add(tree, nullptr, "A");
         TFlyNode* a1 = add(tree, a, "A1");
@@ -168,7 +168,7 @@ TEST(TreeStore, FullExpandInsideAndOutsideABracketAgree) {
         EXPECT_TRUE(a->Expanded() && a1->Expanded()) << bracket;
         EXPECT_FALSE(a2->Expanded() || b->Expanded()) << "leaves never expand; " << bracket;
         EXPECT_EQ(tree.Selected(), a) << bracket;
-        tree.SetObserver(nullptr);
+        tree.RemoveObserver(&observer);
     }
 }
 
@@ -252,7 +252,7 @@ TEST_F(ThreeChildren, DeleteNotifiesEveryNodeChildrenFirst) {
     std::vector<std::string> order;
     tree.OnDeletion = [&](TFlyNode* node) { order.push_back(PlainName(node->Text())); };
     RecordingObserver observer;
-    tree.SetObserver(&observer);
+    tree.AddObserver(&observer);
     a->Delete();
     EXPECT_EQ(order, (std::vector<std::string>{"A1x", "A1", "A2", "A3", "A"}));
     EXPECT_EQ(observer.deleting.size(), 5u);
@@ -261,7 +261,7 @@ TEST_F(ThreeChildren, DeleteNotifiesEveryNodeChildrenFirst) {
     EXPECT_EQ(order, (std::vector<std::string>{"B"}));
     EXPECT_EQ(tree.Selected(), nullptr);
     EXPECT_EQ(tree.RowCount(), 0);
-    tree.SetObserver(nullptr);
+    tree.RemoveObserver(&observer);
 }
 
 TEST_F(ThreeChildren, DeleteChildrenSelectsTheParent) {
@@ -289,7 +289,7 @@ TEST_F(ThreeChildren, DeleteFromDeletionHandlerOfSameNodeIsIgnored) {
 TEST(TreeStore, UpdateBracketsNestAndRefreshOnlyAtTheOutermost) {
     TFlyNodes tree;
     RecordingObserver observer;
-    tree.SetObserver(&observer);
+    tree.AddObserver(&observer);
     tree.BeginUpdate();
     tree.BeginUpdate();
     tree.Clear();
@@ -306,7 +306,7 @@ TEST(TreeStore, UpdateBracketsNestAndRefreshOnlyAtTheOutermost) {
     tree.EndUpdate(); // without an open bracket: only refreshes
     EXPECT_EQ(tree.UpdateCount(), 0);
     EXPECT_EQ(observer.rows, 2);
-    tree.SetObserver(nullptr);
+    tree.RemoveObserver(&observer);
 }
 
 TEST(TreeStore, SelectionInsideBracketStands) {

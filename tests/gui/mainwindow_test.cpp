@@ -326,6 +326,8 @@ void MainWindowTest::nodeClipboardKeysActOnlyInTree() {
     QVERIFY(QTest::qWaitForWindowActive(&window));
     auto* tree = window.findChild<TRapidTree*>(QStringLiteral("RapidTree4"));
     auto* pane = window.findChild<TTextPane*>(QStringLiteral("RxRichEdit1"));
+    // A selected node for the marks, and after them a marked node for the paste.
+    tree->Items().AddChild(nullptr, MakeCaption("A"));
     struct Key {
         const char* action;
         Qt::Key key;
