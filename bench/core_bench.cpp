@@ -6,6 +6,8 @@
 
 #include "childrun.h"
 #include "editing/copysubtree.h"
+#include "editing/nodemarks.h"
+#include "editing/structurecommands.h"
 #include "formats/elementtext.h"
 #include "formats/pcreader.h"
 #include "formats/pcwriter.h"
@@ -251,7 +253,7 @@ void SortAll(benchmark::State& state, Shape shape, int64_t n) {
             tree = std::make_unique<TFlyNodes>();
             AddSynthetic(*tree, nullptr, options);
         },
-        [&] { tree->AlphaSort(); },
+        [&] { SortEverything(*tree); },
         [&] {
             if (tree->Count() > 1 && tree->Root(0)->Text() > tree->Root(1)->Text())
                 state.SkipWithError("the roots are not sorted");
@@ -320,6 +322,77 @@ void DeleteBigSubtree(benchmark::State& state, Shape, int64_t n) {
         [&] {
             if (t.tree.NodeCount() != n)
                 state.SkipWithError("the delete left another size");
+        });
+}
+
+// The editing commands on a large tree. A drop moves the big subtree between two small roots
+// and back, one way each round; the target ends fully expanded, so its expansion is part of
+// the work, as are the rows the view shows afterwards.
+void DropBigSubtree(benchmark::State& state, Shape, int64_t n) {
+    SubtreeTree t(n);
+    TFlyNode* targets[] = {t.tree.AddChild(nullptr, "<color=clgreen>TARGET A</color>"),
+                           t.tree.AddChild(nullptr, "<color=clgreen>TARGET B</color>")};
+    TFlyNode* moving = t.subtree;
+    int round = 0;
+    rounds(
+        state, t.subtreeSize, [&] { t.tree.SetSelected(deepest(moving)); },
+        [&] {
+            moving = MoveSubtree(moving, targets[round % 2]);
+            benchmark::DoNotOptimize(t.tree.Rows().size());
+        },
+        [&] {
+            ++round;
+            if (!moving || t.tree.NodeCount() != n + 2)
+                state.SkipWithError("the drop lost or gained nodes");
+        });
+}
+
+// "Move Up" on the second of two roots of n / 2 elements each: the two trade places and both
+// end fully expanded.
+void SwapBigRoots(benchmark::State& state, Shape, int64_t n) {
+    TFlyNodes tree;
+    SyntheticOptions options;
+    options.elements = n / 2 - 1;
+    for (uint64_t seed : {1, 2}) {
+        TFlyNode* root = tree.AddChild(nullptr, "<color=clgreen>HALF</color>");
+        options.seed = seed;
+        AddSynthetic(tree, root, options);
+    }
+    rounds(
+        state, n, [&] { tree.SetSelected(tree.Root(1)); },
+        [&] {
+            MoveSelectedNode(tree, MoveDirection::up);
+            benchmark::DoNotOptimize(tree.Rows().size());
+        },
+        [&] {
+            if (tree.RowCount() != tree.NodeCount())
+                state.SkipWithError("the swapped roots are not fully expanded");
+        });
+}
+
+// "Paste node" of the marked big subtree under a small root; the copy goes again after each
+// round.
+void PasteBigSubtree(benchmark::State& state, Shape, int64_t n) {
+    SubtreeTree t(n);
+    TFlyNode* target = t.tree.AddChild(nullptr, "<color=clgreen>TARGET</color>");
+    TFlyNode* clipNode = nullptr;
+    std::string clipMode;
+    TFlyNode* dragNode = nullptr;
+    NodeMarks marks(t.tree, clipNode, clipMode, dragNode);
+    t.tree.SetSelected(t.subtree);
+    marks.Copy();
+    TFlyNode* pasted = nullptr;
+    rounds(
+        state, t.subtreeSize, [&] { t.tree.SetSelected(target); },
+        [&] {
+            pasted = marks.Paste(false);
+            benchmark::DoNotOptimize(t.tree.Rows().size());
+        },
+        [&] {
+            if (!pasted || t.tree.NodeCount() != n + 1 + t.subtreeSize)
+                state.SkipWithError("the paste has another size");
+            else
+                pasted->Delete();
         });
 }
 
@@ -397,9 +470,12 @@ void registerAll() {
         {"PcText", TupleText, true},
         {"SavePCFile", SaveTuples, false},
         {"FullExpandRows", ExpandAll, false},
-        {"AlphaSort", SortAll, false},
+        {"SortEverything", SortAll, false},
         {"CopySubtree", CopyBigSubtree, false},
         {"DeleteSubtree", DeleteBigSubtree, false},
+        {"DropSubtree", DropBigSubtree, false},
+        {"SwapRoots", SwapBigRoots, false},
+        {"PasteSubtree", PasteBigSubtree, false},
     };
     for (const Path& p : paths)
         for (Shape shape : {Shape::Balanced, Shape::Deep}) {

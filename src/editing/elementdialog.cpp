@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editing/elementdialog.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -39,8 +40,17 @@ void ElementDialog::show(const std::string& title) {
     controls_.panel->setTitle(MarkupRenderer::Decode(title));
     controls_.panel->show();
     controls_.panel->raise();
-    controls_.name->setFocus(Qt::OtherFocusReason);
-    controls_.name->selectAll();
+    // The typing goes to the name field. A double click opens the dialog in the middle of the
+    // tree's own press, which takes the focus afterwards: the field takes it once that is done.
+    QMetaObject::invokeMethod(
+        controls_.name,
+        [edit = controls_.name] {
+            if (edit->isVisible()) {
+                edit->setFocus(Qt::OtherFocusReason);
+                edit->selectAll();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void ElementDialog::OpenAddRoot() {
@@ -78,10 +88,17 @@ void ElementDialog::Ok() {
     const auto mode = static_cast<ElementEditMode>(editMode_);
     ApplyElementFields(tree_.Items(), mode, bytesOf(name_), bytesOf(description_),
                        bytesOf(weight_));
-    controls_.panel->hide();
+    hide();
 }
 
 void ElementDialog::Abort() {
+    hide();
+}
+
+void ElementDialog::hide() {
+    // Typing in the dialog ends back in the tree.
+    if (controls_.panel->isAncestorOf(QApplication::focusWidget()))
+        tree_.setFocus(Qt::OtherFocusReason);
     controls_.panel->hide();
 }
 

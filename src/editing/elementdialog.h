@@ -61,6 +61,7 @@ private:
     void fill(Field& field, const std::string& bytes);
     static std::string bytesOf(const Field& field);
     void show(const std::string& title);
+    void hide();
 
     Controls controls_;
     TCustomRapidTree& tree_;

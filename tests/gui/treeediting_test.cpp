@@ -166,6 +166,9 @@ void TreeEditingTest::dialogModesAndFields() {
     QVERIFY(dialog->isVisible());
     QCOMPARE(dialog->title(), QStringLiteral("Rename element:"));
     QCOMPARE(w.Edit1->text(), QStringLiteral("FRA"));
+    // What is typed next goes into the name field, not into the tree that was clicked.
+    QTRY_VERIFY(w.Edit1->hasFocus());
+    QCOMPARE(w.Edit1->selectedText(), QStringLiteral("FRA"));
 }
 
 void TreeEditingTest::dialogPlacementAtTheEdges() {
