@@ -22,7 +22,7 @@ build: deps
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
 	  echo "make run: no display; set DISPLAY (or use ../shared/tools/shot) to see the editor" >&2; exit 1; fi
-	./$(BUILD)/settree examples/regions.tree
+	./$(BUILD)/settree --catalog examples/tessarocgams examples/regions.tree
 
 test: deps test-main test-asan
 

@@ -5,6 +5,7 @@
 // from fuzzchecks.h because the markup code is built with the view, not with the core library.
 
 #include "fuzzchecks.h"
+#include "model/utf8.h"
 #include "view/markup.h"
 
 #include <cstdint>

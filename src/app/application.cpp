@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/application.h"
 
-#include <QFile>
 #include <QLocale>
 #include <QMessageBox>
-#include <QStringDecoder>
 #include <exception>
+
+#include "display/displaytext.h"
 
 namespace settree {
 
@@ -52,22 +52,6 @@ char UserDecimalSeparator() {
         return '.';
     }();
     return separator;
-}
-
-QString BytesToDisplay(std::string_view bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
-    if (!decoder.hasError())
-        return text;
-    return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
-}
-
-QString FileNameToQString(const std::string& fileName) {
-    return QFile::decodeName(QByteArray(fileName.data(), qsizetype(fileName.size())));
-}
-
-std::string QStringToFileName(const QString& fileName) {
-    return QFile::encodeName(fileName).toStdString();
 }
 
 } // namespace settree

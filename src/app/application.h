@@ -34,10 +34,4 @@ void RunReportingErrors(const std::function<void()>& work);
 // count.
 char UserDecimalSeparator();
 
-// Bytes for display: valid UTF-8 as UTF-8, anything else as Latin-1.
-QString BytesToDisplay(std::string_view bytes);
-// File names go between bytes and QString the way the file system stores them.
-QString FileNameToQString(const std::string& fileName);
-std::string QStringToFileName(const QString& fileName);
-
 } // namespace settree

@@ -27,6 +27,31 @@ bool CommandLine::Has(std::string_view switchName) const {
     return false;
 }
 
+bool TakeCatalogOption(std::vector<std::string>& arguments, std::string& folder) {
+    static constexpr std::string_view kOption = "--catalog";
+    std::vector<std::string> rest;
+    rest.reserve(arguments.size());
+    bool ok = true;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == kOption) {
+            if (i + 1 == arguments.size() || arguments[i + 1].empty())
+                ok = false;
+            else
+                folder = arguments[i + 1];
+            ++i;
+        } else if (argument.size() > kOption.size() && argument.starts_with(kOption) &&
+                   argument[kOption.size()] == '=') {
+            folder = argument.substr(kOption.size() + 1);
+            ok = ok && !folder.empty();
+        } else {
+            rest.push_back(argument);
+        }
+    }
+    arguments = std::move(rest);
+    return ok;
+}
+
 void ReadElementFile(const std::string& fileName, TextLines& lines) {
     lines = ReadTreeText(ReadFileBytes(fileName));
 }

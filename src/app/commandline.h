@@ -39,6 +39,10 @@ private:
     std::vector<std::string> arguments_;
 };
 
+// Takes every "--catalog DIR" and "--catalog=DIR" out of arguments; the last one gives folder.
+// Returns false when one of them names no folder ("--catalog" last, or an empty DIR).
+bool TakeCatalogOption(std::vector<std::string>& arguments, std::string& folder);
+
 // Where the command-line work goes.
 struct StartupTarget {
     TFlyNodes& tree;

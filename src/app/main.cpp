@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// settree [FILE] [/DELETE] [/SAVE] [/QUIT]: the editor. With "/QUIT" the command-line work runs
-// without any window and without a display, its messages on standard error.
+// settree [FILE] [/DELETE] [/SAVE] [/QUIT] [--catalog DIR]: the editor. With "/QUIT" the
+// command-line work runs without any window and without a display, its messages on standard error.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -12,16 +13,28 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: settree [FILE] [/DELETE] [/SAVE] [/QUIT]\n"
+    "Usage: settree [FILE] [/DELETE] [/SAVE] [/QUIT] [--catalog DIR]\n"
     "Edits a hierarchy of GAMS set elements as element text (.tree) and as a tree.\n"
     "\n"
-    "  FILE      an element file to open, or a .PC file of parent-child tuples to convert\n"
-    "  /DELETE   with a .PC file: delete the .tree file beside it before loading\n"
-    "  /SAVE     with a .PC file: rewrite it and write the .tree file beside it\n"
-    "  /QUIT     end when the work is done, without showing a window; messages go to\n"
-    "            standard error, and the exit status is 1 when there were any\n"
-    "  --help    show this text\n"
-    "  --version show the version\n";
+    "  FILE           an element file to open, or a .PC file of parent-child tuples to convert\n"
+    "  /DELETE        with a .PC file: delete the .tree file beside it before loading\n"
+    "  /SAVE          with a .PC file: rewrite it and write the .tree file beside it\n"
+    "  /QUIT          end when the work is done, without showing a window; messages go to\n"
+    "                 standard error, and the exit status is 1 when there were any\n"
+    "  --catalog DIR  the folder of the catalog program's GAMS files (pcclassifications.gms,\n"
+    "                 ListofSets.gms and one file per set); the catalog program (tessaroc or\n"
+    "                 tessaroc.exe) is looked for in DIR's parent folder. Without it the\n"
+    "                 folder is SETTREE_CATALOG, else tessarocgams beside the executable\n"
+    "  --help         show this text\n"
+    "  --version      show the version\n"
+    "\n"
+    "The two \"Tessaroc\" buttons show when the catalog is found: the tree pane's when\n"
+    "DIR/pcclassifications.gms exists, the text pane's when the catalog program exists.\n"
+    "\n"
+    "Environment:\n"
+    "  SETTREE_CATALOG  the catalog folder when --catalog is not given\n"
+    "\n"
+    "Exit status: 0 done; with /QUIT, 1 when a message was reported; 2 wrong usage.\n";
 
 // The command-line work of the window's creation, for a bare tree and lines.
 int runUnattended(const settree::CommandLine& commandLine) {
@@ -42,7 +55,13 @@ int runUnattended(const settree::CommandLine& commandLine) {
 
 int main(int argc, char** argv) {
     settree::UserDecimalSeparator(); // the regional settings count as they are at start
-    const settree::CommandLine raw(std::vector<std::string>(argv + 1, argv + argc));
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::string catalogFolder;
+    if (!settree::TakeCatalogOption(arguments, catalogFolder)) {
+        std::fputs("settree: --catalog needs a folder\n", stderr);
+        return 2;
+    }
+    const settree::CommandLine raw(std::move(arguments));
     for (const std::string& argument : raw.Arguments()) {
         if (argument == "--help") {
             std::fputs(kUsage, stdout);
@@ -58,8 +77,13 @@ int main(int argc, char** argv) {
 
     settree::Application app(argc, argv);
     // The toolkit has taken its own options out of argv.
-    settree::TForm1 window(std::vector<std::string>(argv + 1, argv + argc),
-                           settree::TForm1::ExecutableFolder());
+    std::vector<std::string> windowArguments(argv + 1, argv + argc);
+    settree::TakeCatalogOption(windowArguments, catalogFolder);
+    const char* environmentFolder = std::getenv("SETTREE_CATALOG");
+    settree::TForm1 window(
+        std::move(windowArguments),
+        settree::CatalogLocation::Choose(catalogFolder, environmentFolder ? environmentFolder : "",
+                                         settree::TForm1::ExecutableFolder()));
     window.show();
     return app.exec();
 }

@@ -11,7 +11,6 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -22,8 +21,13 @@
 #include <QTableWidget>
 
 #include "app/application.h"
+#include "app/headerbar.h"
 #include "app/tclientarea.h"
 #include "app/tcollapsiblepanel.h"
+#include "app/viewcommands.h"
+#include "catalog/catalogchoosers.h"
+#include "display/controls.h"
+#include "display/displaytext.h"
 #include "editing/treeeditcommands.h"
 #include "formats/pcreader.h"
 #include "formats/pcwriter.h"
@@ -37,7 +41,6 @@ namespace settree {
 
 namespace {
 
-constexpr int kBarHeight = 41;
 constexpr int kTreeWeightWidth = 75;
 
 // The failures of start-up go to the default error report, as those of any handler do.
@@ -46,53 +49,11 @@ public:
     void message(const std::string& text) override { ShowErrorReport(text); }
 };
 
-QFont headingFont() {
-    QFont font(QStringLiteral("Calibri"));
-    font.setPixelSize(27);
-    font.setBold(true);
-    return font;
-}
-
-QPushButton* makeButton(const char* name, const QString& caption, QWidget* parent,
-                        const QString& hint = QString()) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setFixedSize(75, 25);
-    if (!hint.isEmpty())
-        button->setToolTip(hint);
-    return button;
-}
-
-QLabel* makeLabel(const char* name, const QString& caption, QWidget* parent) {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    return label;
-}
-
-QLineEdit* makeEdit(const char* name, QWidget* parent) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    return edit;
-}
-
-// A header strip 41 high: a heading on the left, buttons anchored to the top right.
-QWidget* makeBar(const char* name, QLabel* heading, const std::vector<QPushButton*>& buttons,
+// A header strip: a heading on the left, buttons anchored to the top right.
+QWidget* makeBar(const char* name, QLabel* heading, std::vector<QPushButton*> buttons,
                  QWidget* parent) {
-    auto* bar = new QWidget(parent);
+    auto* bar = new HeaderBar(heading, std::move(buttons), parent);
     bar->setObjectName(QString::fromLatin1(name));
-    bar->setFixedHeight(kBarHeight);
-    bar->setAutoFillBackground(true);
-    auto* layout = new QHBoxLayout(bar);
-    // Buttons stand 8 pixels below the strip's top edge, whatever the heading's height.
-    layout->setContentsMargins(8, 8, 8, 0);
-    layout->setSpacing(4);
-    heading->setParent(bar);
-    layout->addWidget(heading, 0, Qt::AlignVCenter);
-    layout->addStretch(1);
-    for (QPushButton* button : buttons) {
-        button->setParent(bar);
-        layout->addWidget(button, 0, Qt::AlignTop);
-    }
     return bar;
 }
 
@@ -100,27 +61,6 @@ QAction* makeAction(const char* name, const QString& caption, QObject* parent) {
     auto* action = new QAction(caption, parent);
     action->setObjectName(QString::fromLatin1(name));
     return action;
-}
-
-QGroupBox* makeChooser(const char* name, const QString& caption, QComboBox*& list,
-                       const char* listName, QPushButton*& find, const char* findName,
-                       QPushButton*& abort, const char* abortName, QPushButton*& ok,
-                       const char* okName, QWidget* parent) {
-    auto* box = new QGroupBox(caption, parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setAutoFillBackground(true);
-    box->resize(686, 92);
-    list = new QComboBox(box);
-    list->setObjectName(QString::fromLatin1(listName));
-    list->setGeometry(16, 24, 649, 22);
-    find = makeButton(findName, QObject::tr("Find"), box);
-    abort = makeButton(abortName, QObject::tr("Abort"), box);
-    ok = makeButton(okName, QObject::tr("OK"), box);
-    find->move(424, 56);
-    abort->move(507, 56);
-    ok->move(590, 56);
-    box->hide();
-    return box;
 }
 
 } // namespace
@@ -137,8 +77,11 @@ void MessageBoxFeedback::busyEnd() {
     QGuiApplication::restoreOverrideCursor();
 }
 
-TForm1::TForm1(std::vector<std::string> arguments, std::string exeFolder, QWidget* parent)
-    : QMainWindow(parent), commandLine_(std::move(arguments)), exeFolder_(std::move(exeFolder)),
+TForm1::TForm1(std::vector<std::string> arguments, const std::string& exeFolder, QWidget* parent)
+    : TForm1(std::move(arguments), CatalogLocation::BesideExecutable(exeFolder), parent) {}
+
+TForm1::TForm1(std::vector<std::string> arguments, CatalogLocation catalog, QWidget* parent)
+    : QMainWindow(parent), commandLine_(std::move(arguments)), catalogLocation_(std::move(catalog)),
       feedback_(std::make_unique<MessageBoxFeedback>(this)) {
     setObjectName(QStringLiteral("Form1"));
     // The window's font first, so that controls with a font of their own keep it.
@@ -164,9 +107,10 @@ TForm1::TForm1(std::vector<std::string> arguments, std::string exeFolder, QWidge
     textCommands_->ChooseFile = [this](QFileDialog& dialog) { return RunFileDialog(dialog); };
     clientArea_->SetPanes(Panel1, Splitter1, Panel3);
     clientArea_->SetPanelWidth(487);
+    view_ = std::make_unique<ViewCommands>(*this, *clientArea_, *Panel1, *RxRichEdit1, *RapidTree4,
+                                           FCaptionClickArmed);
     createElementDialog();
     createChoosers();
-    createFindPanel();
     createTreeMenu();
     createFileDialogs();
     treeCommands_ = std::make_unique<TreeEditCommands>(
@@ -176,7 +120,7 @@ TForm1::TForm1(std::vector<std::string> arguments, std::string exeFolder, QWidge
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    auto* version = makeLabel("StatusBar1Panel", QStringLiteral("settree version " SETTREE_VERSION),
+    auto* version = MakeLabel("StatusBar1Panel", QStringLiteral("settree version " SETTREE_VERSION),
                               StatusBar1);
     StatusBar1->addWidget(version, 1);
     setStatusBar(StatusBar1);
@@ -207,14 +151,14 @@ void TForm1::createTextPanel() {
     Panel1 = new TCollapsiblePanel(clientArea_);
     Panel1->setObjectName(QStringLiteral("Panel1"));
 
-    Label4 = makeLabel("Label4", tr("Element (.TREE)"), nullptr);
-    Label4->setFont(headingFont());
+    Label4 = MakeLabel("Label4", tr("Element (.TREE)"), nullptr);
+    Label4->setFont(HeadingFont());
     Button12 =
-        makeButton("Button12", tr("Tessaroc"), nullptr, tr("Use PC relations from Tessaroc"));
+        MakeButton("Button12", tr("Tessaroc"), nullptr, tr("Use PC relations from Tessaroc"));
     Button1 =
-        makeButton("Button1", tr("Load"), nullptr, tr("Load a .TREE file and build the Tree"));
-    Button2 = makeButton("Button2", tr("Refresh"), nullptr, tr("Read Memo and create Tree"));
-    Button3 = makeButton("Button3", tr("Save"), nullptr, tr("Save .TREE file"));
+        MakeButton("Button1", tr("Load"), nullptr, tr("Load a .TREE file and build the Tree"));
+    Button2 = MakeButton("Button2", tr("Refresh"), nullptr, tr("Read Memo and create Tree"));
+    Button3 = MakeButton("Button3", tr("Save"), nullptr, tr("Save .TREE file"));
     Panel2 = makeBar("Panel2", Label4, {Button12, Button1, Button2, Button3}, Panel1->Content());
 
     RxRichEdit1 = new TTextPane(Panel1->Content());
@@ -231,12 +175,12 @@ void TForm1::createTreePanel() {
     Panel3 = new QWidget(clientArea_);
     Panel3->setObjectName(QStringLiteral("Panel3"));
 
-    Label5 = makeLabel("Label5", tr("Tree (.PC)"), nullptr);
-    Label5->setFont(headingFont());
-    Button9 = makeButton("Button9", tr("Tessaroc"), nullptr, tr("Use PC relations from Tessaroc"));
-    Button8 = makeButton("Button8", tr("Load"), nullptr, tr("Load and parse .PC file to a tree"));
-    Button5 = makeButton("Button5", tr("Refresh"), nullptr, tr("Parse Tree and Create Memo"));
-    Button6 = makeButton("Button6", tr("Save"), nullptr, tr("Save Parent Child Tuple"));
+    Label5 = MakeLabel("Label5", tr("Tree (.PC)"), nullptr);
+    Label5->setFont(HeadingFont());
+    Button9 = MakeButton("Button9", tr("Tessaroc"), nullptr, tr("Use PC relations from Tessaroc"));
+    Button8 = MakeButton("Button8", tr("Load"), nullptr, tr("Load and parse .PC file to a tree"));
+    Button5 = MakeButton("Button5", tr("Refresh"), nullptr, tr("Parse Tree and Create Memo"));
+    Button6 = MakeButton("Button6", tr("Save"), nullptr, tr("Save Parent Child Tuple"));
     Panel4 = makeBar("Panel4", Label5, {Button9, Button8, Button5, Button6}, Panel3);
 
     RapidTree4 = new TRapidTree(Panel3);
@@ -257,14 +201,14 @@ void TForm1::createElementDialog() {
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setAutoFillBackground(true);
     GroupBox1->setGeometry(8, kBarHeight, 385, 166);
-    Label1 = makeLabel("Label1", tr("Element name:"), GroupBox1);
-    Edit1 = makeEdit("Edit1", GroupBox1);
-    Label2 = makeLabel("Label2", tr("Element description:"), GroupBox1);
-    Edit2 = makeEdit("Edit2", GroupBox1);
-    Label3 = makeLabel("Label3", tr("Weight:"), GroupBox1);
-    Edit4 = makeEdit("Edit4", GroupBox1);
-    Button4 = makeButton("Button4", tr("OK"), GroupBox1);
-    Button7 = makeButton("Button7", tr("Abort"), GroupBox1);
+    Label1 = MakeLabel("Label1", tr("Element name:"), GroupBox1);
+    Edit1 = MakeEdit("Edit1", GroupBox1);
+    Label2 = MakeLabel("Label2", tr("Element description:"), GroupBox1);
+    Edit2 = MakeEdit("Edit2", GroupBox1);
+    Label3 = MakeLabel("Label3", tr("Weight:"), GroupBox1);
+    Edit4 = MakeEdit("Edit4", GroupBox1);
+    Button4 = MakeButton("Button4", tr("OK"), GroupBox1);
+    Button7 = MakeButton("Button7", tr("Abort"), GroupBox1);
     Label1->setGeometry(8, 18, 369, 16);
     Edit1->setGeometry(8, 34, 369, 21);
     Label2->setGeometry(8, 61, 369, 16);
@@ -284,57 +228,28 @@ void TForm1::createElementDialog() {
 }
 
 void TForm1::createChoosers() {
-    GroupBox2 = makeChooser("GroupBox2", tr(" Select Tessaroc classification (.PC -> .TREE):  "),
-                            HTMLComboBox1, "HTMLComboBox1", Button15, "Button15", Button11,
-                            "Button11", Button10, "Button10", clientArea_);
-    GroupBox3 = makeChooser("GroupBox3", tr(" Select Tessaroc classification (.TREE -> .PC):  "),
-                            HTMLComboBox2, "HTMLComboBox2", Button16, "Button16", Button14,
-                            "Button14", Button13, "Button13", clientArea_);
-}
-
-void TForm1::createFindPanel() {
-    Panel5 = new QFrame(clientArea_);
-    Panel5->setObjectName(QStringLiteral("Panel5"));
-    static_cast<QFrame*>(Panel5)->setFrameShape(QFrame::Panel);
-    static_cast<QFrame*>(Panel5)->setFrameShadow(QFrame::Raised);
-    Panel5->setAutoFillBackground(true);
-    Panel5->resize(785, 537);
-
-    Label6 = makeLabel("Label6", tr("Find:"), nullptr);
-    Label6->setFont(headingFont());
-    auto* bar = new QWidget(Panel5);
-    bar->setObjectName(QStringLiteral("Panel6"));
-    bar->setFixedHeight(kBarHeight);
-    auto* barLayout = new QHBoxLayout(bar);
-    barLayout->setContentsMargins(8, 0, 8, 0);
-    Label6->setParent(bar);
-    Edit3 = makeEdit("Edit3", bar);
-    Button19 = makeButton("Button19", tr("Find"), bar);
-    Button18 = makeButton("Button18", tr("Close"), bar);
-    Button17 = makeButton("Button17", tr("Select"), bar);
-    barLayout->addWidget(Label6);
-    barLayout->addWidget(Edit3, 1);
-    barLayout->addWidget(Button19);
-    barLayout->addWidget(Button18);
-    barLayout->addWidget(Button17);
-
-    // The header row is the grid's own header; one empty result row below it.
-    AdvStringGrid1 = new QTableWidget(1, 1, Panel5);
-    AdvStringGrid1->setObjectName(QStringLiteral("AdvStringGrid1"));
-    AdvStringGrid1->setHorizontalHeaderLabels({tr("Classification")});
-    AdvStringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    AdvStringGrid1->verticalHeader()->hide();
-    AdvStringGrid1->verticalHeader()->setDefaultSectionSize(21);
-    AdvStringGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    AdvStringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    AdvStringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-
-    auto* layout = new QVBoxLayout(Panel5);
-    layout->setContentsMargins(2, 2, 2, 2);
-    layout->setSpacing(0);
-    layout->addWidget(bar);
-    layout->addWidget(AdvStringGrid1, 1);
-    Panel5->hide();
+    catalog_ = std::make_unique<CatalogChoosers>(
+        *clientArea_, *Panel1, *RxRichEdit1, *textCommands_, *feedback_,
+        CatalogChoosers::WindowState{FClassifications, FCatalogFile, FFindMode,
+                                     FSelectedClassification, FLoadFromFile});
+    catalog_->LoadSelectedClassification = [this] { Button8Click(); };
+    GroupBox2 = catalog_->GroupBox2;
+    HTMLComboBox1 = catalog_->HTMLComboBox1;
+    Button15 = catalog_->Button15;
+    Button11 = catalog_->Button11;
+    Button10 = catalog_->Button10;
+    GroupBox3 = catalog_->GroupBox3;
+    HTMLComboBox2 = catalog_->HTMLComboBox2;
+    Button16 = catalog_->Button16;
+    Button14 = catalog_->Button14;
+    Button13 = catalog_->Button13;
+    Panel5 = catalog_->Panel5;
+    Label6 = catalog_->Label6;
+    Edit3 = catalog_->Edit3;
+    Button19 = catalog_->Button19;
+    Button18 = catalog_->Button18;
+    Button17 = catalog_->Button17;
+    AdvStringGrid1 = catalog_->AdvStringGrid1;
 }
 
 void TForm1::createTreeMenu() {
@@ -523,6 +438,16 @@ bool TForm1::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shownOnce_)
+        return;
+    shownOnce_ = true;
+    // Without an activation (no window manager, focus-stealing prevention) the panes and the
+    // tree's columns are laid out all the same.
+    RunReportingErrors([this] { applyActivationLayout(); });
+}
+
 void TForm1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     RunReportingErrors([this] {
@@ -564,11 +489,9 @@ void TForm1::FormCreate() {
     });
 
     FClassifications.Clear();
-    const char separator = QDir::separator().toLatin1();
-    FCatalogFile = exeFolder_ + "tessarocgams" + separator + "pcclassifications.gms";
+    FCatalogFile = catalogLocation_.IndexFile();
     Button9->setVisible(FileExists(FCatalogFile));
-    Button12->setVisible(FileExists(exeFolder_ + "tessaroc.exe") ||
-                         FileExists(exeFolder_ + "tessaroc"));
+    Button12->setVisible(catalogLocation_.ProgramPresent());
 }
 
 void TForm1::FormActivate() {
@@ -600,11 +523,7 @@ void TForm1::FormResize() {
 }
 
 void TForm1::FormClose() {
-    // The classification items refer to entries of FClassifications: they go first.
-    HTMLComboBox1->clear();
-    FClassifications.Clear();
-    HTMLComboBox2->clear();
-    setChooserEntries_.Clear();
+    catalog_->FreeEntries();
 }
 
 void TForm1::Exit1Click() {
@@ -712,41 +631,79 @@ void TForm1::LoadPC(const std::string& fileName) {
 // ---- Catalog ----
 
 std::string TForm1::CatalogFolder() const {
-    return ExtractFilePath(FCatalogFile);
+    return catalog_->CatalogFolder();
 }
-
 const tmb* TForm1::ItemEntry(const QComboBox& list, int index) {
-    return static_cast<const tmb*>(list.itemData(index).value<void*>());
+    return CatalogChoosers::ItemEntry(list, index);
 }
-
-void TForm1::fillChooser(QComboBox& list, const std::vector<ChooserItem>& items) {
-    list.clear();
-    for (const ChooserItem& item : items)
-        list.addItem(BytesToDisplay(item.Text),
-                     QVariant::fromValue(const_cast<void*>(static_cast<const void*>(item.Entry))));
-    list.setCurrentIndex(-1);
-}
-
 void TForm1::LoadClassificationIndex() {
-    settree::LoadClassificationIndex(FCatalogFile, FClassifications, *feedback_);
-    // Listed anew from the whole list: an entry replaced by a later one of the same name is gone.
-    fillChooser(*HTMLComboBox1, ClassificationItems(FClassifications));
+    catalog_->LoadClassificationIndex();
 }
-
 void TForm1::LoadSetList() {
-    settree::LoadSetList(CatalogFolder(), setChooserEntries_, *feedback_);
-    fillChooser(*HTMLComboBox2, setChooserEntries_.Items());
+    catalog_->LoadSetList();
+}
+void TForm1::LoadSetIntoText(const tmb& entry) {
+    catalog_->LoadSetIntoText(entry);
+}
+void TForm1::Button9Click() {
+    catalog_->OpenClassificationChooser();
+}
+void TForm1::Button10Click() {
+    catalog_->ConfirmClassification();
+}
+void TForm1::Button11Click() {
+    catalog_->CloseClassificationChooser();
+}
+void TForm1::Button12Click() {
+    catalog_->OpenSetChooser();
+}
+void TForm1::Button13Click() {
+    catalog_->ConfirmSet();
+}
+void TForm1::Button14Click() {
+    catalog_->CloseSetChooser();
+}
+void TForm1::Button15Click() {
+    catalog_->OpenFindPanel("PC");
+}
+void TForm1::Button16Click() {
+    catalog_->OpenFindPanel("TREE");
+}
+void TForm1::Button17Click() {
+    catalog_->SelectResult();
+}
+void TForm1::Button18Click() {
+    catalog_->CloseFindPanel();
+}
+void TForm1::Button19Click() {
+    catalog_->Search();
+}
+void TForm1::Edit3KeyUp(QKeyEvent* event) {
+    catalog_->SearchBoxKeyUp(event);
+}
+void TForm1::AdvStringGrid1DblClick() {
+    catalog_->SelectResult();
 }
 
-void TForm1::LoadSetIntoText(const tmb& entry) {
-    TextLines lines = RxRichEdit1->Lines();
-    try {
-        settree::LoadSetIntoText(entry, CatalogFolder(), lines, *feedback_);
-    } catch (const CatalogError&) {
-        RxRichEdit1->SetLines(lines); // the members taken before the scan ran out
-        throw;
-    }
-    RxRichEdit1->SetLines(lines);
+// ---- View commands ----
+
+void TForm1::Swappanels1Click() {
+    view_->SwapPanels();
+}
+void TForm1::Who1Click() {
+    view_->ToggleBackground();
+}
+void TForm1::Increasefont1Click() {
+    view_->ChangeFontSize(+1);
+}
+void TForm1::Decreasefont1Click() {
+    view_->ChangeFontSize(-1);
+}
+void TForm1::Panel1CaptionClick() {
+    view_->CaptionClick();
+}
+void TForm1::Panel1EndCollapsExpand() {
+    view_->EndCollapseExpand();
 }
 
 // ---- Element dialog, structure commands, node clipboard and drag and drop ----
@@ -829,48 +786,5 @@ void TForm1::RapidTree4DragOver(int x, int y, bool& accept) {
 void TForm1::RapidTree4DragDrop(int x, int y) {
     treeCommands_->DragDrop(x, y);
 }
-
-// ---- Catalog and view commands ----
-
-void TForm1::Button9Click() {
-    if (FClassifications.Empty())
-        LoadClassificationIndex();
-    GroupBox2->move(width() - GroupBox2->width(), 0);
-    GroupBox2->show();
-    GroupBox2->raise();
-}
-
-void TForm1::Button12Click() {
-    if (HTMLComboBox2->count() == 0)
-        LoadSetList();
-    // At the top right of the text panel, on whichever side the panel stands.
-    GroupBox3->move(Panel1->geometry().right() + 1 - GroupBox3->width(), 0);
-    GroupBox3->show();
-    GroupBox3->raise();
-}
-
-void TForm1::Button11Click() {
-    GroupBox2->hide();
-}
-
-void TForm1::Button14Click() {
-    GroupBox3->hide();
-}
-
-void TForm1::Button10Click() {}
-void TForm1::Button13Click() {}
-void TForm1::Button15Click() {}
-void TForm1::Button16Click() {}
-void TForm1::Button17Click() {}
-void TForm1::Button18Click() {}
-void TForm1::Button19Click() {}
-void TForm1::Edit3KeyUp(QKeyEvent*) {}
-void TForm1::AdvStringGrid1DblClick() {}
-void TForm1::Swappanels1Click() {}
-void TForm1::Who1Click() {}
-void TForm1::Increasefont1Click() {}
-void TForm1::Decreasefont1Click() {}
-void TForm1::Panel1CaptionClick() {}
-void TForm1::Panel1EndCollapsExpand() {}
 
 } // namespace settree

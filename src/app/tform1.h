@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/commandline.h"
+#include "catalog/cataloglocation.h"
 #include "catalog/catalogreaders.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
@@ -29,12 +30,14 @@ class QTableWidget;
 
 namespace settree {
 
+class CatalogChoosers;
 class TClientArea;
 class TCollapsiblePanel;
 class TRapidTree;
 class TTextPane;
 class TextPaneCommands;
 class TreeEditCommands;
+class ViewCommands;
 struct ShiftState;
 
 // The editor's feedback: each message in a one-button box titled like the main window, and the
@@ -56,9 +59,12 @@ private:
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    // arguments: the command line without the program name. exeFolder: the folder of the
-    // program's executable, ending in a path separator (the catalog is looked for there).
-    TForm1(std::vector<std::string> arguments, std::string exeFolder, QWidget* parent = nullptr);
+    // arguments: the command line without the program name. catalog: where the catalog files
+    // and the catalog program are looked for.
+    TForm1(std::vector<std::string> arguments, CatalogLocation catalog, QWidget* parent = nullptr);
+    // The catalog beside the executable in exeFolder (ending in a path separator).
+    TForm1(std::vector<std::string> arguments, const std::string& exeFolder,
+           QWidget* parent = nullptr);
     ~TForm1() override;
 
     // The folder of the running executable, ending in a path separator.
@@ -173,12 +179,12 @@ public:
     void CopyPCToClipboard();
     void LoadPC(const std::string& fileName);
 
-    // Catalog. LoadClassificationIndex reads FCatalogFile into FClassifications and lists the
-    // classifications with a name in HTMLComboBox1; LoadSetList reads the set list beside it into
-    // HTMLComboBox2, which owns the set entries; LoadSetIntoText replaces the text pane with the
-    // members of a set and normalises it. A file that cannot be read raises FileError before
-    // anything changes; a set file without a closed member block raises CatalogError, the text
-    // pane then holding the members taken so far.
+    // Catalog (see CatalogChoosers). LoadClassificationIndex reads FCatalogFile into
+    // FClassifications and lists the classifications with a name in HTMLComboBox1; LoadSetList
+    // reads the set list beside it into HTMLComboBox2, which owns the set entries;
+    // LoadSetIntoText replaces the text pane with the members of a set and normalises it. A file
+    // that cannot be read raises FileError before anything changes; a set file without a closed
+    // member block raises CatalogError, the text pane then holding the members taken so far.
     void LoadClassificationIndex();
     void LoadSetList();
     void LoadSetIntoText(const tmb& entry);
@@ -186,6 +192,9 @@ public:
     static const tmb* ItemEntry(const QComboBox& list, int index);
     // The folder of the catalog files, ending in a separator.
     std::string CatalogFolder() const;
+    // The choosers and the find panel, and the view commands, that the handlers forward to.
+    CatalogChoosers* Catalog() const { return catalog_.get(); }
+    ViewCommands* View() const { return view_.get(); }
 
     // The client area that aligns Panel1, Splitter1 and Panel3.
     TClientArea* ClientArea() const { return clientArea_; }
@@ -280,6 +289,7 @@ public slots:
 
 protected:
     bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -290,7 +300,6 @@ private:
     void createTreePanel();
     void createElementDialog();
     void createChoosers();
-    void createFindPanel();
     void createTreeMenu();
     void createFileDialogs();
     void connectHandlers();
@@ -299,23 +308,24 @@ private:
     // The text pane's lines through a core operation, written back only when changed.
     void editPaneLines(const std::function<void(TextLines&)>& edit);
     StartupTarget startupTarget(TextLines& lines, Feedback& errorReport);
-    // Adds the chooser items to list, in their order, each carrying its entry.
-    static void fillChooser(QComboBox& list, const std::vector<ChooserItem>& items);
 
     CommandLine commandLine_;
-    std::string exeFolder_;
+    CatalogLocation catalogLocation_;
     // The user's decimal separator, read once at program start.
     char decimalSeparator_ = '.';
     // The file name the tuple open dialog last confirmed.
     std::string pcFileName_;
     std::unique_ptr<MessageBoxFeedback> feedback_;
-    // The entries of the set chooser's items (HTMLComboBox2 owns them through this list).
-    SetList setChooserEntries_;
     TClientArea* clientArea_ = nullptr;
     TextPaneCommands* textCommands_ = nullptr;
     // Held here rather than as a child object: it listens to the tree, so it must go before the
     // widgets (the tree among them) that the window's base destroys.
     std::unique_ptr<TreeEditCommands> treeCommands_;
+    std::unique_ptr<CatalogChoosers> catalog_;
+    std::unique_ptr<ViewCommands> view_;
+    // Set once the window has been shown: the first showing lays the panes out even when no
+    // activation follows (no window manager, focus-stealing prevention).
+    bool shownOnce_ = false;
     // Set when an activation asked for the maximised state; the resize that follows lays out
     // the panes again at the new size.
     bool layoutAfterMaximise_ = false;

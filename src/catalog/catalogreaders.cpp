@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "catalog/catalogreaders.h"
 
+#include "formats/pcreader.h"
 #include "model/caption.h"
 #include "model/textfile.h"
 
@@ -180,6 +181,25 @@ void LoadSetIntoText(const tmb& entry, const std::string& catalogFolder, TextLin
         throw CatalogError("The member block of set file " + fileName + " is not closed");
 
     NormaliseElementText(lines, feedback);
+}
+
+bool LoadPCFromCatalog(const std::string& catalogFile, const tmb& entry, TFlyNodes& tree,
+                       TextLines& lines, Feedback& feedback) {
+    return LoadPCBlock(
+        [&](PcBlockInput& input) {
+            const std::string setFile = ExtractFilePath(catalogFile) + entry.Name + ".gms";
+            if (FileExists(setFile))
+                input.memberFile = ReadFileBytes(setFile);
+            input.index = ReadFileBytes(catalogFile);
+            input.firstLine = entry.FirstLine;
+            input.lastLine = entry.LastLine;
+        },
+        tree, lines, feedback);
+}
+
+bool ChooserItemMatches(std::string_view itemText, std::string_view searchText) {
+    return !searchText.empty() &&
+           UpperCase(itemText).find(UpperCase(searchText)) != std::string::npos;
 }
 
 } // namespace settree

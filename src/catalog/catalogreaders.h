@@ -11,6 +11,8 @@
 
 namespace settree {
 
+class TFlyNodes;
+
 // The catalog files of the sibling catalog program, read only: the classification index
 // (pcclassifications.gms), the set list (ListofSets.gms) and one file per set (<set>.gms), all
 // in one folder. Every file is read whole; a line ends at CR LF, CR or LF. Line indexes count
@@ -106,5 +108,19 @@ std::string SetFileName(const std::string& catalogFolder, const tmb& entry);
 // far, not normalised.
 void LoadSetIntoText(const tmb& entry, const std::string& catalogFolder, TextLines& lines,
                      Feedback& feedback);
+
+// Loads one classification of the index catalogFile into the tree, as LoadPC loads a .PC file,
+// then lines from the tree: the lines entry.FirstLine to entry.LastLine of the index (none when
+// LastLine is smaller), every weight "1", descriptions from the set file <folder of
+// catalogFile><entry.Name>.gms when it exists. Every error is reported through feedback as
+// LoadPC reports it (a file that cannot be read, a block that reaches past the end of the
+// index); returns true when nothing was reported.
+bool LoadPCFromCatalog(const std::string& catalogFile, const tmb& entry, TFlyNodes& tree,
+                       TextLines& lines, Feedback& feedback);
+
+// Whether the find panel lists a chooser item for a search text: the search text, upper-cased
+// (a to z), occurs in the item's whole text, upper-cased, colour markup included. An empty
+// search text matches nothing.
+bool ChooserItemMatches(std::string_view itemText, std::string_view searchText);
 
 } // namespace settree

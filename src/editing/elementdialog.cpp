@@ -6,9 +6,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "display/displaytext.h"
 #include "editing/elementedit.h"
 #include "model/caption.h"
-#include "view/markuprenderer.h"
 #include "view/trapidtree.h"
 
 namespace settree {
@@ -25,7 +25,7 @@ ElementDialog::ElementDialog(const Controls& controls, TCustomRapidTree& tree, u
 
 void ElementDialog::fill(Field& field, const std::string& bytes) {
     field.bytes = bytes;
-    field.shown = MarkupRenderer::Decode(bytes);
+    field.shown = BytesToDisplay(bytes);
     field.edit->setText(field.shown);
 }
 
@@ -37,7 +37,7 @@ std::string ElementDialog::bytesOf(const Field& field) {
 }
 
 void ElementDialog::show(const std::string& title) {
-    controls_.panel->setTitle(MarkupRenderer::Decode(title));
+    controls_.panel->setTitle(BytesToDisplay(title));
     controls_.panel->show();
     controls_.panel->raise();
     // The typing goes to the name field. A double click opens the dialog in the middle of the

@@ -842,14 +842,15 @@ bool PCElementTextFromBytes(std::string_view pcBytes, const std::string* treeDes
     return ok;
 }
 
-bool LoadPCFromCatalog(const std::string& catalogFile, const tmb& entry, TFlyNodes& tree,
-                       TextLines& lines, Feedback& feedback) {
+bool LoadPCBlock(const std::function<void(PcBlockInput&)>& read, TFlyNodes& tree, TextLines& lines,
+                 Feedback& feedback) {
     return runLoad(tree, &lines, feedback, false, '.', [&](PcLoad& load) {
-        const std::string setFile = ExtractFilePath(catalogFile) + entry.Name + ".gms";
-        if (FileExists(setFile))
-            load.ReadSetDescriptions(load.hold(ReadFileBytes(setFile)));
-        const std::string_view catalog = load.hold(ReadFileBytes(catalogFile));
-        return load.readCatalogBlock(catalog, entry.FirstLine, entry.LastLine);
+        PcBlockInput input;
+        read(input);
+        if (input.memberFile)
+            load.ReadSetDescriptions(load.hold(std::move(*input.memberFile)));
+        const std::string_view index = load.hold(std::move(input.index));
+        return load.readCatalogBlock(index, input.firstLine, input.lastLine);
     });
 }
 

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
-#include "catalog/catalogreaders.h"
 #include "formats/elementtext.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
@@ -51,11 +52,22 @@ bool LoadPCTreeFromBytes(std::string_view pcBytes, const std::string* treeDescri
 bool PCElementTextFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
                             std::string& text, Feedback& feedback, char decimalSeparator = '.');
 
-// LoadPC on the block of one classification of the catalog index catalogFile: the lines
-// entry.FirstLine to entry.LastLine (none when LastLine is smaller). Descriptions come from the
-// set file <folder of catalogFile><entry.Name>.gms when it exists; every weight is "1". A block
-// that reaches past the end of the index file is an error.
-bool LoadPCFromCatalog(const std::string& catalogFile, const tmb& entry, TFlyNodes& tree,
-                       TextLines& lines, Feedback& feedback);
+// The input of a tuple load in block mode: the lines firstLine to lastLine (0-based) of an
+// index file holding several blocks of tuple lines, and the member file that gives their
+// descriptions.
+struct PcBlockInput {
+    std::string index; // bytes of the index file
+    int firstLine = 0;
+    int lastLine = -1;                     // none of the lines when smaller than firstLine
+    std::optional<std::string> memberFile; // bytes of the member file; none: no descriptions
+};
+
+// LoadPC on one block of an index file: read fills the input and runs inside the load, so a
+// file it cannot read (an exception) is reported as the load's error and leaves the tree as it
+// was. The lines carry no "@" annotations and every weight is "1"; descriptions come from the
+// member lines (between two lines beginning with "/") of memberFile. A block that reaches past
+// the end of the index is an error.
+bool LoadPCBlock(const std::function<void(PcBlockInput&)>& read, TFlyNodes& tree, TextLines& lines,
+                 Feedback& feedback);
 
 } // namespace settree

@@ -4,7 +4,6 @@
 #include <QAction>
 #include <QClipboard>
 #include <QCollator>
-#include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -15,20 +14,13 @@
 #include <numeric>
 #include <vector>
 
+#include "display/displaytext.h"
 #include "formats/treefile.h"
 #include "model/caption.h"
 #include "textpane/filedialog.h"
 #include "textpane/ttextpane.h"
 
 namespace settree {
-
-namespace {
-
-std::string ToFileName(const QString& name) {
-    return QFile::encodeName(name).toStdString();
-}
-
-} // namespace
 
 TextPaneCommands::TextPaneCommands(TTextPane& pane, Feedback& feedback, TFlyNodes& tree,
                                    QObject* parent)
@@ -64,7 +56,7 @@ TextPaneCommands::TextPaneCommands(TTextPane& pane, Feedback& feedback, TFlyNode
 void TextPaneCommands::Load() {
     const QString name = ChooseFile(*OpenDialog1);
     if (!name.isEmpty())
-        pane_.LoadFromFile(ToFileName(name));
+        pane_.LoadFromFile(QStringToFileName(name));
     Refresh();
 }
 
@@ -77,7 +69,7 @@ void TextPaneCommands::Refresh() {
 void TextPaneCommands::Save() {
     const QString name = ChooseFile(*SaveDialog1);
     if (!name.isEmpty())
-        SaveElementText(ToFileName(name));
+        SaveElementText(QStringToFileName(name));
 }
 
 void TextPaneCommands::SaveElementText(const std::string& fileName) {

@@ -12,10 +12,10 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "display/displaytext.h"
 #include "formats/treefile.h"
 #include "model/textfile.h"
-#include "view/markup.h"
-#include "view/markuprenderer.h"
+#include "model/utf8.h"
 
 namespace settree {
 
@@ -75,20 +75,16 @@ TTextPane::TTextPane(QWidget* parent) : QsciScintilla(parent) {
     setEolMode(EolUnix);
     SendScintilla(SCI_SETPASTECONVERTENDINGS, 1);
 
-    QFont font(QStringLiteral("Courier New"));
-    font.setPointSize(10);
-    setFont(font);
     setColor(Qt::black);
     setPaper(Qt::white);
 
     // Line numbers in the first margin, right-aligned by the widget, in black; no other margin.
     setMarginType(0, NumberMargin);
     setMarginLineNumbers(0, true);
-    setMarginsFont(font);
     setMarginsForegroundColor(Qt::black);
     setMarginWidth(1, 0);
     setMarginWidth(2, 0);
-    updateMarginWidth();
+    SetFontPointSize(10);
     connect(this, &QsciScintilla::linesChanged, this, &TTextPane::updateMarginWidth);
 
     setAutoIndent(true);
@@ -199,8 +195,17 @@ void TTextPane::SaveToFile(const std::string& fileName) const {
     WriteFileAtomically(fileName, TreeFileBytes(Lines()));
 }
 
+void TTextPane::SetFontPointSize(int points) {
+    fontPointSize_ = points;
+    QFont font(QStringLiteral("Courier New"));
+    font.setPointSize(std::max(1, points));
+    setFont(font);
+    setMarginsFont(font);
+    updateMarginWidth();
+}
+
 QString TTextPane::BytesToText(std::string_view bytes) const {
-    return MarkupRenderer::Decode(bytes, utf8_);
+    return BytesToDisplay(bytes, utf8_);
 }
 
 int TTextPane::CaretLine() const {

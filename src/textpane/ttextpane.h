@@ -68,6 +68,11 @@ public:
     // blanks up to the caret when the caret stands beyond its end; one undo step.
     void InsertAtCaret(std::string_view text);
 
+    // The font of the text and of the line numbers is Courier New; its size in points. Sizes
+    // below one point draw at one point.
+    int FontPointSize() const { return fontPointSize_; }
+    void SetFontPointSize(int points);
+
     // The background picture: hidden at start, drawn centred under the text when shown.
     bool BackgroundShown() const { return backgroundShown_; }
     void SetBackgroundShown(bool shown);
@@ -103,6 +108,7 @@ private:
     void moveCaretWithinLine(int line, int column);
 
     bool utf8_ = true;
+    int fontPointSize_ = 10;
     bool backgroundShown_ = false;
     QImage background_;
 };

@@ -96,7 +96,4 @@ struct MarkupText {
 // which must outlive the result.
 MarkupText ParseMarkup(std::string_view text);
 
-// Whether bytes are well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
-bool IsValidUtf8(std::string_view bytes);
-
 } // namespace settree

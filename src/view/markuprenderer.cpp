@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "display/displaytext.h"
+
 namespace settree {
 
 namespace {
@@ -40,7 +42,7 @@ bool sameFace(const MarkupFont& a, const MarkupFont& b) {
 QFont fontFor(const MarkupFont& f, const QFont& base, bool utf8) {
     QFont font = base;
     if (!f.face.empty())
-        font.setFamily(MarkupRenderer::Decode(f.face, utf8));
+        font.setFamily(BytesToDisplay(f.face, utf8));
     if (f.pixelSize > 0)
         font.setPixelSize(f.pixelSize);
     if (f.bold)
@@ -69,7 +71,7 @@ Layout layOut(const MarkupText& parsed, const QFont& base, bool singleLine) {
         }
         const int lineIndex = singleLine ? 0 : run.line;
         Line& line = layout.lines[static_cast<size_t>(lineIndex)];
-        QString text = MarkupRenderer::Decode(run.text, parsed.utf8);
+        QString text = BytesToDisplay(run.text, parsed.utf8);
         const int width = metrics.horizontalAdvance(text);
         layout.runs.push_back({&run, std::move(text), font, line.width, width, lineIndex});
         line.width += width;
@@ -95,19 +97,10 @@ bool isPlain(std::string_view text) {
 
 } // namespace
 
-QString MarkupRenderer::Decode(std::string_view bytes, bool utf8) {
-    const auto size = static_cast<qsizetype>(bytes.size());
-    return utf8 ? QString::fromUtf8(bytes.data(), size) : QString::fromLatin1(bytes.data(), size);
-}
-
-QString MarkupRenderer::Decode(std::string_view bytes) {
-    return Decode(bytes, IsValidUtf8(bytes));
-}
-
 QSize MarkupRenderer::Measure(std::string_view text, const QFont& font, bool singleLine) {
     if (isPlain(text)) {
         const QFontMetrics metrics(font);
-        return {metrics.horizontalAdvance(Decode(text)), metrics.height()};
+        return {metrics.horizontalAdvance(BytesToDisplay(text)), metrics.height()};
     }
     const MarkupText parsed = ParseMarkup(text);
     const Layout layout = layOut(parsed, font, singleLine);
@@ -125,7 +118,7 @@ void MarkupRenderer::Draw(QPainter& painter, const QRect& rect, std::string_view
         const int top = rect.top() + (rect.height() - metrics.height()) / 2;
         painter.setFont(cell.font);
         painter.setPen(cell.text);
-        painter.drawText(QPoint(rect.left(), top + metrics.ascent()), Decode(text));
+        painter.drawText(QPoint(rect.left(), top + metrics.ascent()), BytesToDisplay(text));
         painter.restore();
         return;
     }

@@ -37,9 +37,6 @@ public:
     // The colour a markup colour stands for in a cell; invalid for the cell's own background.
     static QColor Resolve(const MarkupColour& colour, const Cell& cell);
     static QColor SystemColourOf(SystemColour role, const QPalette& palette);
-    // Bytes as shown: valid UTF-8 as UTF-8, anything else as Latin-1.
-    static QString Decode(std::string_view bytes);
-    static QString Decode(std::string_view bytes, bool utf8);
 };
 
 } // namespace settree

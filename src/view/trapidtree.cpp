@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOption>
@@ -494,6 +495,13 @@ void TCustomRapidTree::paintOutline(QPainter& painter, const TFlyNode* node, int
 // Mouse
 
 bool TCustomRapidTree::viewportEvent(QEvent* event) {
+    // The client width changed (the view resized, a scroll bar came or went): column 1 keeps
+    // its width and column 0 takes the rest.
+    if (event->type() == QEvent::Resize) {
+        const auto* resize = static_cast<QResizeEvent*>(event);
+        if (resize->oldSize().width() >= 0)
+            colWidths_[0] += resize->size().width() - resize->oldSize().width();
+    }
     // Moving onto the tool tip, which lies over the view, is no leaving.
     if (event->type() == QEvent::Leave &&
         !(toolTip_ && toolTip_->isVisible() && toolTip_->geometry().contains(QCursor::pos()))) {

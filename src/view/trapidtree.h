@@ -53,6 +53,9 @@ public:
 
     int ColCount() const { return 2; }
     // Stored width of a column; an index at or beyond ColCount raises "Grid index out of range".
+    // When the client width changes, column 0 grows or shrinks by as much and column 1 keeps its
+    // width; so column 0 can be stored below zero while the view is narrower than column 1,
+    // and comes back as the view widens.
     int ColWidth(int col) const;
     void SetColWidth(int col, int width);
     // Width a column is shown with, after fitting the columns to the client width: the stored

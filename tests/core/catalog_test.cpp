@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "catalog/cataloglocation.h"
 #include "catalog/catalogreaders.h"
 #include "formats/elementtext.h"
+#include "formats/pcreader.h"
+#include "model/caption.h"
 #include "model/feedback.h"
+#include "model/flynode.h"
 #include "model/textfile.h"
 
 #include <gtest/gtest.h>
@@ -269,6 +273,106 @@ TEST(LoadSetIntoText, UnreadableFileLeavesThePane) {
     EXPECT_THROW(LoadSetIntoText(tmb{0, 0, "Absent(*)", ""}, kCatalogFolder, lines, feedback),
                  FileError);
     EXPECT_EQ(lines, (TextLines{"keep", "these"}));
+}
+
+// The find panel's rule: upper-case containment (a to z only) over the whole item text, markup
+// included; an empty search text matches nothing.
+TEST(ChooserItemMatches, SearchRule) {
+    const std::string item = withBlue("REGIONS(*)", "All régions");
+    struct Case {
+        std::string search;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"regions", true}, {"REGIONS(*)", true},       {"ll r", true},
+        {"font", true},    {"COLOR=\"CLBLUE\"", true}, {"</FONT> - <", true},
+        {"", false},       {"regionsx", false},        {"RÉGIONS", false}, // é is no letter a to z
+        {"régions", true}, {"all  r", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ChooserItemMatches(item, c.search), c.matches) << c.search;
+    EXPECT_FALSE(ChooserItemMatches("", "a"));
+    EXPECT_FALSE(ChooserItemMatches("", ""));
+}
+
+// The catalog folder and the folder of the catalog program: beside the executable, or a folder
+// named instead whose parent holds the program.
+TEST(CatalogLocation, Places) {
+    struct Case {
+        std::string commandLine, environment, exe;
+        std::string index, programFolder;
+    };
+    const Case cases[] = {
+        {"", "", "/opt/st/", "/opt/st/tessarocgams/pcclassifications.gms", "/opt/st/"},
+        {"/data/cat", "", "/opt/st/", "/data/cat/pcclassifications.gms", "/data/"},
+        {"/data/cat//", "/env/cat", "/opt/st/", "/data/cat/pcclassifications.gms", "/data/"},
+        {"", "/env/cat/", "/opt/st/", "/env/cat/pcclassifications.gms", "/env/"},
+        {"cat", "", "/opt/st/", "cat/pcclassifications.gms", ""},
+        {"examples/tessarocgams", "", "", "examples/tessarocgams/pcclassifications.gms",
+         "examples/"},
+        {"/", "", "/opt/st/", "/pcclassifications.gms", "/"},
+    };
+    for (const Case& c : cases) {
+        const CatalogLocation place = CatalogLocation::Choose(c.commandLine, c.environment, c.exe);
+        EXPECT_EQ(place.IndexFile(), c.index) << c.commandLine << "|" << c.environment;
+        EXPECT_EQ(place.ProgramFolder(), c.programFolder) << c.commandLine << "|" << c.environment;
+        EXPECT_EQ(place.Folder() + "pcclassifications.gms", place.IndexFile());
+    }
+}
+
+TEST(CatalogLocation, ProgramBesideTheCatalogFolder) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.folder() + "cat");
+    const CatalogLocation place = CatalogLocation::InFolder(dir.folder() + "cat");
+    EXPECT_FALSE(place.ProgramPresent());
+    dir.write("tessaroc.sh", "");
+    dir.write("cat/tessaroc", ""); // inside the catalog folder does not count
+    EXPECT_FALSE(place.ProgramPresent());
+    dir.write("tessaroc", "");
+    EXPECT_TRUE(place.ProgramPresent());
+    std::filesystem::remove(dir.folder() + "tessaroc");
+    dir.write("tessaroc.exe", "");
+    EXPECT_TRUE(place.ProgramPresent());
+}
+
+// The example catalog that ships with the program reads without a message: its classifications
+// load into trees with their descriptions, and every set of its list loads into element text.
+TEST(ExampleCatalog, EveryClassificationAndSetLoads) {
+    const CatalogLocation place = CatalogLocation::InFolder(SETTREE_EXAMPLES "/tessarocgams");
+    EXPECT_TRUE(place.ProgramPresent());
+    CollectingFeedback feedback;
+    ClassificationList classifications;
+    LoadClassificationIndex(place.IndexFile(), classifications, feedback);
+    const std::vector<ChooserItem> items = ClassificationItems(classifications);
+    ASSERT_EQ(texts(items),
+              (std::vector<std::string>{withBlue("FUELS", "Energy carriers"),
+                                        withBlue("REGIONS", "World regions by continent"),
+                                        withBlue("SECTORS", "Economic activities")}));
+    std::vector<std::string> firstLines;
+    for (const ChooserItem& item : items) {
+        TFlyNodes tree;
+        TextLines lines;
+        EXPECT_TRUE(LoadPCFromCatalog(place.IndexFile(), *item.Entry, tree, lines, feedback))
+            << item.Text;
+        EXPECT_EQ(tree.Count(), 1) << item.Text;
+        EXPECT_GT(lines.size(), size_t(10)) << item.Text;
+        firstLines.push_back(lines.empty() ? "" : lines.front());
+    }
+    // Descriptions from the set files; the fuels' set file has none.
+    EXPECT_EQ(firstLines, (std::vector<std::string>{"\"ALL\"", "\"WLD\" \"World\"",
+                                                    "\"TOT\" \"All activities\""}));
+
+    SetList sets;
+    LoadSetList(place.Folder(), sets, feedback);
+    ASSERT_EQ(sets.Count(), 3); // the alias is not listed
+    for (const ChooserItem& item : sets.Items()) {
+        TextLines lines;
+        LoadSetIntoText(*item.Entry, place.Folder(), lines, feedback);
+        EXPECT_GT(lines.size(), size_t(10)) << item.Text;
+        TFlyNodes tree;
+        EXPECT_TRUE(ParseElementText(lines, tree, feedback)) << item.Text;
+    }
+    EXPECT_TRUE(feedback.messages.empty()) << feedback.messages.front();
 }
 
 } // namespace

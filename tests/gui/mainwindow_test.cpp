@@ -31,6 +31,7 @@
 #include "model/caption.h"
 #include "model/textfile.h"
 #include "textpane/ttextpane.h"
+#include "view/markupcombobox.h"
 #include "view/trapidtree.h"
 #include "windowtestsupport.h"
 
@@ -89,6 +90,9 @@ private slots:
     void failingCommandReachesErrorReport();
     void switchMatching_data();
     void switchMatching();
+    void catalogOption_data();
+    void catalogOption();
+    void catalogInNamedFolder();
 
 private:
     std::string folder(const char* name) {
@@ -197,11 +201,19 @@ void MainWindowTest::overlaysAndSizes() {
     QCOMPARE(tree->PopupMenu(), window.findChild<QMenu*>(QStringLiteral("PopupMenu1")));
     QCOMPARE(window.ClientArea()->PanelWidth(), 487);
 
-    for (const char* list : {"HTMLComboBox1", "HTMLComboBox2"})
-        QCOMPARE(window.findChild<QComboBox*>(QString::fromLatin1(list))->width(), 649);
+    for (const char* list : {"HTMLComboBox1", "HTMLComboBox2"}) {
+        auto* box = window.findChild<MarkupComboBox*>(QString::fromLatin1(list));
+        QVERIFY2(box, list);
+        QCOMPARE(box->width(), 649);
+        QCOMPARE(box->DropDownSize(), QSize(649, 200));
+        QCOMPARE(box->count(), 0);
+        QCOMPARE(box->currentIndex(), -1);
+    }
     auto* grid = window.findChild<QTableWidget*>(QStringLiteral("AdvStringGrid1"));
     QVERIFY(grid);
     QCOMPARE(grid->columnCount(), 1);
+    QCOMPARE(grid->rowCount(), 1); // under the header row
+    QCOMPARE(grid->rowHeight(0), 21);
     QCOMPARE(grid->horizontalHeaderItem(0)->text(), QStringLiteral("Classification"));
     QVERIFY(window.findChild<QLineEdit*>(QStringLiteral("Edit3")));
 
@@ -754,6 +766,68 @@ void MainWindowTest::switchMatching() {
     const CommandLine line({"file.PC", argument.toStdString(), "/other"});
     QCOMPARE(line.Has(kQuitSwitch), matches);
     QCOMPARE(line.Has(kSaveSwitch), false);
+}
+
+void MainWindowTest::catalogOption_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QStringList>("rest");
+    const auto list = [](std::initializer_list<const char*> texts) {
+        QStringList l;
+        for (const char* t : texts)
+            l << QString::fromUtf8(t);
+        return l;
+    };
+    QTest::newRow("none") << list({"a.tree", "/QUIT"}) << true << QString()
+                          << list({"a.tree", "/QUIT"});
+    QTest::newRow("before the file") << list({"--catalog", "/data/cat", "a.tree"}) << true
+                                     << QStringLiteral("/data/cat") << list({"a.tree"});
+    QTest::newRow("with =") << list({"a.tree", "--catalog=cat dir"}) << true
+                            << QStringLiteral("cat dir") << list({"a.tree"});
+    QTest::newRow("the last counts") << list({"--catalog", "one", "--catalog=two", "a.tree"})
+                                     << true << QStringLiteral("two") << list({"a.tree"});
+    QTest::newRow("missing folder")
+        << list({"a.tree", "--catalog"}) << false << QString() << list({"a.tree"});
+    QTest::newRow("empty folder") << list({"--catalog=", "a.tree"}) << false << QString()
+                                  << list({"a.tree"});
+    QTest::newRow("other spelling is no option")
+        << list({"--Catalog", "x", "--catalogue=y"}) << true << QString()
+        << list({"--Catalog", "x", "--catalogue=y"});
+}
+
+void MainWindowTest::catalogOption() {
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, ok);
+    QFETCH(QString, folder);
+    QFETCH(QStringList, rest);
+    std::vector<std::string> args;
+    for (const QString& a : arguments)
+        args.push_back(a.toStdString());
+    std::string taken;
+    QCOMPARE(TakeCatalogOption(args, taken), ok);
+    QCOMPARE(QString::fromStdString(taken), folder);
+    QStringList left;
+    for (const std::string& a : args)
+        left << QString::fromStdString(a);
+    QCOMPARE(left, rest);
+}
+
+void MainWindowTest::catalogInNamedFolder() {
+    // A folder named instead of the one beside the executable: the catalog program is looked for
+    // in its parent folder.
+    const std::string base = folder("named-catalog");
+    QDir().mkpath(QString::fromStdString(base + "cat"));
+    writeFile(base + "cat/pcclassifications.gms", "SET x\r\n/\r\n/\r\n");
+    TForm1 without({}, CatalogLocation::InFolder(base + "cat"));
+    QCOMPARE(without.FCatalogFile, base + "cat/pcclassifications.gms");
+    QVERIFY(!without.findChild<QPushButton*>(QStringLiteral("Button9"))->isHidden());
+    QVERIFY(without.findChild<QPushButton*>(QStringLiteral("Button12"))->isHidden());
+
+    writeFile(base + "tessaroc", "");
+    TForm1 with({}, CatalogLocation::InFolder(base + "cat/"));
+    QVERIFY(!with.findChild<QPushButton*>(QStringLiteral("Button12"))->isHidden());
+    QCOMPARE(with.CatalogFolder(), base + "cat/");
 }
 
 int main(int argc, char** argv) {

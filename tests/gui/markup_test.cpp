@@ -1,13 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The colour markup of cell texts: taking it apart into runs, colour values, and drawing it.
+// The colour markup of cell texts: taking it apart into runs, colour values, and drawing it,
+// alone and in the items of the chooser lists and the result grid.
 #include <QApplication>
+#include <QHeaderView>
 #include <QImage>
 #include <QPainter>
+#include <QTableWidget>
 #include <QTest>
 #include <cstdlib>
 #include <string>
 
+#include "display/displaytext.h"
+#include "model/utf8.h"
 #include "view/markup.h"
+#include "view/markupcombobox.h"
+#include "view/markupitemdelegate.h"
 #include "view/markuprenderer.h"
 
 using namespace settree;
@@ -90,6 +97,7 @@ private slots:
     void drawsColours();
     void measures();
     void systemColours();
+    void listItems();
 };
 
 void MarkupTest::colourValues_data() {
@@ -247,7 +255,7 @@ void MarkupTest::utf8() {
     QFETCH(bool, valid);
     const std::string_view view(bytes.constData(), static_cast<size_t>(bytes.size()));
     QCOMPARE(IsValidUtf8(view), valid);
-    const QString shown = MarkupRenderer::Decode(view);
+    const QString shown = BytesToDisplay(view);
     if (valid)
         QCOMPARE(shown, QString::fromUtf8(bytes));
     else
@@ -319,6 +327,54 @@ void MarkupTest::systemColours() {
              QColor(1, 2, 3));
     QVERIFY(
         !MarkupRenderer::Resolve(MarkupColour{MarkupColour::Kind::CellBackground}, cell).isValid());
+}
+
+// A chooser item as the lists and the result grid show it: its markup rendered, in the list, in
+// the closed box and in a grid cell, and measured without its tags.
+void MarkupTest::listItems() {
+    const QString item = QStringLiteral(
+        "<font color=\"clgreen\">REGIONS</font> - <font color=\"clblue\">World regions");
+    const QColor green(0, 128, 0);
+    const QColor blue(0, 0, 255);
+
+    QTableWidget grid(1, 1);
+    grid.setItemDelegate(new MarkupItemDelegate(&grid));
+    grid.horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    grid.setItem(0, 0, new QTableWidgetItem(item));
+    grid.resize(500, 120);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    const QImage cells = grid.viewport()->grab().toImage();
+    QVERIFY(countPixels(cells, green) > 10);
+    QVERIFY(countPixels(cells, blue) > 10);
+
+    QStyleOptionViewItem option;
+    option.initFrom(&grid);
+    const int width = grid.itemDelegate()->sizeHint(option, grid.model()->index(0, 0)).width();
+    const int plain =
+        QFontMetrics(grid.font()).horizontalAdvance(QStringLiteral("REGIONS - World regions"));
+    QVERIFY2(qAbs(width - plain) <= 10, qPrintable(QStringLiteral("%1 %2").arg(width).arg(plain)));
+
+    MarkupComboBox list;
+    list.addItem(item);
+    list.addItem(QStringLiteral("<font color=\"clgreen\">TOTAL</font>"));
+    list.setCurrentIndex(0);
+    list.resize(649, 22);
+    list.SetDropDownSize(QSize(649, 200));
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    const QImage box = list.grab().toImage();
+    QVERIFY(countPixels(box, green) > 10);
+    QVERIFY(countPixels(box, blue) > 10);
+
+    list.showPopup();
+    QWidget* popup = list.view()->window();
+    QTRY_VERIFY(popup->isVisible());
+    QCOMPARE(popup->size(), QSize(649, 200));
+    const QImage opened = list.view()->viewport()->grab().toImage();
+    QVERIFY(countPixels(opened, green) > 20);
+    QVERIFY(countPixels(opened, blue) > 10);
+    list.hidePopup();
 }
 
 QTEST_MAIN(MarkupTest)

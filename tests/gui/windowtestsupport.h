@@ -1,18 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Helpers of the main window's tests: files as bytes, and the modal message boxes a command
-// opens, answered and kept.
+// Helpers of the main window's tests: folders and files as bytes, and the modal message boxes a
+// command opens, answered and kept.
 
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <fstream>
 #include <string>
 #include <vector>
 
 namespace settree::testing {
+
+// The folder name inside dir, made when missing; ends in a separator.
+inline std::string subfolder(const QTemporaryDir& dir, const char* name) {
+    const std::string path = dir.path().toStdString() + "/" + name + "/";
+    QDir().mkpath(QString::fromStdString(path));
+    return path;
+}
 
 inline void writeFile(const std::string& name, const std::string& content) {
     std::ofstream out(name, std::ios::binary);

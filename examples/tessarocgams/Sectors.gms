@@ -1,0 +1,26 @@
+Set Sectors(*) "Economic activities"
+/
+$offlisting
+"TOT" "All activities"
+"PRI" "Primary production"
+"AGR" "Agriculture"
+"FOR" "Forestry"
+"FSH" "Fishing"
+"MIN" "Mining and quarrying"
+"MAN" "Manufacturing"
+"FOD" "Food, drink and tobacco"
+"TEX" "Textiles and clothing"
+"CHM" "Chemicals"
+"MET" "Basic metals"
+"MCH" "Machinery and equipment"
+"VEH" "Vehicles"
+"UTL" "Electricity, gas and water"
+"CNS" "Construction"
+"SRV" "Services"
+"TRD" "Trade"
+"TRP" "Transport and storage"
+"FIN" "Finance and insurance"
+"PUB" "Public administration"
+"OSR" "Other services"
+/
+;
