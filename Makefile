@@ -7,8 +7,10 @@ BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
 
-.PHONY: all deps build run test test-main test-asan bench fuzz-smoke format clean
+.PHONY: all deps build run test test-main test-asan install package screenshots bench fuzz-smoke \
+	format clean
 
 all: build
 
@@ -36,6 +38,18 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -L 'core|cli'
+
+# The programs, desktop entry, icon, file types, manual pages and examples under $(PREFIX).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package of the same files under /usr: $(BUILD)/settree_<version>_<arch>.deb.
+package: build
+	cmake --build $(BUILD) --target package
+
+# The README's pictures of the editor, made again in a virtual display.
+screenshots: build
+	scripts/screenshots.sh $(BUILD) doc
 
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DSETTREE_BENCH=ON \

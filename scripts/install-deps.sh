@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-14-dev
   fonts-liberation2 fonts-crosextra-carlito
   xvfb xauth imagemagick xdotool
+  help2man librsvg2-bin desktop-file-utils shared-mime-info man-db dpkg-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/application.h"
 
+#include <QIcon>
 #include <QLocale>
 #include <QMessageBox>
 #include <exception>
@@ -12,6 +13,9 @@ namespace settree {
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("settree"));
     setApplicationVersion(QStringLiteral(SETTREE_VERSION));
+    // The installed desktop entry and icon, when there are any.
+    setDesktopFileName(QStringLiteral("settree"));
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("settree")));
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {

@@ -31,10 +31,10 @@ constexpr const char* kUsage =
     "The two \"Tessaroc\" buttons show when the catalog is found: the tree pane's when\n"
     "DIR/pcclassifications.gms exists, the text pane's when the catalog program exists.\n"
     "\n"
-    "Environment:\n"
-    "  SETTREE_CATALOG  the catalog folder when --catalog is not given\n"
+    "Exit status: 0 done; with /QUIT, 1 when a message was reported; 2 wrong usage.\n"
     "\n"
-    "Exit status: 0 done; with /QUIT, 1 when a message was reported; 2 wrong usage.\n";
+    "Environment:\n"
+    "  SETTREE_CATALOG  the catalog folder when --catalog is not given\n";
 
 // The command-line work of the window's creation, for a bare tree and lines.
 int runUnattended(const settree::CommandLine& commandLine) {
