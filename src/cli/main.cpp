@@ -2,6 +2,7 @@
 // settree-convert: converts a classification between element text (.tree) and parent-child
 // tuples (.PC) without a window, with the editor's own readers, writers and messages.
 
+#include "cli/gamswarnings.h"
 #include "cli/pcform.h"
 #include "formats/elementtext.h"
 #include "formats/treefile.h"
@@ -29,7 +30,7 @@ constexpr std::string_view kProgram = "settree-convert";
 constexpr std::string_view kStdio = "-";
 
 constexpr std::string_view kUsage =
-    "Usage: settree-convert [--check] [--from tree|pc] [--to tree|pc] INPUT [OUTPUT]\n"
+    "Usage: settree-convert [--check] [--strict] [--from tree|pc] [--to tree|pc] INPUT [OUTPUT]\n"
     "\n"
     "Converts a classification between element text (.tree) and parent-child tuples (.PC).\n"
     "A file whose extension is .PC, in any letter case, holds tuples; any other file holds\n"
@@ -39,19 +40,28 @@ constexpr std::string_view kUsage =
     "takes descriptions from the .tree file beside them, and weights use the decimal\n"
     "separator of the locale.\n"
     "\n"
+    "What GAMS would reject in INPUT (names over 63 bytes, descriptions over 255 bytes,\n"
+    "control characters, names with both quote kinds, empty names, weights that are no\n"
+    "number) is reported as FILE:LINE: warning: ..., and a repeated name spelled in other\n"
+    "letter case than its first occurrence as FILE:LINE: note: .... They change neither the\n"
+    "output nor the exit status, unless --strict is given.\n"
+    "\n"
     "  --check          read INPUT and report its errors; write nothing\n"
+    "  --strict         take a GAMS warning for an error: exit status 1, nothing written\n"
     "  --from tree|pc   the form of INPUT\n"
     "  --to tree|pc     the form of OUTPUT\n"
     "  --help           show this text\n"
     "  --version        show the version\n"
     "\n"
-    "Exit status: 0 done, 1 the input has an error, 2 wrong usage, a file that cannot be\n"
-    "read or written, or a result that does not fit in memory.\n";
+    "Exit status: 0 done, 1 the input has an error (with --strict: or a GAMS warning), 2\n"
+    "wrong usage, a file that cannot be read or written, or a result that does not fit in\n"
+    "memory.\n";
 
 enum class Form { tree, pc };
 
 struct Options {
     bool check = false;
+    bool strict = false;
     bool help = false;
     bool version = false;
     std::optional<Form> from;
@@ -90,6 +100,8 @@ Options parseArguments(int argc, char** argv) {
             optionsEnded = true;
         } else if (arg == "--check") {
             options.check = true;
+        } else if (arg == "--strict") {
+            options.strict = true;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
         } else if (arg == "--version") {
@@ -157,13 +169,19 @@ int run(const Options& options) {
     const Form from = formOf(options.from, input);
     const Form to = formOf(options.to, output);
     StderrFeedback feedback;
+    GamsWarnings gams(input);
+    // With --strict a GAMS warning is an error of the input, reported with its other errors.
+    const auto failed = [&] {
+        return feedback.count() > 0 || (options.strict && gams.warnings() > 0);
+    };
     if (from == Form::pc && to == Form::tree && !options.check) {
         // Tuples to element text: the text comes straight from the tuples, with no tree between.
         // A check makes no text: a chain too deep for its text has sound tuples all the same.
         std::string text;
         {
             const std::string bytes = readInput(input);
-            if (!pcToElementText(input, bytes, text, feedback) || feedback.count() > 0)
+            gams.checkTuples(bytes);
+            if (!pcToElementText(input, bytes, text, feedback) || failed())
                 return kInputError;
         }
         writeOutput(output, text);
@@ -175,14 +193,16 @@ int run(const Options& options) {
         // The input is released once the tree is built: the tree holds everything from here on.
         std::string bytes = readInput(input);
         if (from == Form::pc) {
+            gams.checkTuples(bytes);
             clean = readPc(input, bytes, tree, feedback);
         } else {
             TextLines lines = ReadTreeText(bytes);
             std::string().swap(bytes);
+            gams.checkElementText(lines);
             clean = ParseElementText(lines, tree, feedback);
         }
     }
-    if (!clean || feedback.count() > 0)
+    if (!clean || failed())
         return kInputError;
     if (options.check)
         return kDone;

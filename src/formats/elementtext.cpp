@@ -253,20 +253,31 @@ struct CaptionScratch {
     std::string description;
 };
 
-// The caption of a line that is not blank: the name is Unquote of the name token, trimmed, the
-// description Unquote of the rest of the line when there is one. (Trimming commutes with making
+// The parts of a trimmed line that is not blank, before Unquote makes inner double quotes single:
+// the name token without its quotes, trimmed, and the rest of the line, trimmed, without the
+// quotes around it (no description when the rest is empty). (Trimming commutes with making
 // double quotes single, which touches no byte that trimming removes.)
-std::string_view captionOfLine(std::string_view line, CaptionScratch& scratch) {
-    const std::string_view s = TrimView(line);
+struct LineParts {
+    std::string_view name;
+    std::string_view description;
+    bool hasDescription;
+};
+LineParts partsOfLine(std::string_view s) {
     const size_t i = nameTokenLength(s);
-    const std::string_view name =
-        DoubleToSingleQuotesView(TrimView(StripOuterQuotes(s.substr(0, i))), scratch.name);
     const std::string_view rest = TrimView(s.substr(i));
-    if (rest.empty())
+    return {TrimView(StripOuterQuotes(s.substr(0, i))), StripOuterQuotes(rest), !rest.empty()};
+}
+
+// The caption of a line that is not blank: the name is Unquote of the name token, trimmed, the
+// description Unquote of the rest of the line when there is one.
+std::string_view captionOfLine(std::string_view line, CaptionScratch& scratch) {
+    const LineParts parts = partsOfLine(TrimView(line));
+    const std::string_view name = DoubleToSingleQuotesView(parts.name, scratch.name);
+    if (!parts.hasDescription)
         AssignCaption(scratch.caption, name);
     else
         AssignCaption(scratch.caption, name,
-                      DoubleToSingleQuotesView(StripOuterQuotes(rest), scratch.description));
+                      DoubleToSingleQuotesView(parts.description, scratch.description));
     return scratch.caption;
 }
 
@@ -453,6 +464,44 @@ std::string treeElementText(const TFlyNodes& tree, Feedback& feedback) {
 }
 
 } // namespace
+
+bool ReadElementLine(std::string_view line, ElementLine& element, std::string& scratch) {
+    element = ElementLine();
+    element.marked = isMarked(line);
+    // The blanks a marker stands for change no position that trimming leaves.
+    const size_t markerSize = element.marked ? kMarker.size() : 0;
+    const std::string_view read = line.substr(markerSize);
+    if (TrimView(read).empty())
+        return false;
+    const size_t first = leadingBlanks(read);
+    std::string_view quoted = read;
+    size_t bareEnd = 0; // the end of a bare name in read
+    const bool bare = !nameIsQuoted(read);
+    if (bare) {
+        scratch = quoteBareName(read);
+        quoted = scratch;
+        const size_t blank = read.find(' ', first + 1);
+        bareEnd = blank == std::string_view::npos ? read.size() : blank;
+    }
+    // Where a byte of quoted stands in the line: a bare name's two quotes are not in it.
+    const auto inLine = [&](const char* at) {
+        size_t p = static_cast<size_t>(at - quoted.data());
+        if (bare && p > first)
+            p -= p > bareEnd + 1 ? 2 : 1;
+        return markerSize + p;
+    };
+    const LineParts parts = partsOfLine(TrimView(quoted));
+    element.nameAt = inLine(parts.name.data());
+    // The name never holds a quote, so it is the same bytes in the line.
+    element.name = line.substr(element.nameAt, parts.name.size());
+    element.description = parts.description;
+    element.descriptionAt = inLine(parts.description.data());
+    element.hasDescription = parts.hasDescription;
+    const std::string_view content = TrimView(read);
+    element.contentAt = markerSize + static_cast<size_t>(content.data() - read.data());
+    element.contentSize = content.size();
+    return true;
+}
 
 void ExpandTabs(std::string& line) {
     if (line.find('\t') == std::string::npos)

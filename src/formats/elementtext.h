@@ -98,6 +98,25 @@ private:
     bool plain_ = true;
 };
 
+// The element one line of element text stands for, as normalisation and the parser read it.
+// name and description are the bytes the element's caption gets, before inner double quotes
+// become single ones (which keeps their length); nameAt and descriptionAt are where they begin in
+// the line. A bare name is read as the quotes normalisation puts around it make it read.
+struct ElementLine {
+    std::string_view name;        // a view into the line
+    std::string_view description; // into the line, or into scratch when the line has a bare name
+    size_t nameAt = 0;
+    size_t descriptionAt = 0;
+    bool hasDescription = false;
+    bool marked = false;   // the line begins with the duplicate marker
+    size_t contentAt = 0;  // the line's text after marker and indentation, up to its end
+    size_t contentSize = 0;
+};
+
+// Reads one line; false for a blank line, which stands for no element. scratch holds the text
+// of a line with a bare name while the result is used.
+bool ReadElementLine(std::string_view line, ElementLine& element, std::string& scratch);
+
 // Replaces every tab by three blanks, as the text pane does with all text it takes in.
 void ExpandTabs(std::string& line);
 

@@ -134,10 +134,21 @@ public:
     }
     Value& insert(std::string_view name, bool& added) { return insert(name, hash(name), added); }
 
+    // insert that also gives the name the value is kept under: the first one inserted of all
+    // names equal to name.
+    Value& insert(std::string_view name, uint64_t hash, bool& added, std::string_view& kept) {
+        const char* data = nullptr;
+        uint32_t size = 0;
+        Value& value = insert(name, hash, added, [](std::string_view k) { return k; }, &data, &size);
+        kept = std::string_view(data, size);
+        return value;
+    }
+
     // insert that keeps a new name as keep(name) gives it (an equal name, see NameCopies): for
     // names whose text does not stay in place.
     template <class Keep>
-    Value& insert(std::string_view name, uint64_t hash, bool& added, Keep&& keep) {
+    Value& insert(std::string_view name, uint64_t hash, bool& added, Keep&& keep,
+                  const char** keptData = nullptr, uint32_t* keptSize = nullptr) {
         if (name.size() > UINT32_MAX)
             throw std::length_error("name too long");
         if ((count_ + 1) * 4 > slots_.size() * 3)
@@ -147,14 +158,14 @@ public:
         for (; slots_[i].tag != 0; i = next(i)) {
             if (matches(slots_[i], tag, name)) {
                 added = false;
-                return slots_[i].value;
+                return found(slots_[i], keptData, keptSize);
             }
         }
         const std::string_view kept = keep(name);
         ++count_;
         added = true;
         slots_[i] = Slot{tag, static_cast<uint32_t>(kept.size()), kept.data(), Value{}};
-        return slots_[i].value;
+        return found(slots_[i], keptData, keptSize);
     }
 
 private:
@@ -178,6 +189,14 @@ private:
         return static_cast<size_t>(((hash & 0xffffffffull) * slots_.size()) >> 32);
     }
     size_t next(size_t i) const { return i + 1 == slots_.size() ? 0 : i + 1; }
+
+    static Value& found(Slot& slot, const char** keptData, uint32_t* keptSize) {
+        if (keptData)
+            *keptData = slot.data;
+        if (keptSize)
+            *keptSize = slot.size;
+        return slot.value;
+    }
 
     static bool matches(const Slot& slot, uint32_t tag, std::string_view name) {
         return slot.tag == tag && slot.size == name.size() &&

@@ -1,0 +1,486 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "formats/gamscheck.h"
+
+#include "formats/nametable.h"
+#include "model/caption.h"
+#include "model/textfile.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <vector>
+
+namespace settree {
+
+namespace {
+
+constexpr char kEndOfInput = 26; // Ctrl+Z ends the tuples, as the tuple reader reads them
+
+// Lines are checked in batches of this many: a batch first asks for the slots of its names in
+// the table of first spellings, then looks them up, so that the waits for memory overlap.
+constexpr size_t kBatch = 64;
+
+bool isQuote(char c) {
+    return c == '"' || c == '\'';
+}
+
+bool isControl(unsigned char c) {
+    return c < 32 || c == 127;
+}
+
+// Bytes a name or description is scanned for, eight at a time: control characters (below 32,
+// and 127) and, for names, the two quotes. The word test may flag a word that holds none of them
+// (a borrow runs on only above a byte that is one), never the other way round.
+template <bool withQuotes> bool mayHoldSpecial(std::string_view s) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    constexpr uint64_t kHigh = 0x8080808080808080ull;
+    const auto hasZero = [](uint64_t x) { return (x - kOnes) & ~x & kHigh; };
+    size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        uint64_t x = 0;
+        std::memcpy(&x, s.data() + i, 8);
+        uint64_t hit = ((x - kOnes * 0x20) & ~x & kHigh) | hasZero(x ^ (kOnes * 0x7f));
+        if constexpr (withQuotes)
+            hit |= hasZero(x ^ (kOnes * '"')) | hasZero(x ^ (kOnes * '\''));
+        if (hit)
+            return true;
+    }
+    for (; i < s.size(); ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (isControl(c) || (withQuotes && isQuote(static_cast<char>(c))))
+            return true;
+    }
+    return false;
+}
+
+bool holdsControl(std::string_view s) {
+    return std::any_of(s.begin(), s.end(),
+                       [](char c) { return isControl(static_cast<unsigned char>(c)); });
+}
+
+// The problems of one element, in the order of its parts; they go to out.
+struct ElementParts {
+    size_t line;
+    std::string_view name;
+    size_t nameAt;
+    size_t contentAt; // the element's text in the line: marked for an element without a name
+    size_t contentSize;
+    std::string_view description;
+    size_t descriptionAt;
+};
+
+void checkElement(const ElementParts& e, std::vector<GamsProblem>& out) {
+    GamsProblem p;
+    p.line = e.line;
+    p.name = e.name;
+    p.at = e.nameAt;
+    p.size = e.name.size();
+    const auto add = [&](GamsRule rule) {
+        p.rule = rule;
+        out.push_back(p);
+    };
+    if (e.name.empty()) {
+        p.at = e.contentAt;
+        p.size = e.contentSize;
+        add(GamsRule::EmptyName);
+    }
+    if (e.name.size() > kGamsMaxLabelBytes) {
+        p.bytes = e.name.size();
+        add(GamsRule::LongName);
+        p.bytes = 0;
+    }
+    if (mayHoldSpecial<true>(e.name)) {
+        if (holdsControl(e.name))
+            add(GamsRule::NameControl);
+        if (e.name.find('"') != std::string_view::npos &&
+            e.name.find('\'') != std::string_view::npos)
+            add(GamsRule::NameQuotes);
+    }
+    p.at = e.descriptionAt;
+    p.size = e.description.size();
+    if (e.description.size() > kGamsMaxTextBytes) {
+        p.bytes = e.description.size();
+        add(GamsRule::LongText);
+        p.bytes = 0;
+    }
+    if (mayHoldSpecial<false>(e.description) && holdsControl(e.description))
+        add(GamsRule::TextControl);
+}
+
+// The first spelling of each name, compared without regard to letter case, with its line.
+class FirstSpellings {
+public:
+    explicit FirstSpellings(size_t names) : table_(names) {}
+
+    static uint64_t hash(std::string_view name) { return Table::hash(name); }
+    void prefetch(uint64_t hash) const { table_.prefetch(hash); }
+
+    // Remembers a spelling met on a line, the first of its name; a later one in other letter
+    // case gives the note, which goes to out.
+    void meet(std::string_view name, uint64_t hash, size_t line, size_t at,
+              std::vector<GamsProblem>& out) {
+        bool added = false;
+        std::string_view first;
+        uint32_t& firstLine = table_.insert(name, hash, added, first);
+        if (added) {
+            firstLine = static_cast<uint32_t>(std::min<size_t>(line, UINT32_MAX));
+            return;
+        }
+        if (first == name)
+            return; // a repeat spelled the same is intended
+        GamsProblem p;
+        p.rule = GamsRule::OtherSpelling;
+        p.line = line;
+        p.at = at;
+        p.size = name.size();
+        p.name = name;
+        p.detail = first;
+        p.firstLine = firstLine;
+        out.push_back(p);
+    }
+
+private:
+    using Table = NameTable<NameFold, uint32_t>;
+    Table table_;
+};
+
+// Sends the problems to report in the order of their lines (stable within a line).
+void reportInOrder(std::vector<GamsProblem>& problems, const GamsReport& report) {
+    std::stable_sort(problems.begin(), problems.end(),
+                     [](const GamsProblem& a, const GamsProblem& b) { return a.line < b.line; });
+    for (const GamsProblem& p : problems)
+        report(p);
+}
+
+// ---- Tuples, as GAMS reads a line of them: labels joined by dots, then a value.
+
+struct Tuple {
+    std::string_view child;
+    size_t childAt = 0;
+    std::string_view parent;
+    size_t parentAt = 0;
+    std::string_view weight; // empty: none
+    size_t weightAt = 0;
+    std::string_view annotation; // the description after "@"
+    size_t annotationAt = 0;
+    bool annotated = false;
+    size_t contentAt = 0;
+    size_t contentSize = 0;
+};
+
+// A label at the start of s: quoted up to the same quote, else up to the first blank. Gives the
+// label and what follows it.
+std::string_view takeLabel(std::string_view s, std::string_view& after) {
+    if (!s.empty() && isQuote(s.front())) {
+        const size_t close = s.find(s.front(), 1);
+        if (close == std::string_view::npos) {
+            after = {};
+            return s.substr(1);
+        }
+        after = s.substr(close + 1);
+        return s.substr(1, close - 1);
+    }
+    const size_t blank = s.find(' ');
+    after = blank == std::string_view::npos ? std::string_view() : s.substr(blank);
+    return blank == std::string_view::npos ? s : s.substr(0, blank);
+}
+
+size_t offsetIn(std::string_view line, std::string_view part) {
+    return static_cast<size_t>(part.data() - line.data());
+}
+
+// Takes a tuple line apart: the level token up to the first ".", the description annotation after
+// the first "@" and the child name as the tuple reader reads them (no name when the rest is not
+// quoted: the reader reads an empty name then); the parent label and the value after it as GAMS
+// reads them. False for a line the reader refuses or cannot take apart, which the reader
+// reports.
+bool readTuple(std::string_view line, Tuple& t) {
+    const size_t dot = line.find('.');
+    if (dot == std::string_view::npos)
+        return false;
+    std::string_view rest = TrimView(line.substr(dot + 1));
+    t.contentAt = offsetIn(line, rest);
+    t.contentSize = rest.size();
+    const size_t at = rest.find('@');
+    if (at != std::string_view::npos) {
+        t.annotated = true;
+        t.annotation = StripOuterQuotes(rest.substr(at + 1));
+        t.annotationAt = offsetIn(line, t.annotation);
+        rest = TrimView(rest.substr(0, at));
+    }
+    std::string_view parentPart;
+    if (!rest.empty() && isQuote(rest.front())) {
+        const size_t close = rest.find(rest.front(), 1);
+        const size_t childEnd =
+            close == std::string_view::npos ? close : rest.find('.', close);
+        if (childEnd == std::string_view::npos)
+            return false;
+        // The name is all the reader takes, up to the "." (a quote after the closing one is
+        // part of it: a name GAMS reads otherwise).
+        t.child = StripOuterQuotes(rest.substr(0, childEnd));
+        parentPart = TrimView(rest.substr(childEnd + 1));
+    } else {
+        t.child = rest.substr(0, 0);
+        parentPart = TrimView(rest.substr(rest.empty() ? 0 : 1));
+    }
+    t.childAt = offsetIn(line, t.child);
+    std::string_view after;
+    t.parent = takeLabel(parentPart, after);
+    t.parentAt = offsetIn(line, t.parent);
+    t.weight = TrimView(after);
+    t.weightAt = t.weight.empty() ? t.parentAt + t.parent.size() : offsetIn(line, t.weight);
+    return true;
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// A number as GAMS reads a value: an optional sign, digits with an optional decimal point (or a
+// point and digits), an optional exponent; or one of the special values.
+bool isGamsNumber(std::string_view s) {
+    std::string upper = UpperCase(s);
+    std::string_view u = upper;
+    if (u == "EPS" || u == "NA" || u == "UNDF")
+        return true;
+    if (!u.empty() && (u.front() == '+' || u.front() == '-'))
+        u.remove_prefix(1);
+    if (u == "INF")
+        return true;
+    size_t i = 0;
+    size_t digits = 0;
+    while (i < u.size() && isDigit(u[i]))
+        ++i, ++digits;
+    if (i < u.size() && u[i] == '.') {
+        ++i;
+        while (i < u.size() && isDigit(u[i]))
+            ++i, ++digits;
+    }
+    if (digits == 0)
+        return false;
+    if (i < u.size() && u[i] == 'E') {
+        ++i;
+        if (i < u.size() && (u[i] == '+' || u[i] == '-'))
+            ++i;
+        const size_t exponentStart = i;
+        while (i < u.size() && isDigit(u[i]))
+            ++i;
+        if (i == exponentStart)
+            return false;
+    }
+    return i == u.size();
+}
+
+// Whether a weight is one GAMS can read; the common ones (digits, a point, a sign) are told
+// without a copy.
+bool isReadableWeight(std::string_view w) {
+    size_t i = !w.empty() && (w.front() == '-' || w.front() == '+') ? 1 : 0;
+    size_t digits = 0;
+    size_t points = 0;
+    for (; i < w.size(); ++i) {
+        if (isDigit(w[i]))
+            ++digits;
+        else if (w[i] == '.' && points == 0)
+            ++points;
+        else
+            return isGamsNumber(w);
+    }
+    return digits > 0;
+}
+
+// Text shown in a message: bytes that would break the line or the terminal are escaped.
+std::string shown(std::string_view s) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(s.size());
+    for (const char c : s) {
+        const auto u = static_cast<unsigned char>(c);
+        if (isControl(u)) {
+            out.append("\\x").append(1, kHex[u >> 4]).append(1, kHex[u & 15]);
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+bool IsGamsWarning(GamsRule rule) {
+    return rule != GamsRule::OtherSpelling;
+}
+
+std::string GamsReason(const GamsProblem& p) {
+    switch (p.rule) {
+    case GamsRule::EmptyName:
+        return "it has no name; GAMS takes no empty label";
+    case GamsRule::LongName:
+        return "its name is " + std::to_string(p.bytes) + " bytes long; a GAMS label has at most " +
+               std::to_string(kGamsMaxLabelBytes);
+    case GamsRule::NameControl:
+        return "its name holds a control character, which no GAMS label may hold";
+    case GamsRule::NameQuotes:
+        return "its name holds both a single and a double quote, so GAMS can quote it with "
+               "neither";
+    case GamsRule::LongText:
+        return "its description is " + std::to_string(p.bytes) +
+               " bytes long; a GAMS explanatory text has at most " +
+               std::to_string(kGamsMaxTextBytes);
+    case GamsRule::TextControl:
+        return "its description holds a control character, which no GAMS explanatory text may "
+               "hold";
+    case GamsRule::UnreadableWeight:
+        return "its weight '" + shown(p.detail) + "' is no number GAMS can read";
+    case GamsRule::MissingWeight:
+        return "it has no weight, while other tuples have one";
+    case GamsRule::OtherSpelling:
+        return "GAMS shows it as '" + shown(p.detail) + "', its first spelling (line " +
+               std::to_string(p.firstLine + 1) + ")";
+    }
+    return {};
+}
+
+std::string GamsMessage(std::string_view fileName, const GamsProblem& p) {
+    std::string text(fileName);
+    text.append(":").append(std::to_string(p.line + 1)).append(": ");
+    text.append(IsGamsWarning(p.rule) ? "warning: " : "note: ");
+    if (p.name.empty())
+        text.append("element without a name: ");
+    else
+        text.append("element '").append(shown(p.name)).append("': ");
+    text.append(GamsReason(p));
+    return text;
+}
+
+void CheckElementTextForGams(const TextLines& lines, const GamsReport& report) {
+    FirstSpellings spellings(lines.size());
+    struct Named {
+        size_t line;
+        std::string_view name;
+        size_t at;
+        uint64_t hash;
+    };
+    std::vector<Named> named;
+    named.reserve(kBatch);
+    std::vector<GamsProblem> found; // of one batch, in line order
+    std::vector<GamsProblem> ordered;
+    ElementLine element;
+    std::string scratch;
+    for (size_t first = 0; first < lines.size(); first += kBatch) {
+        named.clear();
+        found.clear();
+        const size_t last = std::min(first + kBatch, lines.size());
+        for (size_t i = first; i < last; ++i) {
+            if (!ReadElementLine(lines[i], element, scratch))
+                continue;
+            checkElement({i, element.name, element.nameAt, element.contentAt, element.contentSize,
+                          element.description, element.descriptionAt},
+                         found);
+            if (element.name.empty())
+                continue; // a name without letters has one spelling
+            const uint64_t hash = FirstSpellings::hash(element.name);
+            spellings.prefetch(hash);
+            named.push_back({i, element.name, element.nameAt, hash});
+        }
+        const size_t perLine = found.size();
+        for (const Named& n : named)
+            spellings.meet(n.name, n.hash, n.line, n.at, found);
+        if (found.empty())
+            continue;
+        if (found.size() == perLine) {
+            for (const GamsProblem& p : found)
+                report(p);
+        } else {
+            reportInOrder(found, report);
+        }
+    }
+}
+
+void CheckTuplesForGams(std::string_view bytes, const GamsReport& report) {
+    bytes = bytes.substr(0, bytes.find(kEndOfInput));
+    const size_t expected = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+    FirstSpellings spellings(expected);
+    std::vector<GamsProblem> problems;
+    // Tuples without a weight: a warning only when another tuple has one.
+    std::vector<GamsProblem> weightless;
+    bool weighted = false;
+
+    // The names of a batch's tuples, in order. Most parents are the parent of the tuple before
+    // as well (leaves come in runs of siblings): met again, they give what they gave then.
+    struct Met {
+        size_t line;
+        std::string_view name;
+        size_t at;
+        uint64_t hash;
+        bool parent;
+        bool asBefore; // a parent of the same bytes as the parent met last
+    };
+    std::vector<Met> met;
+    met.reserve(2 * kBatch);
+    std::string_view lastParent;
+    bool lastParentNoted = false; // whether meeting the last parent gave a note
+
+    size_t pos = 0;
+    size_t index = 0;
+    std::string_view line;
+    bool more = true;
+    while (more) {
+        met.clear();
+        for (size_t n = 0; n < kBatch && (more = NextLine(bytes, pos, line)); ++n, ++index) {
+            Tuple t;
+            if (!readTuple(line, t))
+                continue;
+            checkElement({index, t.child, t.childAt, t.contentAt, t.contentSize, t.annotation,
+                          t.annotationAt},
+                         problems);
+            GamsProblem w;
+            w.line = index;
+            w.name = t.child;
+            w.at = t.weightAt;
+            w.size = t.weight.size();
+            if (t.weight.empty()) {
+                w.rule = GamsRule::MissingWeight;
+                weightless.push_back(w);
+            } else {
+                weighted = true;
+                if (!isReadableWeight(t.weight)) {
+                    w.rule = GamsRule::UnreadableWeight;
+                    w.detail = t.weight;
+                    problems.push_back(w);
+                }
+            }
+            if (!t.child.empty()) {
+                const uint64_t hash = FirstSpellings::hash(t.child);
+                spellings.prefetch(hash);
+                met.push_back({index, t.child, t.childAt, hash, false, false});
+            }
+            // A root names itself as its parent: once is enough.
+            if (t.parent.empty() || t.parent == t.child)
+                continue;
+            if (t.parent == lastParent) {
+                met.push_back({index, t.parent, t.parentAt, 0, true, true});
+                continue;
+            }
+            lastParent = t.parent;
+            const uint64_t hash = FirstSpellings::hash(t.parent);
+            spellings.prefetch(hash);
+            met.push_back({index, t.parent, t.parentAt, hash, true, false});
+        }
+        for (const Met& m : met) {
+            if (m.asBefore) {
+                if (lastParentNoted)
+                    spellings.meet(m.name, FirstSpellings::hash(m.name), m.line, m.at, problems);
+                continue;
+            }
+            const size_t before = problems.size();
+            spellings.meet(m.name, m.hash, m.line, m.at, problems);
+            if (m.parent)
+                lastParentNoted = problems.size() > before;
+        }
+    }
+    if (weighted)
+        problems.insert(problems.end(), weightless.begin(), weightless.end());
+    reportInOrder(problems, report);
+}
+
+} // namespace settree
