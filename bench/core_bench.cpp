@@ -9,6 +9,7 @@
 #include "editing/nodemarks.h"
 #include "editing/structurecommands.h"
 #include "formats/elementtext.h"
+#include "formats/gamscheck.h"
 #include "formats/pcreader.h"
 #include "formats/pcwriter.h"
 #include "formats/treefile.h"
@@ -218,6 +219,35 @@ void SaveTuples(benchmark::State& state, Shape shape, int64_t n) {
     const std::string out = work().File("saved.PC");
     rounds(
         state, n, nothing, [&] { SavePCFile(d.tree, out); }, nothing);
+}
+
+// ---------------------------------------------------------------------------------------------
+// GAMS checks, which every conversion runs on its input: element text lines and the bytes of a
+// .PC file. The converter's time below includes them; these show their part of it.
+
+void CheckText(benchmark::State& state, Shape shape, int64_t n) {
+    Dataset& d = dataset(shape, n);
+    size_t problems = 0;
+    rounds(
+        state, n, [&] { problems = 0; },
+        [&] { CheckElementTextForGams(d.lines, [&](const GamsProblem&) { ++problems; }); },
+        [&] {
+            if (problems != 0)
+                state.SkipWithError("the synthetic text has no GAMS problem");
+        });
+}
+
+void CheckTuples(benchmark::State& state, Shape shape, int64_t n) {
+    Dataset& d = dataset(shape, n);
+    const std::string bytes = ReadFileBytes(d.pcFile);
+    size_t problems = 0;
+    rounds(
+        state, n, [&] { problems = 0; },
+        [&] { CheckTuplesForGams(bytes, [&](const GamsProblem&) { ++problems; }); },
+        [&] {
+            if (problems != 0)
+                state.SkipWithError("the synthetic tuples have no GAMS problem");
+        });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -468,6 +498,8 @@ void registerAll() {
         {"WriteElementText", WriteText, true},
         {"LoadPC", LoadTuples, true},
         {"PcText", TupleText, true},
+        {"CheckElementTextForGams", CheckText, true},
+        {"CheckTuplesForGams", CheckTuples, true},
         {"SavePCFile", SaveTuples, false},
         {"FullExpandRows", ExpandAll, false},
         {"SortEverything", SortAll, false},

@@ -242,8 +242,15 @@ private:
 // quote (either kind closes) for a quoted name, up to and including the first blank for a bare
 // one; the whole line when that end is missing.
 size_t nameTokenLength(std::string_view s) {
-    const size_t end = isQuote(s.front()) ? s.find_first_of("\"'", 1) : s.find(' ');
-    return end == std::string_view::npos ? s.size() : end + 1;
+    if (!isQuote(s.front())) {
+        const size_t end = s.find(' ');
+        return end == std::string_view::npos ? s.size() : end + 1;
+    }
+    // A plain loop: find_first_of would search the set of two quotes once for every byte.
+    for (size_t i = 1; i < s.size(); ++i)
+        if (isQuote(s[i]))
+            return i + 1;
+    return s.size();
 }
 
 // Buffers that the parser reuses from line to line.
@@ -471,35 +478,49 @@ bool ReadElementLine(std::string_view line, ElementLine& element, std::string& s
     // The blanks a marker stands for change no position that trimming leaves.
     const size_t markerSize = element.marked ? kMarker.size() : 0;
     const std::string_view read = line.substr(markerSize);
-    if (TrimView(read).empty())
-        return false;
+    // The indentation is scanned once: deep lines begin with long runs of blanks.
     const size_t first = leadingBlanks(read);
-    std::string_view quoted = read;
-    size_t bareEnd = 0; // the end of a bare name in read
-    const bool bare = !nameIsQuoted(read);
+    // The text trimmed: from the first byte above 32 (here the first after the indentation, or
+    // a later one when that is a control character) to the last.
+    const std::string_view content = TrimView(read.substr(first));
+    if (content.empty())
+        return false;
+    element.contentAt = markerSize + static_cast<size_t>(content.data() - read.data());
+    element.contentSize = content.size();
+    std::string_view quoted = content; // the text trimmed, with a bare name in quotes
+    size_t bareAt = 0;                 // in quoted: a bare name's opening quote
+    size_t bareEnd = 0;                // in quoted: where its closing quote stands
+    const bool bare = !isQuote(read[first]);
     if (bare) {
-        scratch = quoteBareName(read);
-        quoted = scratch;
-        const size_t blank = read.find(' ', first + 1);
-        bareEnd = blank == std::string_view::npos ? read.size() : blank;
+        // Normalisation quotes the name from the first byte after the indentation to the first
+        // blank after it; what trimming takes off the front goes with it.
+        size_t end = read.find(' ', first + 1);
+        if (end == std::string_view::npos)
+            end = read.size();
+        scratch.assign(1, '"').append(read.substr(first, end - first)).append(1, '"');
+        scratch.append(read.substr(end));
+        const std::string_view trimmed = TrimView(scratch);
+        bareAt = static_cast<size_t>(trimmed.data() - scratch.data());
+        bareEnd = end - first + 1 - bareAt;
+        quoted = trimmed;
     }
     // Where a byte of quoted stands in the line: a bare name's two quotes are not in it.
     const auto inLine = [&](const char* at) {
         size_t p = static_cast<size_t>(at - quoted.data());
-        if (bare && p > first)
-            p -= p > bareEnd + 1 ? 2 : 1;
-        return markerSize + p;
+        if (!bare)
+            return element.contentAt + p;
+        p += bareAt; // from the opening quote
+        if (p > 0)
+            p -= p > bareEnd ? 2 : 1;
+        return markerSize + first + p;
     };
-    const LineParts parts = partsOfLine(TrimView(quoted));
+    const LineParts parts = partsOfLine(quoted);
     element.nameAt = inLine(parts.name.data());
     // The name never holds a quote, so it is the same bytes in the line.
     element.name = line.substr(element.nameAt, parts.name.size());
     element.description = parts.description;
     element.descriptionAt = inLine(parts.description.data());
     element.hasDescription = parts.hasDescription;
-    const std::string_view content = TrimView(read);
-    element.contentAt = markerSize + static_cast<size_t>(content.data() - read.data());
-    element.contentSize = content.size();
     return true;
 }
 

@@ -19,6 +19,8 @@ constexpr char kEndOfInput = 26; // Ctrl+Z ends the tuples, as the tuple reader 
 // Lines are checked in batches of this many: a batch first asks for the slots of its names in
 // the table of first spellings, then looks them up, so that the waits for memory overlap.
 constexpr size_t kBatch = 64;
+// The second pass asks for the filter's cells this many lines ahead.
+constexpr size_t kAhead = 16;
 
 bool isQuote(char c) {
     return c == '"' || c == '\'';
@@ -107,18 +109,48 @@ void checkElement(const ElementParts& e, std::vector<GamsProblem>& out) {
         add(GamsRule::TextControl);
 }
 
-// The first spelling of each name, compared without regard to letter case, with its line.
+// Which names may occur more than once, told by the hash of their folded bytes: two bits a cell,
+// for never, once and more than once. A name met once is certainly met once; one met "more" may
+// share its cell with another name. With far more cells than names the table stays small enough
+// for the caches, so counting every name costs little, and only the names met more go on to the
+// table of first spellings.
+class RepeatFilter {
+public:
+    explicit RepeatFilter(size_t names) {
+        while (cells_ < 16 * names)
+            cells_ *= 2;
+        words_.assign(cells_ / 32, 0);
+    }
+    void prefetch(uint64_t hash) const { Prefetch(&words_[cell(hash) / 32]); }
+    void count(uint64_t hash) {
+        const size_t c = cell(hash);
+        uint64_t& word = words_[c / 32];
+        const unsigned shift = 2 * (c % 32);
+        const uint64_t state = (word >> shift) & 3;
+        if (state < 2)
+            word += uint64_t{1} << shift;
+    }
+    bool mayRepeat(uint64_t hash) const {
+        const size_t c = cell(hash);
+        return ((words_[c / 32] >> (2 * (c % 32))) & 3) == 2;
+    }
+
+private:
+    size_t cell(uint64_t hash) const { return static_cast<size_t>(hash >> 20) & (cells_ - 1); }
+    size_t cells_ = 1024;
+    std::vector<uint64_t> words_;
+};
+
+// The first spelling of each name that may repeat, compared without regard to letter case, with
+// its line.
 class FirstSpellings {
 public:
-    explicit FirstSpellings(size_t names) : table_(names) {}
-
     static uint64_t hash(std::string_view name) { return Table::hash(name); }
-    void prefetch(uint64_t hash) const { table_.prefetch(hash); }
 
     // Remembers a spelling met on a line, the first of its name; a later one in other letter
-    // case gives the note, which goes to out.
-    void meet(std::string_view name, uint64_t hash, size_t line, size_t at,
-              std::vector<GamsProblem>& out) {
+    // case gives the note, which goes to note.
+    template <class Note>
+    void meet(std::string_view name, uint64_t hash, size_t line, size_t at, Note&& note) {
         bool added = false;
         std::string_view first;
         uint32_t& firstLine = table_.insert(name, hash, added, first);
@@ -136,7 +168,7 @@ public:
         p.name = name;
         p.detail = first;
         p.firstLine = firstLine;
-        out.push_back(p);
+        note(p);
     }
 
 private:
@@ -144,12 +176,21 @@ private:
     Table table_;
 };
 
-// Sends the problems to report in the order of their lines (stable within a line).
-void reportInOrder(std::vector<GamsProblem>& problems, const GamsReport& report) {
-    std::stable_sort(problems.begin(), problems.end(),
-                     [](const GamsProblem& a, const GamsProblem& b) { return a.line < b.line; });
-    for (const GamsProblem& p : problems)
-        report(p);
+// What the first pass keeps of a name: its hash with the low bits taken for marks (the filter
+// and the table use the high ones). 0: no name to look at.
+constexpr uint64_t kNamed = 1;     // a name worth counting: not empty
+constexpr uint64_t kFlagged = 2;   // the line has a problem of its own
+constexpr uint64_t kWeightless = 4; // a tuple without a weight
+constexpr uint64_t kMarks = 7;
+
+uint64_t named(uint64_t hash) {
+    return (hash & ~kMarks) | kNamed;
+}
+
+// Whether an element breaks a rule of its own; checkElement tells which.
+bool breaksRule(std::string_view name, std::string_view description) {
+    return name.empty() || name.size() > kGamsMaxLabelBytes || mayHoldSpecial<true>(name) ||
+           description.size() > kGamsMaxTextBytes || mayHoldSpecial<false>(description);
 }
 
 // ---- Tuples, as GAMS reads a line of them: labels joined by dots, then a value.
@@ -352,135 +393,210 @@ std::string GamsMessage(std::string_view fileName, const GamsProblem& p) {
     return text;
 }
 
+// Two passes: the first reads every line, notes which break a rule of their own and counts the
+// names in the repeat filter; the second reads again only those lines, and those whose names may
+// repeat, and reports in the order of the lines.
 void CheckElementTextForGams(const TextLines& lines, const GamsReport& report) {
-    FirstSpellings spellings(lines.size());
-    struct Named {
-        size_t line;
-        std::string_view name;
-        size_t at;
-        uint64_t hash;
-    };
-    std::vector<Named> named;
-    named.reserve(kBatch);
-    std::vector<GamsProblem> found; // of one batch, in line order
-    std::vector<GamsProblem> ordered;
+    RepeatFilter repeats(lines.size());
+    std::vector<uint64_t> marks(lines.size(), 0);
     ElementLine element;
     std::string scratch;
     for (size_t first = 0; first < lines.size(); first += kBatch) {
-        named.clear();
-        found.clear();
         const size_t last = std::min(first + kBatch, lines.size());
         for (size_t i = first; i < last; ++i) {
             if (!ReadElementLine(lines[i], element, scratch))
                 continue;
+            uint64_t mark = 0;
+            if (!element.name.empty()) {
+                mark = named(FirstSpellings::hash(element.name));
+                repeats.prefetch(mark);
+            }
+            if (breaksRule(element.name, element.description))
+                mark |= kFlagged;
+            marks[i] = mark;
+        }
+        for (size_t i = first; i < last; ++i)
+            if (marks[i] & kNamed)
+                repeats.count(marks[i]);
+    }
+
+    FirstSpellings spellings;
+    std::vector<GamsProblem> found;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i + kAhead < lines.size() && (marks[i + kAhead] & kNamed))
+            repeats.prefetch(marks[i + kAhead]);
+        const uint64_t mark = marks[i];
+        const bool mayRepeat = (mark & kNamed) && repeats.mayRepeat(mark);
+        if (!(mark & kFlagged) && !mayRepeat)
+            continue;
+        ReadElementLine(lines[i], element, scratch);
+        found.clear();
+        if (mark & kFlagged)
             checkElement({i, element.name, element.nameAt, element.contentAt, element.contentSize,
                           element.description, element.descriptionAt},
                          found);
-            if (element.name.empty())
-                continue; // a name without letters has one spelling
-            const uint64_t hash = FirstSpellings::hash(element.name);
-            spellings.prefetch(hash);
-            named.push_back({i, element.name, element.nameAt, hash});
-        }
-        const size_t perLine = found.size();
-        for (const Named& n : named)
-            spellings.meet(n.name, n.hash, n.line, n.at, found);
-        if (found.empty())
-            continue;
-        if (found.size() == perLine) {
-            for (const GamsProblem& p : found)
-                report(p);
-        } else {
-            reportInOrder(found, report);
-        }
+        for (const GamsProblem& p : found)
+            report(p);
+        if (mayRepeat)
+            spellings.meet(element.name, FirstSpellings::hash(element.name), i, element.nameAt,
+                           report);
     }
 }
 
+// Two passes, as for element text. A parent is a name met again: every parent is the child of
+// another line. Most parents are the child of the line before (a first child follows its parent)
+// or the parent of the line before (siblings follow each other); such a parent is not counted
+// again, and gives what that occurrence gave.
 void CheckTuplesForGams(std::string_view bytes, const GamsReport& report) {
     bytes = bytes.substr(0, bytes.find(kEndOfInput));
     const size_t expected = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
-    FirstSpellings spellings(expected);
-    std::vector<GamsProblem> problems;
-    // Tuples without a weight: a warning only when another tuple has one.
-    std::vector<GamsProblem> weightless;
+    enum ParentIs : uint64_t { Own = 0, ChildBefore = 8, ParentBefore = 16 }; // else counted
+    struct Marks {
+        size_t at;       // of the line in bytes
+        uint64_t child;  // as for element text, with kWeightless
+        uint64_t parent; // ParentIs, or named(hash)
+    };
+    std::vector<Marks> marks;
+    marks.reserve(expected);
+    RepeatFilter repeats(expected);
     bool weighted = false;
 
-    // The names of a batch's tuples, in order. Most parents are the parent of the tuple before
-    // as well (leaves come in runs of siblings): met again, they give what they gave then.
-    struct Met {
-        size_t line;
-        std::string_view name;
-        size_t at;
-        uint64_t hash;
-        bool parent;
-        bool asBefore; // a parent of the same bytes as the parent met last
-    };
-    std::vector<Met> met;
-    met.reserve(2 * kBatch);
-    std::string_view lastParent;
-    bool lastParentNoted = false; // whether meeting the last parent gave a note
-
+    std::string_view childBefore;
+    std::string_view parentBefore;
     size_t pos = 0;
-    size_t index = 0;
     std::string_view line;
     bool more = true;
     while (more) {
-        met.clear();
-        for (size_t n = 0; n < kBatch && (more = NextLine(bytes, pos, line)); ++n, ++index) {
+        const size_t batch = marks.size();
+        for (size_t n = 0; n < kBatch; ++n) {
+            const size_t at = pos;
+            if (!(more = NextLine(bytes, pos, line)))
+                break;
             Tuple t;
-            if (!readTuple(line, t))
+            Marks m{at, 0, Own};
+            if (!readTuple(line, t)) {
+                childBefore = parentBefore = {};
+                marks.push_back(m);
                 continue;
-            checkElement({index, t.child, t.childAt, t.contentAt, t.contentSize, t.annotation,
-                          t.annotationAt},
-                         problems);
-            GamsProblem w;
-            w.line = index;
-            w.name = t.child;
-            w.at = t.weightAt;
-            w.size = t.weight.size();
-            if (t.weight.empty()) {
-                w.rule = GamsRule::MissingWeight;
-                weightless.push_back(w);
-            } else {
-                weighted = true;
-                if (!isReadableWeight(t.weight)) {
-                    w.rule = GamsRule::UnreadableWeight;
-                    w.detail = t.weight;
-                    problems.push_back(w);
-                }
             }
             if (!t.child.empty()) {
-                const uint64_t hash = FirstSpellings::hash(t.child);
-                spellings.prefetch(hash);
-                met.push_back({index, t.child, t.childAt, hash, false, false});
+                m.child = named(FirstSpellings::hash(t.child));
+                repeats.prefetch(m.child);
             }
-            // A root names itself as its parent: once is enough.
-            if (t.parent.empty() || t.parent == t.child)
-                continue;
-            if (t.parent == lastParent) {
-                met.push_back({index, t.parent, t.parentAt, 0, true, true});
-                continue;
+            if (breaksRule(t.child, t.annotation) ||
+                (!t.weight.empty() && !isReadableWeight(t.weight)))
+                m.child |= kFlagged;
+            if (t.weight.empty())
+                m.child |= kWeightless;
+            else
+                weighted = true;
+            if (t.parent.empty() || t.parent == t.child) {
+                m.parent = Own; // a root names itself as its parent: once is enough
+            } else if (t.parent == childBefore) {
+                m.parent = ChildBefore;
+            } else if (t.parent == parentBefore) {
+                m.parent = ParentBefore;
+            } else {
+                m.parent = named(FirstSpellings::hash(t.parent));
+                repeats.prefetch(m.parent);
             }
-            lastParent = t.parent;
-            const uint64_t hash = FirstSpellings::hash(t.parent);
-            spellings.prefetch(hash);
-            met.push_back({index, t.parent, t.parentAt, hash, true, false});
+            childBefore = t.child;
+            parentBefore = t.parent;
+            marks.push_back(m);
         }
-        for (const Met& m : met) {
-            if (m.asBefore) {
-                if (lastParentNoted)
-                    spellings.meet(m.name, FirstSpellings::hash(m.name), m.line, m.at, problems);
-                continue;
-            }
-            const size_t before = problems.size();
-            spellings.meet(m.name, m.hash, m.line, m.at, problems);
-            if (m.parent)
-                lastParentNoted = problems.size() > before;
+        for (size_t i = batch; i < marks.size(); ++i) {
+            if (marks[i].child & kNamed)
+                repeats.count(marks[i].child);
+            if (marks[i].parent & kNamed)
+                repeats.count(marks[i].parent);
         }
     }
-    if (weighted)
-        problems.insert(problems.end(), weightless.begin(), weightless.end());
-    reportInOrder(problems, report);
+
+    // The note the last line's child and parent gave, for a parent that is the same bytes.
+    struct Noted {
+        bool noted = false;
+        std::string_view first;
+        size_t firstLine = 0;
+    };
+    Noted childNoted;
+    Noted parentNoted;
+    FirstSpellings spellings;
+    std::vector<GamsProblem> found;
+    for (size_t i = 0; i < marks.size(); ++i) {
+        if (i + kAhead < marks.size()) {
+            const Marks& ahead = marks[i + kAhead];
+            if (ahead.child & kNamed)
+                repeats.prefetch(ahead.child);
+            if (ahead.parent & kNamed)
+                repeats.prefetch(ahead.parent);
+        }
+        const Marks& m = marks[i];
+        const bool childMayRepeat = (m.child & kNamed) && repeats.mayRepeat(m.child);
+        const bool parentMayRepeat = (m.parent & kNamed) && repeats.mayRepeat(m.parent);
+        const bool asBefore = (m.parent == ChildBefore && childNoted.noted) ||
+                              (m.parent == ParentBefore && parentNoted.noted);
+        if (!(m.child & kFlagged) && !((m.child & kWeightless) && weighted) && !childMayRepeat &&
+            !parentMayRepeat && !asBefore) {
+            childNoted = parentNoted = Noted();
+            continue;
+        }
+        size_t next = m.at;
+        NextLine(bytes, next, line);
+        Tuple t;
+        readTuple(line, t);
+        found.clear();
+        if (m.child & kFlagged)
+            checkElement({i, t.child, t.childAt, t.contentAt, t.contentSize, t.annotation,
+                          t.annotationAt},
+                         found);
+        GamsProblem w;
+        w.line = i;
+        w.name = t.child;
+        w.at = t.weightAt;
+        w.size = t.weight.size();
+        if (t.weight.empty() && weighted) {
+            w.rule = GamsRule::MissingWeight;
+            found.push_back(w);
+        } else if ((m.child & kFlagged) && !t.weight.empty() && !isReadableWeight(t.weight)) {
+            w.rule = GamsRule::UnreadableWeight;
+            w.detail = t.weight;
+            found.push_back(w);
+        }
+        for (const GamsProblem& p : found)
+            report(p);
+
+        const auto noteTo = [&](Noted& noted) {
+            return [&](const GamsProblem& p) {
+                noted = {true, p.detail, p.firstLine};
+                report(p);
+            };
+        };
+        Noted child;
+        if (childMayRepeat)
+            spellings.meet(t.child, FirstSpellings::hash(t.child), i, t.childAt, noteTo(child));
+        Noted parent;
+        if (m.parent == Own) {
+            parent = child;
+        } else if (m.parent == ChildBefore || m.parent == ParentBefore) {
+            parent = m.parent == ChildBefore ? childNoted : parentNoted;
+            if (parent.noted) {
+                GamsProblem p;
+                p.rule = GamsRule::OtherSpelling;
+                p.line = i;
+                p.at = t.parentAt;
+                p.size = t.parent.size();
+                p.name = t.parent;
+                p.detail = parent.first;
+                p.firstLine = parent.firstLine;
+                report(p);
+            }
+        } else if (parentMayRepeat) {
+            spellings.meet(t.parent, FirstSpellings::hash(t.parent), i, t.parentAt,
+                           noteTo(parent));
+        }
+        childNoted = child;
+        parentNoted = parent;
+    }
 }
 
 } // namespace settree
