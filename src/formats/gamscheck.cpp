@@ -16,10 +16,7 @@ namespace {
 
 constexpr char kEndOfInput = 26; // Ctrl+Z ends the tuples, as the tuple reader reads them
 
-// Lines are checked in batches of this many: a batch first asks for the slots of its names in
-// the table of first spellings, then looks them up, so that the waits for memory overlap.
-constexpr size_t kBatch = 64;
-// The second pass asks for the filter's cells this many lines ahead.
+// The passes over the names ask for the repeat filter's cells this many names ahead.
 constexpr size_t kAhead = 16;
 
 bool isQuote(char c) {
@@ -397,27 +394,28 @@ std::string GamsMessage(std::string_view fileName, const GamsProblem& p) {
 // names in the repeat filter; the second reads again only those lines, and those whose names may
 // repeat, and reports in the order of the lines.
 void CheckElementTextForGams(const TextLines& lines, const GamsReport& report) {
-    RepeatFilter repeats(lines.size());
     std::vector<uint64_t> marks(lines.size(), 0);
+    size_t names = 0;
     ElementLine element;
     std::string scratch;
-    for (size_t first = 0; first < lines.size(); first += kBatch) {
-        const size_t last = std::min(first + kBatch, lines.size());
-        for (size_t i = first; i < last; ++i) {
-            if (!ReadElementLine(lines[i], element, scratch))
-                continue;
-            uint64_t mark = 0;
-            if (!element.name.empty()) {
-                mark = named(FirstSpellings::hash(element.name));
-                repeats.prefetch(mark);
-            }
-            if (breaksRule(element.name, element.description))
-                mark |= kFlagged;
-            marks[i] = mark;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (!ReadElementLine(lines[i], element, scratch))
+            continue;
+        uint64_t mark = 0;
+        if (!element.name.empty()) {
+            mark = named(FirstSpellings::hash(element.name));
+            ++names;
         }
-        for (size_t i = first; i < last; ++i)
-            if (marks[i] & kNamed)
-                repeats.count(marks[i]);
+        if (breaksRule(element.name, element.description))
+            mark |= kFlagged;
+        marks[i] = mark;
+    }
+    RepeatFilter repeats(names);
+    for (size_t i = 0; i < marks.size(); ++i) {
+        if (i + kAhead < marks.size() && (marks[i + kAhead] & kNamed))
+            repeats.prefetch(marks[i + kAhead]);
+        if (marks[i] & kNamed)
+            repeats.count(marks[i]);
     }
 
     FirstSpellings spellings;
@@ -449,7 +447,6 @@ void CheckElementTextForGams(const TextLines& lines, const GamsReport& report) {
 // again, and gives what that occurrence gave.
 void CheckTuplesForGams(std::string_view bytes, const GamsReport& report) {
     bytes = bytes.substr(0, bytes.find(kEndOfInput));
-    const size_t expected = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
     enum ParentIs : uint64_t { Own = 0, ChildBefore = 8, ParentBefore = 16 }; // else counted
     struct Marks {
         size_t at;       // of the line in bytes
@@ -457,59 +454,63 @@ void CheckTuplesForGams(std::string_view bytes, const GamsReport& report) {
         uint64_t parent; // ParentIs, or named(hash)
     };
     std::vector<Marks> marks;
-    marks.reserve(expected);
-    RepeatFilter repeats(expected);
+    marks.reserve(bytes.size() / 24 + 1); // a short tuple line takes about so many bytes
+    size_t names = 0;
     bool weighted = false;
 
     std::string_view childBefore;
     std::string_view parentBefore;
     size_t pos = 0;
     std::string_view line;
-    bool more = true;
-    while (more) {
-        const size_t batch = marks.size();
-        for (size_t n = 0; n < kBatch; ++n) {
-            const size_t at = pos;
-            if (!(more = NextLine(bytes, pos, line)))
-                break;
-            Tuple t;
-            Marks m{at, 0, Own};
-            if (!readTuple(line, t)) {
-                childBefore = parentBefore = {};
-                marks.push_back(m);
-                continue;
-            }
-            if (!t.child.empty()) {
-                m.child = named(FirstSpellings::hash(t.child));
-                repeats.prefetch(m.child);
-            }
-            if (breaksRule(t.child, t.annotation) ||
-                (!t.weight.empty() && !isReadableWeight(t.weight)))
-                m.child |= kFlagged;
-            if (t.weight.empty())
-                m.child |= kWeightless;
-            else
-                weighted = true;
-            if (t.parent.empty() || t.parent == t.child) {
-                m.parent = Own; // a root names itself as its parent: once is enough
-            } else if (t.parent == childBefore) {
-                m.parent = ChildBefore;
-            } else if (t.parent == parentBefore) {
-                m.parent = ParentBefore;
-            } else {
-                m.parent = named(FirstSpellings::hash(t.parent));
-                repeats.prefetch(m.parent);
-            }
-            childBefore = t.child;
-            parentBefore = t.parent;
+    for (size_t at = 0; NextLine(bytes, pos, line); at = pos) {
+        Tuple t;
+        Marks m{at, 0, Own};
+        if (!readTuple(line, t)) {
+            childBefore = parentBefore = {};
             marks.push_back(m);
+            continue;
         }
-        for (size_t i = batch; i < marks.size(); ++i) {
+        if (!t.child.empty()) {
+            m.child = named(FirstSpellings::hash(t.child));
+            ++names;
+        }
+        if (breaksRule(t.child, t.annotation) ||
+            (!t.weight.empty() && !isReadableWeight(t.weight)))
+            m.child |= kFlagged;
+        if (t.weight.empty())
+            m.child |= kWeightless;
+        else
+            weighted = true;
+        if (t.parent.empty() || t.parent == t.child) {
+            m.parent = Own; // a root names itself as its parent: once is enough
+        } else if (t.parent == childBefore) {
+            m.parent = ChildBefore;
+        } else if (t.parent == parentBefore) {
+            m.parent = ParentBefore;
+        } else {
+            m.parent = named(FirstSpellings::hash(t.parent));
+            ++names;
+        }
+        childBefore = t.child;
+        parentBefore = t.parent;
+        marks.push_back(m);
+    }
+
+    RepeatFilter repeats(names);
+    const auto ask = [&](size_t i) {
+        if (i < marks.size()) {
             if (marks[i].child & kNamed)
-                repeats.count(marks[i].child);
+                repeats.prefetch(marks[i].child);
             if (marks[i].parent & kNamed)
-                repeats.count(marks[i].parent);
+                repeats.prefetch(marks[i].parent);
         }
+    };
+    for (size_t i = 0; i < marks.size(); ++i) {
+        ask(i + kAhead);
+        if (marks[i].child & kNamed)
+            repeats.count(marks[i].child);
+        if (marks[i].parent & kNamed)
+            repeats.count(marks[i].parent);
     }
 
     // The note the last line's child and parent gave, for a parent that is the same bytes.
@@ -523,13 +524,7 @@ void CheckTuplesForGams(std::string_view bytes, const GamsReport& report) {
     FirstSpellings spellings;
     std::vector<GamsProblem> found;
     for (size_t i = 0; i < marks.size(); ++i) {
-        if (i + kAhead < marks.size()) {
-            const Marks& ahead = marks[i + kAhead];
-            if (ahead.child & kNamed)
-                repeats.prefetch(ahead.child);
-            if (ahead.parent & kNamed)
-                repeats.prefetch(ahead.parent);
-        }
+        ask(i + kAhead);
         const Marks& m = marks[i];
         const bool childMayRepeat = (m.child & kNamed) && repeats.mayRepeat(m.child);
         const bool parentMayRepeat = (m.parent & kNamed) && repeats.mayRepeat(m.parent);

@@ -158,7 +158,7 @@ const Case kCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Rules, GamsCheckTable, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(GamsCheck, MarksTheNameOrTheDescriptionItIsAbout) {
     const std::vector<std::string> lines = {"*!   \"" + k64 + "\" \"ok\"",
