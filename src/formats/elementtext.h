@@ -108,8 +108,8 @@ struct ElementLine {
     size_t nameAt = 0;
     size_t descriptionAt = 0;
     bool hasDescription = false;
-    bool marked = false;   // the line begins with the duplicate marker
-    size_t contentAt = 0;  // the line's text after marker and indentation, up to its end
+    bool marked = false;  // the line begins with the duplicate marker
+    size_t contentAt = 0; // the line's text after marker and indentation, up to its end
     size_t contentSize = 0;
 };
 

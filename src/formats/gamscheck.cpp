@@ -175,8 +175,8 @@ private:
 
 // What the first pass keeps of a name: its hash with the low bits taken for marks (the filter
 // and the table use the high ones). 0: no name to look at.
-constexpr uint64_t kNamed = 1;     // a name worth counting: not empty
-constexpr uint64_t kFlagged = 2;   // the line has a problem of its own
+constexpr uint64_t kNamed = 1;      // a name worth counting: not empty
+constexpr uint64_t kFlagged = 2;    // the line has a problem of its own
 constexpr uint64_t kWeightless = 4; // a tuple without a weight
 constexpr uint64_t kMarks = 7;
 
@@ -249,8 +249,7 @@ bool readTuple(std::string_view line, Tuple& t) {
     std::string_view parentPart;
     if (!rest.empty() && isQuote(rest.front())) {
         const size_t close = rest.find(rest.front(), 1);
-        const size_t childEnd =
-            close == std::string_view::npos ? close : rest.find('.', close);
+        const size_t childEnd = close == std::string_view::npos ? close : rest.find('.', close);
         if (childEnd == std::string_view::npos)
             return false;
         // The name is all the reader takes, up to the "." (a quote after the closing one is
@@ -474,8 +473,7 @@ void CheckTuplesForGams(std::string_view bytes, const GamsReport& report) {
             m.child = named(FirstSpellings::hash(t.child));
             ++names;
         }
-        if (breaksRule(t.child, t.annotation) ||
-            (!t.weight.empty() && !isReadableWeight(t.weight)))
+        if (breaksRule(t.child, t.annotation) || (!t.weight.empty() && !isReadableWeight(t.weight)))
             m.child |= kFlagged;
         if (t.weight.empty())
             m.child |= kWeightless;
@@ -541,9 +539,9 @@ void CheckTuplesForGams(std::string_view bytes, const GamsReport& report) {
         readTuple(line, t);
         found.clear();
         if (m.child & kFlagged)
-            checkElement({i, t.child, t.childAt, t.contentAt, t.contentSize, t.annotation,
-                          t.annotationAt},
-                         found);
+            checkElement(
+                {i, t.child, t.childAt, t.contentAt, t.contentSize, t.annotation, t.annotationAt},
+                found);
         GamsProblem w;
         w.line = i;
         w.name = t.child;
@@ -586,8 +584,7 @@ void CheckTuplesForGams(std::string_view bytes, const GamsReport& report) {
                 report(p);
             }
         } else if (parentMayRepeat) {
-            spellings.meet(t.parent, FirstSpellings::hash(t.parent), i, t.parentAt,
-                           noteTo(parent));
+            spellings.meet(t.parent, FirstSpellings::hash(t.parent), i, t.parentAt, noteTo(parent));
         }
         childNoted = child;
         parentNoted = parent;

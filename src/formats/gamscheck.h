@@ -38,13 +38,13 @@ inline constexpr size_t kGamsMaxTextBytes = 255;
 // One problem of one line. The views are valid during the report call only.
 struct GamsProblem {
     GamsRule rule = GamsRule::EmptyName;
-    size_t line = 0;             // index of the line, from 0
-    size_t at = 0;               // the bytes of the line the problem lies in
-    size_t size = 0;             // (for an element without a name: the whole element)
-    std::string_view name;       // the element's name as the line gives it
-    std::string_view detail;     // UnreadableWeight: the weight; OtherSpelling: the first spelling
-    size_t bytes = 0;            // LongName, LongText: the length in bytes
-    size_t firstLine = 0;        // OtherSpelling: the line of the first spelling
+    size_t line = 0;         // index of the line, from 0
+    size_t at = 0;           // the bytes of the line the problem lies in
+    size_t size = 0;         // (for an element without a name: the whole element)
+    std::string_view name;   // the element's name as the line gives it
+    std::string_view detail; // UnreadableWeight: the weight; OtherSpelling: the first spelling
+    size_t bytes = 0;        // LongName, LongText: the length in bytes
+    size_t firstLine = 0;    // OtherSpelling: the line of the first spelling
 };
 
 // Receives the problems of a check in the order of their lines.

@@ -139,7 +139,8 @@ public:
     Value& insert(std::string_view name, uint64_t hash, bool& added, std::string_view& kept) {
         const char* data = nullptr;
         uint32_t size = 0;
-        Value& value = insert(name, hash, added, [](std::string_view k) { return k; }, &data, &size);
+        Value& value = insert(
+            name, hash, added, [](std::string_view k) { return k; }, &data, &size);
         kept = std::string_view(data, size);
         return value;
     }

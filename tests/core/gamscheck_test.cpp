@@ -113,8 +113,9 @@ const Case kCases[] = {
      {"2 LongName 64", "4 LongName 64", "5 LongName 64"}},
     {"control_characters_and_long_descriptions",
      false,
-     {"\"a\x01z\" \"fine\"", "\"DEL\x7f\"", "\"d\" \"text \x02 here\"", "\"e\" \"" + kText255 + "\"",
-      "\"f\" \"" + kText256 + "\"", "\"g\" \"caf\xc3\xa9 \xe2\x82\xac\""},
+     {"\"a\x01z\" \"fine\"", "\"DEL\x7f\"", "\"d\" \"text \x02 here\"",
+      "\"e\" \"" + kText255 + "\"", "\"f\" \"" + kText256 + "\"",
+      "\"g\" \"caf\xc3\xa9 \xe2\x82\xac\""},
      {"1 NameControl", "2 NameControl", "3 TextControl", "5 LongText 256"}},
     {"repeats_in_other_letter_case_get_a_note",
      false,
@@ -127,9 +128,9 @@ const Case kCases[] = {
      {"1 EmptyName", "6 EmptyName", "7 OtherSpelling bare@4"}},
     {"tuple_labels_and_descriptions",
      true,
-     {"\"level1\".\"" + k64 + "\".\"" + k64 + "\" 1", "\"level1\".\"" + k63 + "\".\"" + k63 + "\" 1",
-      "\"level1\".\"a'b\"c\".\"x\" 1", "\"level1\".A.A 1",
-      "\"level1\".\"T\".\"T\" 1 @ \"" + kText256 + "\"",
+     {"\"level1\".\"" + k64 + "\".\"" + k64 + "\" 1",
+      "\"level1\".\"" + k63 + "\".\"" + k63 + "\" 1", "\"level1\".\"a'b\"c\".\"x\" 1",
+      "\"level1\".A.A 1", "\"level1\".\"T\".\"T\" 1 @ \"" + kText256 + "\"",
       "\"level1\".\"U\".\"U\" 1 @ \"bell\x07\""},
      {"1 LongName 64", "3 NameQuotes", "4 EmptyName", "5 LongText 256", "6 TextControl"}},
     {"weights_gams_cannot_read",
@@ -147,8 +148,9 @@ const Case kCases[] = {
      {}},
     {"tuple_spellings_children_and_parents",
      true,
-     {"\"level1\".\"EUR\".\"EUR\" 1", "\"level2\".\"DEU\".\"Eur\" 1", "\"level2\".\"FRA\".\"Eur\" 1",
-      "\"level2\".\"ITA\".\"EUR\" 1", "\"level1\".\"deu\".\"deu\" 1", "\"level2\".\"X\".\"deu\" 1"},
+     {"\"level1\".\"EUR\".\"EUR\" 1", "\"level2\".\"DEU\".\"Eur\" 1",
+      "\"level2\".\"FRA\".\"Eur\" 1", "\"level2\".\"ITA\".\"EUR\" 1",
+      "\"level1\".\"deu\".\"deu\" 1", "\"level2\".\"X\".\"deu\" 1"},
      {"2 OtherSpelling EUR@1", "3 OtherSpelling EUR@1", "5 OtherSpelling DEU@2",
       "6 OtherSpelling DEU@2"}},
     {"lines_the_reader_refuses_are_left_to_it",
@@ -158,12 +160,13 @@ const Case kCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Rules, GamsCheckTable, ::testing::ValuesIn(kCases),
-                         [](const auto& param) { return std::string(param.param.name); });
+                         [](const ::testing::TestParamInfo<Case>& row) {
+                             return std::string(row.param.name);
+                         });
 
 TEST(GamsCheck, MarksTheNameOrTheDescriptionItIsAbout) {
-    const std::vector<std::string> lines = {"*!   \"" + k64 + "\" \"ok\"",
-                                            "   \"n\" \"x\x01y\"", "   \"\" \"nameless\"",
-                                            "ba\x01re rest"};
+    const std::vector<std::string> lines = {"*!   \"" + k64 + "\" \"ok\"", "   \"n\" \"x\x01y\"",
+                                            "   \"\" \"nameless\"", "ba\x01re rest"};
     Seen seen;
     CheckElementTextForGams(lines, collect(seen, lines));
     EXPECT_EQ(seen.marked,
@@ -181,7 +184,10 @@ TEST(GamsCheck, CountsTupleLinesAsTheReaderDoes) {
 }
 
 TEST(GamsCheck, MessagesNameFileLineAndElementOnOneLine) {
-    const std::vector<std::string> lines = {"\"EUR\"", "   \"a\tb\x01" "c\" \"" + kText256 + "\"",
+    const std::vector<std::string> lines = {"\"EUR\"",
+                                            "   \"a\tb\x01"
+                                            "c\" \"" +
+                                                kText256 + "\"",
                                             "\"eur\"", "\"\" \"x\""};
     std::vector<std::string> messages;
     CheckElementTextForGams(
@@ -202,10 +208,9 @@ TEST(GamsCheck, MessagesNameFileLineAndElementOnOneLine) {
 // gets.
 TEST(GamsCheck, ReadsElementLinesAsTheParser) {
     const std::vector<std::string> lines = {
-        "plain",          "  bare with description", "\"quoted\" \"desc\"",
-        "'single' 'd'",   "*! \"marked\" x",         "*!   \"deep\"",
-        "\"O'Neil\" rest", "bare'quote more",         "\"unclosed name",
-        "\"  padded  \"", "\"x\" \"a\"\"b\"",        "  ",
+        "plain",           "  bare with description", "\"quoted\" \"desc\"", "'single' 'd'",
+        "*! \"marked\" x", "*!   \"deep\"",           "\"O'Neil\" rest",     "bare'quote more",
+        "\"unclosed name", "\"  padded  \"",          "\"x\" \"a\"\"b\"",    "  ",
     };
     for (const std::string& line : lines) {
         TextLines text = {line};
@@ -218,10 +223,10 @@ TEST(GamsCheck, ReadsElementLinesAsTheParser) {
         ASSERT_EQ(read, tree.Count() == 1) << line;
         if (!read)
             continue;
-        const std::string caption =
-            element.hasDescription ? MakeCaption(DoubleToSingleQuotes(element.name),
-                                                 DoubleToSingleQuotes(element.description))
-                                   : MakeCaption(DoubleToSingleQuotes(element.name));
+        const std::string caption = element.hasDescription
+                                        ? MakeCaption(DoubleToSingleQuotes(element.name),
+                                                      DoubleToSingleQuotes(element.description))
+                                        : MakeCaption(DoubleToSingleQuotes(element.name));
         EXPECT_EQ(caption, tree.Root(0)->Text()) << line;
         EXPECT_EQ(line.substr(element.nameAt, element.name.size()), element.name) << line;
     }
