@@ -26,6 +26,14 @@ function flush() {
 /^[ \t]*"peak_MB":/ { v = $0; sub(/^[^:]*:/, "", v); peakmb = number(v) }
 /^[ \t]*"aggregate_name":/ { v = $0; sub(/^[^:]*:/, "", v); aggregate = unquote(v) }
 /^[ \t]*"error_occurred": true/ { error = 1 }
+# The GAMS checks run in every conversion, on its input: their time at 1,000,000 elements against
+# the conversion's, which includes them.
+function share(check, convert, what,    c, v) {
+  c = check SUBSEP 1000000; v = convert SUBSEP 1000000
+  if (!(c in time) || !(v in time) || time[v] <= 0 || failed[c] || failed[v]) return
+  printf "GAMS checks of %s: %.0f ms of a %.0f ms conversion (%.1f%%; without them %.0f ms)\n",
+         what, time[c] / 1e6, time[v] / 1e6, 100 * time[c] / time[v], (time[v] - time[c]) / 1e6
+}
 END {
   flush()
   printf "%-28s %11s %11s %11s %10s %9s %8s  %s\n", "path/shape", "ns/el 10k", "ns/el 100k",
@@ -62,6 +70,8 @@ END {
   print "use before it, of the round that needed most;"
   print "for Convert* the converter process's peak resident memory. Copy/DeleteSubtree count"
   print "the elements of the subtree (a tenth of the tree)."
+  share("GamsCheckText/balanced", "ConvertTreeToPc/balanced", "element text (.tree to .PC)")
+  share("GamsCheckPc/balanced", "ConvertPcToTree/balanced", "tuples (.PC to .tree)")
   if (measured == 0) print "no path was measured at both 100k and 1M: linearity not checked"
   else if (misses > 0) printf "%d of %d paths miss the linearity target\n", misses, measured
   else printf "all %d paths measured at 100k and 1M meet the linearity target\n", measured
