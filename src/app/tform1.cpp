@@ -33,6 +33,7 @@
 #include "formats/pcwriter.h"
 #include "model/textfile.h"
 #include "textpane/filedialog.h"
+#include "textpane/gamsmarks.h"
 #include "textpane/textpanecommands.h"
 #include "textpane/ttextpane.h"
 #include "view/trapidtree.h"
@@ -123,6 +124,13 @@ TForm1::TForm1(std::vector<std::string> arguments, CatalogLocation catalog, QWid
     auto* version = MakeLabel("StatusBar1Panel", QStringLiteral("settree version " SETTREE_VERSION),
                               StatusBar1);
     StatusBar1->addWidget(version, 1);
+    GamsStatus = new QPushButton(StatusBar1);
+    GamsStatus->setObjectName(QStringLiteral("GamsStatus"));
+    GamsStatus->setFlat(true);
+    GamsStatus->setCursor(Qt::PointingHandCursor);
+    GamsStatus->setToolTip(tr("Go to the next element GAMS would reject or show otherwise"));
+    GamsStatus->hide();
+    StatusBar1->addPermanentWidget(GamsStatus);
     setStatusBar(StatusBar1);
 
     connectHandlers();
@@ -403,6 +411,12 @@ void TForm1::connectHandlers() {
     connect(Panel1, &TCollapsiblePanel::CaptionClick, this, handler(&TForm1::Panel1CaptionClick));
     connect(Panel1, &TCollapsiblePanel::EndCollapsExpand, this,
             handler(&TForm1::Panel1EndCollapsExpand));
+    connect(GamsStatus, &QPushButton::clicked, this, handler(&TForm1::GamsStatusClick));
+    connect(textCommands_->Marks, &GamsMarks::SummaryChanged, GamsStatus,
+            [this](const QString& summary) {
+                GamsStatus->setText(summary);
+                GamsStatus->setVisible(!summary.isEmpty());
+            });
     connect(AdvStringGrid1, &QTableWidget::cellDoubleClicked, this,
             handler(&TForm1::AdvStringGrid1DblClick));
     Edit3->installEventFilter(this);
@@ -487,6 +501,7 @@ void TForm1::FormCreate() {
         StartupTarget target = startupTarget(lines, errorReport);
         OpenCommandLineFile(commandLine_, target);
     });
+    textCommands_->Marks->Check();
 
     FClassifications.Clear();
     FCatalogFile = catalogLocation_.IndexFile();
@@ -571,6 +586,7 @@ void TForm1::SaveUniqueElementListUELtoclipboard2Click() {
 void TForm1::Button5Click() {
     editPaneLines(
         [this](TextLines& lines) { WriteElementText(RapidTree4->Items(), lines, *feedback_); });
+    textCommands_->Marks->Check();
 }
 
 void TForm1::Button6Click() {
@@ -626,6 +642,7 @@ void TForm1::LoadPC(const std::string& fileName) {
     RapidTree4->SetFitToHeight(true);
     RapidTree4->Repaint();
     RxRichEdit1->SetLines(lines);
+    textCommands_->Marks->Check();
 }
 
 // ---- Catalog ----
@@ -704,6 +721,12 @@ void TForm1::Panel1CaptionClick() {
 }
 void TForm1::Panel1EndCollapsExpand() {
     view_->EndCollapseExpand();
+}
+
+// ---- GAMS marks ----
+
+void TForm1::GamsStatusClick() {
+    textCommands_->Marks->GoToNext();
 }
 
 // ---- Element dialog, structure commands, node clipboard and drag and drop ----

@@ -123,6 +123,8 @@ public:
     QPushButton* Button7;
 
     QStatusBar* StatusBar1;
+    // Beyond the layout: how many GAMS problems the text pane marks; a click goes to the next.
+    QPushButton* GamsStatus;
 
     QGroupBox* GroupBox2;
     QComboBox* HTMLComboBox1;
@@ -286,6 +288,9 @@ public slots:
     void Decreasefont1Click();
     void Panel1CaptionClick();
     void Panel1EndCollapsExpand();
+
+    // GAMS marks of the text pane.
+    void GamsStatusClick();
 
 protected:
     bool event(QEvent* event) override;

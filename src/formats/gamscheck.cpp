@@ -389,25 +389,60 @@ std::string GamsMessage(std::string_view fileName, const GamsProblem& p) {
     return text;
 }
 
+namespace {
+
+// The lines of element text one after the other, from the start again when asked: of the text
+// pane's lines, or of a whole text whose lines end at CR LF, CR or LF.
+class PaneLines {
+public:
+    explicit PaneLines(const TextLines& lines) : lines_(lines) {}
+    size_t expected() const { return lines_.size(); }
+    void restart() { next_ = 0; }
+    bool next(std::string_view& line) {
+        if (next_ == lines_.size())
+            return false;
+        line = lines_[next_++];
+        return true;
+    }
+
+private:
+    const TextLines& lines_;
+    size_t next_ = 0;
+};
+
+class WholeText {
+public:
+    explicit WholeText(std::string_view text) : text_(text) {}
+    size_t expected() const { return text_.size() / 32 + 1; }
+    void restart() { pos_ = 0; }
+    bool next(std::string_view& line) { return NextLine(text_, pos_, line); }
+
+private:
+    std::string_view text_;
+    size_t pos_ = 0;
+};
+
 // Two passes: the first reads every line, notes which break a rule of their own and counts the
 // names in the repeat filter; the second reads again only those lines, and those whose names may
 // repeat, and reports in the order of the lines.
-void CheckElementTextForGams(const TextLines& lines, const GamsReport& report) {
-    std::vector<uint64_t> marks(lines.size(), 0);
+template <class Lines> void checkElementText(Lines& lines, const GamsReport& report) {
+    std::vector<uint64_t> marks;
+    marks.reserve(lines.expected());
     size_t names = 0;
     ElementLine element;
     std::string scratch;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (!ReadElementLine(lines[i], element, scratch))
-            continue;
+    std::string_view line;
+    while (lines.next(line)) {
         uint64_t mark = 0;
-        if (!element.name.empty()) {
-            mark = named(FirstSpellings::hash(element.name));
-            ++names;
+        if (ReadElementLine(line, element, scratch)) {
+            if (!element.name.empty()) {
+                mark = named(FirstSpellings::hash(element.name));
+                ++names;
+            }
+            if (breaksRule(element.name, element.description))
+                mark |= kFlagged;
         }
-        if (breaksRule(element.name, element.description))
-            mark |= kFlagged;
-        marks[i] = mark;
+        marks.push_back(mark);
     }
     RepeatFilter repeats(names);
     for (size_t i = 0; i < marks.size(); ++i) {
@@ -419,14 +454,15 @@ void CheckElementTextForGams(const TextLines& lines, const GamsReport& report) {
 
     FirstSpellings spellings;
     std::vector<GamsProblem> found;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (i + kAhead < lines.size() && (marks[i + kAhead] & kNamed))
+    lines.restart();
+    for (size_t i = 0; lines.next(line); ++i) {
+        if (i + kAhead < marks.size() && (marks[i + kAhead] & kNamed))
             repeats.prefetch(marks[i + kAhead]);
         const uint64_t mark = marks[i];
         const bool mayRepeat = (mark & kNamed) && repeats.mayRepeat(mark);
         if (!(mark & kFlagged) && !mayRepeat)
             continue;
-        ReadElementLine(lines[i], element, scratch);
+        ReadElementLine(line, element, scratch);
         found.clear();
         if (mark & kFlagged)
             checkElement({i, element.name, element.nameAt, element.contentAt, element.contentSize,
@@ -438,6 +474,18 @@ void CheckElementTextForGams(const TextLines& lines, const GamsReport& report) {
             spellings.meet(element.name, FirstSpellings::hash(element.name), i, element.nameAt,
                            report);
     }
+}
+
+} // namespace
+
+void CheckElementTextForGams(const TextLines& lines, const GamsReport& report) {
+    PaneLines source(lines);
+    checkElementText(source, report);
+}
+
+void CheckElementTextForGams(std::string_view text, const GamsReport& report) {
+    WholeText source(text);
+    checkElementText(source, report);
 }
 
 // Two passes, as for element text. A parent is a name met again: every parent is the child of

@@ -66,6 +66,9 @@ std::string GamsMessage(std::string_view fileName, const GamsProblem& problem);
 // normalised or not: each element as the parser reads it. A repeated name, marked or not, is
 // compared with its first occurrence on any earlier line.
 void CheckElementTextForGams(const TextLines& lines, const GamsReport& report);
+// The same for the lines of a whole text, which end at CR LF, CR or LF (as the text pane's
+// document holds them), read where they stand.
+void CheckElementTextForGams(std::string_view text, const GamsReport& report);
 
 // Checks the tuples of a .PC file: each line's child name (its parent is the child of another
 // line) and weight, the description of an "@" annotation, and the spelling of both names. Lines

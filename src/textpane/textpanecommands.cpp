@@ -18,6 +18,7 @@
 #include "formats/treefile.h"
 #include "model/caption.h"
 #include "textpane/filedialog.h"
+#include "textpane/gamsmarks.h"
 #include "textpane/ttextpane.h"
 
 namespace settree {
@@ -25,6 +26,7 @@ namespace settree {
 TextPaneCommands::TextPaneCommands(TTextPane& pane, Feedback& feedback, TFlyNodes& tree,
                                    QObject* parent)
     : QObject(parent), ChooseFile(ExecFileDialog), pane_(pane), feedback_(feedback), tree_(tree) {
+    Marks = new GamsMarks(pane, this);
     OpenDialog1 = MakeFileDialog(&pane, QStringLiteral("OpenDialog1"), QFileDialog::AcceptOpen,
                                  QStringLiteral("GAMS *.tree"), QStringLiteral("*.tree"),
                                  QStringLiteral("tree"));
@@ -64,6 +66,7 @@ void TextPaneCommands::Refresh() {
     TextLines lines = pane_.Lines();
     ParseElementText(lines, tree_, feedback_);
     pane_.SetLines(lines);
+    Marks->Check();
 }
 
 void TextPaneCommands::Save() {

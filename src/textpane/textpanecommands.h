@@ -19,6 +19,7 @@ class QMouseEvent;
 
 namespace settree {
 
+class GamsMarks;
 class TTextPane;
 
 // The commands of the text pane: load, refresh and save the element text, its clipboard
@@ -49,12 +50,15 @@ public:
     QAction* SavePCtoclipboard2;
     QAction* SaveTreetoclipboard2;
     QAction* SaveUniqueElementListUELtoclipboard1;
+    // What GAMS would reject in the pane's text, marked after each build of the tree: Refresh
+    // (and so Load) marks; the window marks after its own builds.
+    GamsMarks* Marks;
 
     // "Load": the open dialog, the chosen file into the pane (caret at the start), then in
     // every case, a cancelled dialog included, the tree rebuilt from the pane. A file that
     // cannot be read raises FileError before the pane or the tree change.
     void Load();
-    // "Refresh": the tree rebuilt from the pane; the pane shows its normalised text.
+    // "Refresh": the tree rebuilt from the pane; the pane shows its normalised text, marked.
     void Refresh();
     // "Save": the save dialog, then SaveElementText with the chosen name; nothing on cancel.
     void Save();

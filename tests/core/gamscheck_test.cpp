@@ -204,6 +204,21 @@ TEST(GamsCheck, MessagesNameFileLineAndElementOnOneLine) {
                   "empty label"}));
 }
 
+// A whole text is checked as its lines are: the text pane's document holds its lines so.
+TEST(GamsCheck, WholeTextAsItsLines) {
+    const std::string text = "\"" + k64 + "\"\r\n\"abc\"\r   \"ABC\" \"x\x01\"\n\n\"\" \"e\"\n";
+    const auto collectAll = [](auto&& input) {
+        std::vector<std::string> seen;
+        CheckElementTextForGams(input, [&](const GamsProblem& p) {
+            seen.push_back(GamsMessage("f", p) + " @" + std::to_string(p.at));
+        });
+        return seen;
+    };
+    const std::vector<std::string> fromText = collectAll(std::string_view(text));
+    EXPECT_EQ(fromText, collectAll(SplitLines(text)));
+    EXPECT_EQ(fromText.size(), 4u);
+}
+
 // The check reads each line as the parser does: the element it checks is the element the tree
 // gets.
 TEST(GamsCheck, ReadsElementLinesAsTheParser) {
