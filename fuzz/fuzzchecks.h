@@ -111,12 +111,27 @@ inline bool WritableCaption(std::string_view caption) {
            !HasQuote(parts.name) && parts.description.find('"') == std::string::npos;
 }
 
+// The text of the bytes as the file readers take it; false when they refuse it (a NUL byte,
+// UTF-16), which is then no fault of the code under test.
+inline bool TextOf(std::string_view bytes, std::string_view& text) {
+    try {
+        text = TextOfBytes(bytes, "input");
+    } catch (const TextFormError&) {
+        return false;
+    }
+    Require(text.find('\0') == std::string_view::npos, "a NUL byte passed the text check");
+    return true;
+}
+
 // Invariants: normalising twice changes nothing; the element text written from the parsed tree
 // is normal, survives the .tree file form, and parses back to the same shape and names when
 // every caption is one the writer can carry.
 inline void CheckElementText(std::string_view bytes) {
+    std::string_view text;
+    if (!TextOf(bytes, text))
+        return;
     CollectingFeedback feedback;
-    TextLines lines = ReadTreeText(bytes);
+    TextLines lines = ReadTreeText(text);
     NormaliseElementText(lines, feedback);
     TextLines again = lines;
     NormaliseElementText(again, feedback);
@@ -157,74 +172,14 @@ inline void CheckElementText(std::string_view bytes) {
 // Separates the .PC bytes from the .tree description bytes in a fuzz input.
 inline constexpr std::string_view kTreeSeparator = "\n--tree--\n";
 
-// The element name of a caption when it is plain text: after the name tag and up to the closing
-// tag, with no "<" or ">" inside. False when the caption is not of that form.
-inline bool PlainCaptionName(std::string_view caption, std::string_view& name) {
-    std::string_view c = caption;
-    if (c.substr(0, kNameOpen.size()) != kNameOpen)
-        return false;
-    c.remove_prefix(kNameOpen.size());
-    const size_t close = c.find_first_of("<>");
-    if (close == std::string_view::npos || c.substr(close, kNameClose.size()) != kNameClose)
-        return false;
-    // After the closing tag only a description part may follow, else the "</color>" belongs to
-    // the name.
-    const std::string_view rest = c.substr(close + kNameClose.size());
-    if (!rest.empty() && rest.substr(0, kDescriptionOpen.size()) != kDescriptionOpen)
-        return false;
-    name = c.substr(0, close);
-    return true;
-}
+inline void CheckRoundTrips(std::string_view data);
 
-inline bool IsWeightChar(char c, char decimalSeparator) {
-    return c == '-' || (c >= '0' && c <= '9') || c == decimalSeparator;
-}
-
-// Whether the tuple writer and reader carry the tree through unchanged in shape and names:
-// names without the bytes that end a name or a line in a tuple, weights as the reader stores
-// them, and no level where a later node shares an earlier node's name and has children (the
-// reader hangs those under the first).
-inline bool TupleSafeTree(const TFlyNodes& tree, char decimalSeparator) {
-    std::vector<std::vector<std::string>> namesByLevel; // upper-cased names seen per level
-    std::vector<std::pair<const TFlyNode*, size_t>> stack;
-    for (int r = tree.Count() - 1; r >= 0; --r)
-        stack.emplace_back(tree.Root(r), 0);
-    // Pre-order visits a level's nodes in the order the writer lists them.
-    while (!stack.empty()) {
-        const auto [node, level] = stack.back();
-        stack.pop_back();
-        std::string_view name;
-        if (!PlainCaptionName(node->Text(), name) ||
-            name.find_first_of(std::string_view("\"@\x1a\r\n", 5)) != std::string_view::npos)
-            return false;
-        const std::string_view weight = node->Cells(1);
-        if (!weight.empty() && weight != "1") {
-            if (static_cast<unsigned char>(weight[0]) > 32)
-                return false;
-            for (size_t i = 1; i < weight.size(); ++i)
-                if (!IsWeightChar(weight[i], decimalSeparator))
-                    return false;
-        }
-        if (namesByLevel.size() <= level)
-            namesByLevel.resize(level + 1);
-        std::vector<std::string>& seen = namesByLevel[level];
-        const std::string key = UpperCase(name);
-        const bool repeated = std::find(seen.begin(), seen.end(), key) != seen.end();
-        if (repeated && node->Count() > 0)
-            return false;
-        if (!repeated)
-            seen.push_back(key);
-        for (int c = node->Count() - 1; c >= 0; --c)
-            stack.emplace_back(node->Child(c), level + 1);
-    }
-    return true;
-}
-
-// Invariants: every failure is reported with the one tuple message, brackets stay balanced, the
-// returned lines are the element text of the tree, the element text made straight from the tuples
-// is the same (and fails alike), and the .PC written from the loaded tree reads
-// back to the same shape and names.
+// Invariants: every failure is reported with the one tuple message (or, for a tree that element
+// text cannot hold, the element's), brackets stay balanced, the returned lines are the element
+// text of the tree, the element text made straight from the tuples is the same (and fails
+// alike); and the round trips of CheckRoundTrips hold for the tree.
 inline void CheckPcLoad(std::string_view data) {
+    CheckRoundTrips(data);
     const size_t cut = data.find(kTreeSeparator);
     const std::string_view pc = data.substr(0, cut);
     std::string treeBytes;
@@ -241,10 +196,11 @@ inline void CheckPcLoad(std::string_view data) {
     Require(feedback.busyDepth == 0, "LoadPC left the busy cursor on");
     Require(ok == feedback.messages.empty(), "LoadPC result and messages disagree");
     for (const std::string& m : feedback.messages)
-        Require(m.rfind(kPcErrorMessage, 0) == 0, "LoadPC reported another message: " + m);
+        Require(m.rfind(kPcErrorMessage, 0) == 0 || m.rfind("The element ", 0) == 0,
+                "LoadPC reported another message: " + m);
     TextLines expected;
     CollectingFeedback quiet;
-    WriteElementText(tree, expected, quiet);
+    (void)WriteElementText(tree, expected, quiet);
     Require(lines == expected, "LoadPC lines are not the element text of the loaded tree");
 
     std::string direct;
@@ -256,17 +212,171 @@ inline void CheckPcLoad(std::string_view data) {
             "the text made without a tree fails otherwise than the load");
     Require(direct == (ok ? ElementTextBytes(tree, quiet) : std::string()),
             "the text made without a tree is not the element text of the loaded tree");
+}
 
-    const std::string text = PcText(tree, PcNames::PlainNames);
-    if (!TupleSafeTree(tree, kSeparator))
+// ---------------------------------------------------------------------------------------------
+// Round trips: what one form writes, the other reads back to the same tree, or the writer says
+// which element it cannot write.
+
+// One node as a form carries it: its depth, element name (as the caption gives it) and weight.
+struct CarriedNode {
+    int depth;
+    std::string name;
+    std::string weight; // trimmed; an empty weight is "1"
+    bool operator==(const CarriedNode&) const = default;
+};
+
+inline std::vector<CarriedNode> Carried(const TFlyNodes& tree) {
+    std::vector<CarriedNode> out;
+    std::vector<std::pair<const TFlyNode*, int>> stack;
+    for (int r = tree.Count() - 1; r >= 0; --r)
+        stack.emplace_back(tree.Root(r), 0);
+    while (!stack.empty()) {
+        const auto [node, depth] = stack.back();
+        stack.pop_back();
+        std::string weight = Trim(node->Cells(1));
+        out.push_back({depth, SplitCaption(node->Text()).name, weight.empty() ? "1" : weight});
+        for (int c = node->Count() - 1; c >= 0; --c)
+            stack.emplace_back(node->Child(c), depth + 1);
+    }
+    return out;
+}
+
+inline std::vector<std::string> Descriptions(const TFlyNodes& tree) {
+    std::vector<std::string> out;
+    for (const TFlyNode* node : PreOrder(tree))
+        out.push_back(SplitCaption(node->Text()).description);
+    return out;
+}
+
+// The descriptions a tuple load gives back from a .tree file written from `before`: each node's
+// is one that an element of its name (in any letter case) had in `before`, or none; and where
+// all those elements had the same one, which differs from the name, exactly that one. No node
+// gets a description that no element had.
+inline void CheckDescriptionsBack(const TFlyNodes& before, const TFlyNodes& after) {
+    const std::vector<const TFlyNode*> nodes = PreOrder(before);
+    const std::vector<std::string> back = Descriptions(after);
+    Require(back.size() == nodes.size(), "another number of nodes came back");
+    std::vector<std::pair<std::string, std::string>> byName; // upper-cased name, description
+    for (const TFlyNode* node : nodes) {
+        const CaptionParts parts = SplitCaption(node->Text());
+        byName.emplace_back(UpperCase(parts.name), parts.description);
+    }
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        const std::string name = SplitCaption(nodes[i]->Text()).name;
+        std::vector<std::string> had;
+        for (const auto& [key, description] : byName)
+            if (key == UpperCase(name))
+                had.push_back(description);
+        const bool known =
+            back[i].empty() || std::find(had.begin(), had.end(), back[i]) != had.end();
+        Require(known, "a description that no element of the name had came back: " + back[i]);
+        if (std::all_of(had.begin(), had.end(), [&](const std::string& d) { return d == had[0]; }))
+            Require(back[i] == (had[0] == name ? std::string() : had[0]),
+                    "the one description of a name did not come back for " + name);
+    }
+}
+
+// The tree as tuples, read back with its element text beside them as the .tree file: the same
+// shape, names and weights, and descriptions as CheckDescriptionsBack says; or a refusal that
+// names an element.
+inline void CheckTuplesRoundTrip(const TFlyNodes& tree, char decimalSeparator) {
+    std::string pc;
+    try {
+        pc = PcText(tree, PcNames::PlainNames, decimalSeparator);
+    } catch (const ElementNotWritable& fault) {
+        Require(std::string(fault.what()).rfind("The element ", 0) == 0,
+                "a refusal without its element");
         return;
+    }
+    CollectingFeedback feedback;
+    std::string beside;
+    bool withBeside = true;
+    try {
+        beside = ElementTextBytes(tree, feedback);
+    } catch (const ElementNotWritable&) {
+        withBeside = false; // no .tree file can stand beside: the names alone go round
+    }
     TFlyNodes back;
-    TextLines backLines;
-    CollectingFeedback backFeedback;
-    Require(LoadPCFromBytes(text, nullptr, back, backLines, backFeedback, kSeparator),
-            "the written .PC does not load: " +
-                (backFeedback.messages.empty() ? std::string() : backFeedback.messages.front()));
-    Require(Outline(back) == Outline(tree), "the written .PC loads to another shape or names");
+    Require(
+        LoadPCTreeFromBytes(pc, withBeside ? &beside : nullptr, back, feedback, decimalSeparator),
+        "the written .PC does not load: " +
+            (feedback.messages.empty() ? std::string() : feedback.messages.front()));
+    Require(Carried(back) == Carried(tree),
+            "the written .PC loads to another shape, other names or other weights");
+    if (withBeside)
+        CheckDescriptionsBack(tree, back);
+}
+
+// The tree as element text, read back: the same shape, names and descriptions; or a refusal
+// that names an element.
+inline void CheckElementTextRoundTrip(const TFlyNodes& tree) {
+    CollectingFeedback feedback;
+    std::string text;
+    try {
+        text = ElementTextBytes(tree, feedback);
+    } catch (const ElementNotWritable& fault) {
+        Require(std::string(fault.what()).rfind("The element ", 0) == 0,
+                "a refusal without its element");
+        return;
+    }
+    std::string_view read;
+    Require(TextOf(text, read), "written element text is refused as no text");
+    Require(read.size() == text.size(), "written element text begins with a byte order mark");
+    TextLines lines = ReadTreeText(read);
+    TFlyNodes back;
+    Require(ParseElementText(lines, back, feedback),
+            "written element text does not parse: " +
+                (feedback.messages.empty() ? std::string() : feedback.messages.front()));
+    std::vector<CarriedNode> before = Carried(tree);
+    for (CarriedNode& node : before)
+        node.weight = "1"; // element text carries no weight
+    Require(Carried(back) == before, "written element text reads back to another shape or names");
+    Require(Descriptions(back) == Descriptions(tree),
+            "written element text reads back with other descriptions");
+}
+
+// The input both ways: as element text taken to tuples and back, and as tuples (with a .tree
+// description file after the separator) taken to element text and back, and then to tuples.
+inline void CheckRoundTrips(std::string_view data) {
+    constexpr char kSeparator = '.';
+    std::string_view text;
+    if (TextOf(data, text)) {
+        TextLines lines = ReadTreeText(text);
+        TFlyNodes tree;
+        CollectingFeedback feedback;
+        ParseElementText(lines, tree, feedback); // what it built, also after an error
+        CheckElementTextRoundTrip(tree);
+        CheckTuplesRoundTrip(tree, kSeparator);
+    }
+
+    const size_t cut = data.find(kTreeSeparator);
+    std::string_view pc;
+    std::string_view beside;
+    if (!TextOf(data.substr(0, cut), pc))
+        return;
+    const bool withBeside = cut != std::string_view::npos;
+    if (withBeside && !TextOf(data.substr(cut + kTreeSeparator.size()), beside))
+        return;
+    const std::string besideBytes(beside);
+    TFlyNodes tree;
+    CollectingFeedback feedback;
+    if (!LoadPCTreeFromBytes(pc, withBeside ? &besideBytes : nullptr, tree, feedback, kSeparator))
+        return; // the input has an error
+    std::string direct;
+    CollectingFeedback directFeedback;
+    const bool directOk = PCElementTextFromBytes(pc, withBeside ? &besideBytes : nullptr, direct,
+                                                 directFeedback, kSeparator);
+    try {
+        const std::string treeText = ElementTextBytes(tree, feedback);
+        Require(directOk && direct == treeText,
+                "the text made without a tree is not the element text of the loaded tree");
+    } catch (const ElementNotWritable& fault) {
+        Require(!directOk && directFeedback.messages == std::vector<std::string>{fault.what()},
+                "the text made without a tree is not refused as the tree's text is");
+    }
+    CheckElementTextRoundTrip(tree);
+    CheckTuplesRoundTrip(tree, kSeparator);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/commandline.h"
 
+#include <cerrno>
 #include <exception>
+#include <new>
+#include <optional>
+#include <sys/stat.h>
 
 #include "formats/pcreader.h"
 #include "formats/pcwriter.h"
@@ -52,14 +56,51 @@ bool TakeCatalogOption(std::vector<std::string>& arguments, std::string& folder)
     return ok;
 }
 
-void ReadElementFile(const std::string& fileName, TextLines& lines) {
-    lines = ReadTreeText(ReadFileBytes(fileName));
+bool CommandLine::IsSwitch(std::string_view argument) {
+    return Matches(argument, kDeleteSwitch) || Matches(argument, kSaveSwitch) ||
+           Matches(argument, kQuitSwitch);
 }
+
+void ReadElementFile(const std::string& fileName, TextLines& lines) {
+    lines = ReadTreeText(ReadTextFile(fileName));
+}
+
+namespace {
+
+// Why a name leads to no file that can be opened: the errno value.
+int missingFileError(const std::string& fileName) {
+    struct stat info {};
+    if (::stat(fileName.c_str(), &info) != 0)
+        return errno;
+    return S_ISDIR(info.st_mode) ? EISDIR : 0;
+}
+
+// Whether a file of the name is one that /DELETE removes: a regular file or a symlink (the link
+// goes), never a device or a FIFO that happens to carry the name.
+bool isDeletable(const std::string& fileName) {
+    struct stat info {};
+    return ::lstat(fileName.c_str(), &info) == 0 &&
+           (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode));
+}
+
+// Whether a regular file of the name holds anything.
+bool holdsBytes(const std::string& fileName) {
+    struct stat info {};
+    return ::stat(fileName.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
+}
+
+} // namespace
 
 void OpenCommandLineFile(const CommandLine& commandLine, StartupTarget& target) {
     const std::string& file = commandLine.FirstArgument();
-    if (file.empty() || !FileExists(file))
+    if (file.empty() || CommandLine::IsSwitch(file))
         return;
+    if (!FileExists(file)) {
+        if (target.unattended)
+            target.errorReport.message(
+                FileError("Cannot open file " + file, missingFileError(file)).Detailed());
+        return;
+    }
     try {
         if (UpperCase(ExtractFileExt(file)) == ".PC") {
             RunBatchConversion(file, commandLine, target);
@@ -67,6 +108,10 @@ void OpenCommandLineFile(const CommandLine& commandLine, StartupTarget& target) 
             target.loadElementFile(file, target.lines);
             ParseElementText(target.lines, target.tree, target.feedback);
         }
+    } catch (const FileError& error) {
+        target.errorReport.message(target.unattended ? error.Detailed() : error.what());
+    } catch (const std::bad_alloc&) {
+        target.errorReport.message(NotEnoughMemory(file).what());
     } catch (const std::exception& error) {
         target.errorReport.message(error.what());
     }
@@ -75,15 +120,25 @@ void OpenCommandLineFile(const CommandLine& commandLine, StartupTarget& target) 
 void RunBatchConversion(const std::string& pcFile, const CommandLine& commandLine,
                         StartupTarget& target) {
     const std::string treeFile = ChangeFileExt(pcFile, ".tree");
+    const bool save = commandLine.Has(kSaveSwitch);
+    const bool withoutOldTree = commandLine.Has(kDeleteSwitch);
     // A .tree file that cannot be deleted is ignored: its descriptions are then read as usual.
-    if (commandLine.Has(kDeleteSwitch) && FileExists(treeFile))
+    if (withoutOldTree && !save && isDeletable(treeFile))
         DeleteFileIfExists(treeFile);
-    const bool loaded =
-        LoadPC(pcFile, target.tree, target.lines, target.feedback, target.decimalSeparator);
+    const std::string pc = ReadTextFile(pcFile);
+    std::optional<std::string> descriptions;
+    if (!(withoutOldTree && save) && IsRegularFile(treeFile))
+        descriptions = ReadTextFile(treeFile, true);
+    const bool loaded = LoadPCFromBytes(pc, descriptions ? &*descriptions : nullptr, target.tree,
+                                        target.lines, target.feedback, target.decimalSeparator);
     // After a failed load the tree is empty or partly built: writing it would destroy the input.
-    if (!loaded || !commandLine.Has(kSaveSwitch))
+    if (!loaded || !save)
         return;
-    SavePCFile(target.tree, pcFile);
+    if (target.tree.Count() == 0 && holdsBytes(treeFile)) {
+        target.errorReport.message(pcFile + " holds no tuple: " + treeFile + " is left as it was");
+        return;
+    }
+    SavePCFile(target.tree, pcFile, target.decimalSeparator);
     SaveElementText(target.lines, treeFile, target.feedback);
 }
 

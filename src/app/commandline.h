@@ -34,6 +34,8 @@ public:
     bool Has(std::string_view switchName) const;
 
     static bool Matches(std::string_view argument, std::string_view switchName);
+    // Whether the argument matches one of the three switches.
+    static bool IsSwitch(std::string_view argument);
 
 private:
     std::vector<std::string> arguments_;
@@ -49,28 +51,41 @@ struct StartupTarget {
     TextLines& lines;
     // The messages of the loaders ("Error in line ", ...), as message boxes show them.
     Feedback& feedback;
-    // The default error report: a failure such as a file that cannot be written.
+    // The default error report: a failure such as a file that cannot be written. Its messages
+    // name their file.
     Feedback& errorReport;
     // The user's decimal separator, for weights in tuples.
     char decimalSeparator = '.';
     // Replaces lines by the lines of an element file; the window loads through its text pane.
-    // Raises FileError when the file cannot be read.
+    // A FIFO is read to its end. Raises FileError when the file cannot be read, TextFormError
+    // when it holds no text.
     std::function<void(const std::string& fileName, TextLines& lines)> loadElementFile;
+    // The run without a window ("/QUIT"): a first argument that names no file that can be
+    // opened is reported instead of ignored, and a file error gives the system's reason after
+    // its message.
+    bool unattended = false;
 };
 
-// Reads an element file as the text pane would: the .tree file form.
+// Reads an element file as the text pane would: the .tree file form. A FIFO or a device is read
+// to its end.
 void ReadElementFile(const std::string& fileName, TextLines& lines);
 
 // Opens the file named by the first argument: a file whose extension, upper-cased, is ".PC" is
 // converted by RunBatchConversion; any other existing file is loaded into the lines and parsed
-// into the tree. An empty first argument, or one that names no existing file, does nothing.
-// A failure (a file that cannot be read or written) goes to the error report and ends the work.
+// into the tree. An empty first argument, or one that is a switch, does nothing; one that names
+// no existing file does nothing in the window and is reported ("Cannot open file <name>") in an
+// unattended run. A failure (a file that cannot be read or written, a file that holds no text,
+// an element that cannot be written, not enough memory) goes to the error report with a message
+// that names its file, and ends the work.
 void OpenCommandLineFile(const CommandLine& commandLine, StartupTarget& target);
 
-// Converts the .PC file pcFile: "/DELETE" removes the .tree file beside it first, the tuples are
-// loaded, and "/SAVE" writes the tree back to pcFile and the lines to the .tree file. Nothing is
-// written when loading reported an error, so a faulty input is never overwritten. File errors
-// propagate.
+// Converts the .PC file pcFile (which may be a FIFO): the tuples are loaded, with the
+// descriptions of the .tree file beside it when that is a regular file, and "/SAVE" writes the
+// tree back to pcFile and the lines to the .tree file. "/DELETE" keeps the old .tree file's
+// descriptions out of the load; without "/SAVE" it deletes that file first, with "/SAVE" the new
+// .tree file takes its place once written. Nothing is written when loading reported an error,
+// so a faulty input is never overwritten, nor when the .PC file holds no tuple and the .tree
+// file is not empty (reported: the .tree file would be emptied). File errors propagate.
 void RunBatchConversion(const std::string& pcFile, const CommandLine& commandLine,
                         StartupTarget& target);
 

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // settree [FILE] [/DELETE] [/SAVE] [/QUIT] [--catalog DIR]: the editor. With "/QUIT" the
 // command-line work runs without any window and without a display, its messages on standard error.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/application.h"
 #include "app/commandline.h"
 #include "app/tform1.h"
+#include "model/textfile.h"
 
 namespace {
 
@@ -17,10 +20,12 @@ constexpr const char* kUsage =
     "Edits a hierarchy of GAMS set elements as element text (.tree) and as a tree.\n"
     "\n"
     "  FILE           an element file to open, or a .PC file of parent-child tuples to convert\n"
-    "  /DELETE        with a .PC file: delete the .tree file beside it before loading\n"
+    "  /DELETE        with a .PC file: read no descriptions from the .tree file beside it\n"
+    "                 and delete that file (with /SAVE, the new .tree file takes its place)\n"
     "  /SAVE          with a .PC file: rewrite it and write the .tree file beside it\n"
     "  /QUIT          end when the work is done, without showing a window; messages go to\n"
-    "                 standard error, and the exit status is 1 when there were any\n"
+    "                 standard error, each naming its file, and the exit status is 1 when\n"
+    "                 there were any\n"
     "  --catalog DIR  the folder of the catalog program's GAMS files (pcclassifications.gms,\n"
     "                 ListofSets.gms and one file per set); the catalog program (tessaroc or\n"
     "                 tessaroc.exe) is looked for in DIR's parent folder. Without it the\n"
@@ -31,29 +36,48 @@ constexpr const char* kUsage =
     "The two \"Tessaroc\" buttons show when the catalog is found: the tree pane's when\n"
     "DIR/pcclassifications.gms exists, the text pane's when the catalog program exists.\n"
     "\n"
-    "Exit status: 0 done; with /QUIT, 1 when a message was reported; 2 wrong usage.\n"
+    "Exit status: 0 done; with /QUIT, 1 when a message was reported; 2 wrong usage, or\n"
+    "standard output that cannot take this text.\n"
     "\n"
     "Environment:\n"
     "  SETTREE_CATALOG  the catalog folder when --catalog is not given\n";
 
-// The command-line work of the window's creation, for a bare tree and lines.
+// Writes text to standard output; false when it cannot be written whole.
+bool writeOut(const char* text) {
+    return std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0;
+}
+
+// --help and --version: exit status 2 when standard output cannot take the text.
+int printText(const char* text) {
+    if (writeOut(text))
+        return 0;
+    const int error = errno;
+    std::fprintf(stderr, "settree: cannot write standard output: %s\n", std::strerror(error));
+    return 2;
+}
+
+// The command-line work of the window's creation, for a bare tree and lines. The loaders'
+// messages begin with the file's name; the error report's messages name their file already.
 int runUnattended(const settree::CommandLine& commandLine) {
-    settree::StderrFeedback feedback;
+    settree::StderrFeedback feedback(commandLine.FirstArgument());
+    settree::StderrFeedback errorReport;
     settree::TFlyNodes tree;
     settree::TextLines lines;
     settree::StartupTarget target{tree,
                                   lines,
                                   feedback,
-                                  feedback,
+                                  errorReport,
                                   settree::UserDecimalSeparator(),
-                                  &settree::ReadElementFile};
+                                  &settree::ReadElementFile,
+                                  true};
     settree::OpenCommandLineFile(commandLine, target);
-    return feedback.count() == 0 ? 0 : 1;
+    return feedback.count() + errorReport.count() == 0 ? 0 : 1;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    settree::GuardSaves();
     settree::UserDecimalSeparator(); // the regional settings count as they are at start
     std::vector<std::string> arguments(argv + 1, argv + argc);
     std::string catalogFolder;
@@ -63,14 +87,10 @@ int main(int argc, char** argv) {
     }
     const settree::CommandLine raw(std::move(arguments));
     for (const std::string& argument : raw.Arguments()) {
-        if (argument == "--help") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (argument == "--version") {
-            std::fputs("settree " SETTREE_VERSION "\n", stdout);
-            return 0;
-        }
+        if (argument == "--help")
+            return printText(kUsage);
+        if (argument == "--version")
+            return printText("settree " SETTREE_VERSION "\n");
     }
     if (raw.Has(settree::kQuitSwitch))
         return runUnattended(raw);

@@ -617,7 +617,7 @@ void TForm1::SavePCtoclipboard2Click() {
 }
 
 void TForm1::SavePCFile(const std::string& fileName) {
-    settree::SavePCFile(RapidTree4->Items(), fileName);
+    settree::SavePCFile(RapidTree4->Items(), fileName, decimalSeparator_);
 }
 
 void TForm1::CopyPCToClipboard() {

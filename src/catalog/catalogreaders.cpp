@@ -6,6 +6,7 @@
 #include "model/textfile.h"
 
 #include <algorithm>
+#include <new>
 
 namespace settree {
 
@@ -86,7 +87,7 @@ std::string SetItemText(const tmb& entry) {
 void LoadClassificationIndex(const std::string& catalogFile, ClassificationList& classifications,
                              Feedback& feedback) {
     BusyCursor busy(feedback);
-    const std::vector<std::string> lines = SplitLines(ReadFileBytes(catalogFile));
+    const std::vector<std::string> lines = SplitLines(ReadTextFile(catalogFile, true));
 
     tmb pending;
     auto record = [&] {
@@ -136,7 +137,7 @@ std::vector<ChooserItem> ClassificationItems(const ClassificationList& classific
 void LoadSetList(const std::string& catalogFolder, SetList& sets, Feedback& feedback) {
     BusyCursor busy(feedback);
     const std::vector<std::string> lines =
-        SplitLines(ReadFileBytes(catalogFolder + "ListofSets.gms"));
+        SplitLines(ReadTextFile(catalogFolder + "ListofSets.gms", true));
     for (const std::string& line : lines) {
         if (TrimView(line).empty() || startsWith(line, '$') || startsWith(line, '*') ||
             line.find("_Alias") != std::string::npos)
@@ -160,7 +161,7 @@ std::string SetFileName(const std::string& catalogFolder, const tmb& entry) {
 void LoadSetIntoText(const tmb& entry, const std::string& catalogFolder, TextLines& lines,
                      Feedback& feedback) {
     const std::string fileName = SetFileName(catalogFolder, entry);
-    const std::vector<std::string> file = SplitLines(ReadFileBytes(fileName));
+    const std::vector<std::string> file = SplitLines(ReadTextFile(fileName, true));
     lines.clear();
 
     // The member block opens at the first "/" line after the first line of the file.
@@ -185,16 +186,21 @@ void LoadSetIntoText(const tmb& entry, const std::string& catalogFolder, TextLin
 
 bool LoadPCFromCatalog(const std::string& catalogFile, const tmb& entry, TFlyNodes& tree,
                        TextLines& lines, Feedback& feedback) {
-    return LoadPCBlock(
-        [&](PcBlockInput& input) {
-            const std::string setFile = ExtractFilePath(catalogFile) + entry.Name + ".gms";
-            if (FileExists(setFile))
-                input.memberFile = ReadFileBytes(setFile);
-            input.index = ReadFileBytes(catalogFile);
-            input.firstLine = entry.FirstLine;
-            input.lastLine = entry.LastLine;
-        },
-        tree, lines, feedback);
+    try {
+        return LoadPCBlock(
+            [&](PcBlockInput& input) {
+                const std::string setFile = ExtractFilePath(catalogFile) + entry.Name + ".gms";
+                if (IsRegularFile(setFile))
+                    input.memberFile = ReadTextFile(setFile, true);
+                input.index = ReadTextFile(catalogFile, true);
+                input.firstLine = entry.FirstLine;
+                input.lastLine = entry.LastLine;
+            },
+            tree, lines, feedback);
+    } catch (const std::bad_alloc&) {
+        feedback.message(NotEnoughMemory(catalogFile).what());
+        return false;
+    }
 }
 
 bool ChooserItemMatches(std::string_view itemText, std::string_view searchText) {

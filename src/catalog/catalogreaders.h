@@ -15,8 +15,9 @@ class TFlyNodes;
 
 // The catalog files of the sibling catalog program, read only: the classification index
 // (pcclassifications.gms), the set list (ListofSets.gms) and one file per set (<set>.gms), all
-// in one folder. Every file is read whole; a line ends at CR LF, CR or LF. Line indexes count
-// from 0.
+// in one folder. Every file is read whole, as ReadTextFile reads a regular file (a leading byte
+// order mark left out; a NUL byte or UTF-16 text raises TextFormError); a line ends at CR LF, CR
+// or LF. Line indexes count from 0.
 
 // One catalog entry, a classification or a set.
 struct tmb {

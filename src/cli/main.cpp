@@ -11,12 +11,14 @@
 #include "model/flynode.h"
 #include "model/textfile.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <exception>
 #include <new>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace settree {
@@ -139,17 +141,17 @@ Form formOf(const std::optional<Form>& named, const std::string& fileName) {
     return Form::tree;
 }
 
+// How a file is named in messages.
+std::string displayName(const std::string& fileName) {
+    return fileName == kStdio ? std::string("standard input") : fileName;
+}
+
+// The input as every reader takes it (see ReadTextFile); a FIFO or a device named as INPUT is
+// read to its end.
 std::string readInput(const std::string& fileName) {
     if (fileName != kStdio)
-        return ReadFileBytes(fileName);
-    std::string bytes;
-    char buffer[1 << 16];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0)
-        bytes.append(buffer, n);
-    if (std::ferror(stdin))
-        throw FileError("Cannot open file -");
-    return bytes;
+        return ReadTextFile(fileName);
+    return ReadTextStream(STDIN_FILENO, displayName(fileName));
 }
 
 void writeOutput(const std::string& fileName, std::string_view bytes) {
@@ -160,7 +162,7 @@ void writeOutput(const std::string& fileName, std::string_view bytes) {
     const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
                     std::fflush(stdout) == 0;
     if (!ok)
-        throw FileError("Cannot create file -");
+        throw FileError("Cannot create file -", errno);
 }
 
 int run(const Options& options) {
@@ -168,7 +170,8 @@ int run(const Options& options) {
     const std::string output = options.files.size() > 1 ? options.files[1] : std::string(kStdio);
     const Form from = formOf(options.from, input);
     const Form to = formOf(options.to, output);
-    StderrFeedback feedback;
+    // The readers' messages, and an element that the output form cannot hold, name the input.
+    StderrFeedback feedback(displayName(input));
     GamsWarnings gams(input);
     // With --strict a GAMS warning is an error of the input, reported with its other errors.
     const auto failed = [&] {
@@ -207,7 +210,14 @@ int run(const Options& options) {
     if (options.check)
         return kDone;
 
-    writeOutput(output, to == Form::pc ? writePc(tree) : ElementTextBytes(tree, feedback));
+    std::string text;
+    try {
+        text = to == Form::pc ? writePc(tree) : ElementTextBytes(tree, feedback);
+    } catch (const ElementNotWritable& fault) {
+        feedback.message(fault.what());
+        return kInputError;
+    }
+    writeOutput(output, text);
     return kDone;
 }
 
@@ -220,27 +230,40 @@ int Main(int argc, char** argv) {
                  " --help' for more information.\n");
         return kUsageOrFile;
     }
-    if (options.help) {
-        std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
-        return kDone;
-    }
-    if (options.version) {
-        const std::string text = std::string(kProgram) + " " + SETTREE_VERSION + "\n";
-        std::fwrite(text.data(), 1, text.size(), stdout);
+    if (options.help || options.version) {
+        const std::string text = options.help
+                                     ? std::string(kUsage)
+                                     : std::string(kProgram) + " " + SETTREE_VERSION + "\n";
+        try {
+            writeOutput(std::string(kStdio), text);
+        } catch (const FileError& e) {
+            writeErr(std::string(kProgram) + ": cannot write standard output: " + e.Reason() +
+                     "\n");
+            return kUsageOrFile;
+        }
         return kDone;
     }
     try {
         return run(options);
     } catch (const FileError& e) {
+        writeErr(e.Detailed() + "\n");
+        return kUsageOrFile;
+    } catch (const TextFormError& e) {
+        // The input holds no text: an error of the input, which nothing is written for.
         writeErr(std::string(e.what()) + "\n");
+        return kInputError;
+    } catch (const NotEnoughMemory& e) {
+        writeErr(std::string(kProgram) + ": " + e.what() + "\n");
         return kUsageOrFile;
     } catch (const std::bad_alloc&) {
         writeErr(std::string(kProgram) + ": not enough memory to convert " + options.files[0] +
                  "\n");
         return kUsageOrFile;
     } catch (const std::exception& e) {
-        // Nothing has been written: outputs are written whole or not at all.
-        writeErr(std::string(kProgram) + ": " + e.what() + "\n");
+        // Nothing has been written: outputs are written whole or not at all. The result of the
+        // input does not fit (its element text too large, say).
+        writeErr(std::string(kProgram) + ": " + displayName(options.files[0]) + ": " + e.what() +
+                 "\n");
         return kUsageOrFile;
     }
 }
@@ -249,6 +272,6 @@ int Main(int argc, char** argv) {
 } // namespace settree
 
 int main(int argc, char** argv) {
-    settree::RemoveTemporaryFileOnInterrupt();
+    settree::GuardSaves();
     return settree::Main(argc, argv);
 }

@@ -30,9 +30,11 @@ char localeDecimalSeparator() {
 // no such file (or the input is standard input).
 std::optional<std::string> descriptionsBeside(const std::string& inputName) {
     if (inputName != "-") {
+        // Only a regular file: reading a FIFO of that name would wait for a writer that may
+        // never come.
         const std::string treeFile = ChangeFileExt(inputName, ".tree");
-        if (FileExists(treeFile))
-            return ReadFileBytes(treeFile);
+        if (IsRegularFile(treeFile))
+            return ReadTextFile(treeFile, true);
     }
     return std::nullopt;
 }
@@ -54,7 +56,7 @@ bool pcToElementText(const std::string& inputName, std::string_view bytes, std::
 }
 
 std::string writePc(const TFlyNodes& tree) {
-    return PcText(tree, PcNames::PlainNames);
+    return PcText(tree, PcNames::PlainNames, localeDecimalSeparator());
 }
 
 } // namespace settree

@@ -17,7 +17,7 @@ namespace settree {
 
 namespace {
 
-constexpr std::string_view kMarker = "*!";
+constexpr std::string_view kMarker = kDuplicateMarker;
 constexpr std::string_view kIndentUnit = "   ";
 constexpr std::string_view kLineBreak = "\r\n";
 constexpr size_t kMegabyte = size_t{1} << 20;
@@ -329,10 +329,10 @@ template <class VisitBatch> void visitPreOrder(const TFlyNodes& tree, VisitBatch
 
 // Whether normalisation leaves the line the writer makes of these parts as it is, whatever the
 // lines around it: the name is not empty and holds no quote, so it reads back as written, and no
-// part holds a line end or a tab.
+// part holds a line end, a tab or a NUL byte.
 bool isPlainLine(const CaptionViews& parts) {
     // One pass over each part; a search for each byte of a set would cost a call per byte.
-    const auto breaksLine = [](char c) { return c == '\r' || c == '\n' || c == '\t'; };
+    const auto breaksLine = [](char c) { return c == '\r' || c == '\n' || c == '\t' || c == '\0'; };
     for (const char c : parts.name)
         if (breaksLine(c) || isQuote(c))
             return false;
@@ -399,8 +399,12 @@ void ElementTextBuilder::writePending() {
         bool added = false;
         seen_.insert(line.parts.name, line.hash, added,
                      [this](std::string_view name) { return names_.keep(name); });
+        const bool plainLine = isPlainLine(line.parts);
         // The first line has to begin the text: what trimming would take off is not there.
-        plain_ = plain_ && isPlainLine(line.parts) && (lines_ > 0 || line.depth == 0);
+        plain_ = plain_ && plainLine && (lines_ > 0 || line.depth == 0);
+        if (!fault_ && (!plainLine || TrimView(line.parts.name).size() != line.parts.name.size()))
+            if (const char* reason = ElementTextFault(line.parts.name, line.parts.description))
+                fault_.emplace(line.parts.name, line.depth + 1, "element text", reason);
         if (blanks_.size() < width)
             blanks_.resize(width, ' ');
         const std::string_view indent(blanks_.data(), width);
@@ -410,8 +414,9 @@ void ElementTextBuilder::writePending() {
             text_.append(indent);
         else // the marker takes the place of two blanks of the indentation
             text_.append(kMarker).append(indent.substr(std::min<size_t>(indent.size(), 2)));
-        if (!line.parts.name.empty())
-            text_.append(1, '"').append(line.parts.name).append(1, '"');
+        // An empty name is written as two quotes, so that a description after it is not read
+        // as the name and the line is not dropped as blank.
+        text_.append(1, '"').append(line.parts.name).append(1, '"');
         if (!line.parts.description.empty())
             text_.append(" \"").append(line.parts.description).append(1, '"');
     }
@@ -440,9 +445,10 @@ namespace {
 
 // The bytes of the element text of the tree: a first walk finds the number of lines, to size the
 // set of names once, and a bound of the text's length: the name and description are parts of the
-// caption, and the line adds at most the line break, the indentation, the marker, three quotes and
-// a blank.
-std::string treeElementText(const TFlyNodes& tree, Feedback& feedback) {
+// caption, and the line adds at most the line break, the indentation, the marker, four quotes and
+// a blank. fault receives the first element element text cannot hold.
+std::string treeElementText(const TFlyNodes& tree, Feedback& feedback,
+                            std::optional<ElementNotWritable>& fault) {
     size_t lines = 0;
     size_t bound = 0;
     size_t indentation = 0; // of all lines: the text takes at least this much
@@ -453,7 +459,7 @@ std::string treeElementText(const TFlyNodes& tree, Feedback& feedback) {
                 continue;
             ++lines;
             const size_t width = visit.depth * kIndentUnit.size();
-            bound += caption.size() + width + kLineBreak.size() + kMarker.size() + 5;
+            bound += caption.size() + width + kLineBreak.size() + kMarker.size() + 6;
             indentation += width;
         }
     });
@@ -467,6 +473,7 @@ std::string treeElementText(const TFlyNodes& tree, Feedback& feedback) {
             captions.push_back({visit.node->Text(), visit.depth});
         builder.add(captions);
     });
+    fault = builder.Fault();
     return builder.finish(feedback);
 }
 
@@ -588,13 +595,24 @@ bool ParseElementText(TextLines& lines, TFlyNodes& tree, Feedback& feedback) {
     return !reported;
 }
 
-void WriteElementText(const TFlyNodes& tree, TextLines& lines, Feedback& feedback) {
-    lines = SplitLines(ElementTextBytes(tree, feedback));
+bool WriteElementText(const TFlyNodes& tree, TextLines& lines, Feedback& feedback) {
+    std::optional<ElementNotWritable> fault;
+    {
+        BusyCursor busy(feedback);
+        lines = SplitLines(treeElementText(tree, feedback, fault));
+    }
+    if (fault)
+        feedback.message(fault->what());
+    return !fault;
 }
 
 std::string ElementTextBytes(const TFlyNodes& tree, Feedback& feedback) {
     BusyCursor busy(feedback);
-    return treeElementText(tree, feedback);
+    std::optional<ElementNotWritable> fault;
+    std::string text = treeElementText(tree, feedback, fault);
+    if (fault)
+        throw *fault;
+    return text;
 }
 
 } // namespace settree

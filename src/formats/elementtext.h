@@ -3,11 +3,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "formats/elementnotwritable.h"
 #include "formats/nametable.h"
 #include "model/caption.h"
 #include "model/feedback.h"
@@ -17,6 +19,10 @@ namespace settree {
 
 // The lines of the text pane: bytes, without line terminators.
 using TextLines = std::vector<std::string>;
+
+// The duplicate marker: in the first two columns of a line, it says that the line repeats an
+// earlier line's element name.
+inline constexpr std::string_view kDuplicateMarker = "*!";
 
 // Brings element text into its normal form in place: blank lines removed, bare names quoted,
 // repeated names marked with "*!".
@@ -29,11 +35,14 @@ bool ParseElementText(TextLines& lines, TFlyNodes& tree, Feedback& feedback);
 
 // Replaces the lines by the element text of the tree (normalised); the tree is unchanged. The
 // lines are those the text pane would hold after taking in the whole written text: trimmed as
-// one text, with tabs turned into blanks.
-void WriteElementText(const TFlyNodes& tree, TextLines& lines, Feedback& feedback);
+// one text, with tabs turned into blanks. An element that element text cannot hold (see
+// ElementTextFault) is reported through feedback, the first one only, and the result is false;
+// the lines are written all the same.
+bool WriteElementText(const TFlyNodes& tree, TextLines& lines, Feedback& feedback);
 
 // The lines WriteElementText leaves, joined by CR LF with no line end after the last (the bytes
-// of a .tree file), built without holding them as lines.
+// of a .tree file), built without holding them as lines. Raises ElementNotWritable for the first
+// element that element text cannot hold.
 std::string ElementTextBytes(const TFlyNodes& tree, Feedback& feedback);
 
 // The element text of a tree would not fit in the memory the program may use (see MemoryBudget):
@@ -79,6 +88,10 @@ public:
     // The bytes ElementTextBytes gives for those nodes. The builder is spent afterwards.
     std::string finish(Feedback& feedback);
 
+    // The first element given that element text cannot hold (see ElementTextFault); none when
+    // every one can. Its line is written all the same.
+    const std::optional<ElementNotWritable>& Fault() const { return fault_; }
+
 private:
     struct Pending {
         CaptionViews parts;
@@ -96,6 +109,7 @@ private:
     size_t lines_ = 0;
     // Whether every line so far is one that normalisation leaves as it is by construction.
     bool plain_ = true;
+    std::optional<ElementNotWritable> fault_;
 };
 
 // The element one line of element text stands for, as normalisation and the parser read it.

@@ -37,9 +37,12 @@ template <class Value> using Names = NameTable<UnquotedNameFold, Value>;
 constexpr size_t kBatch = 64;
 constexpr size_t kAhead = 8;
 
-// One element description of the running load.
+// One element description of the running load. A line of a description file that gives no
+// description records that the name has none, so that no other spelling of the name gets one
+// from it.
 struct telement {
     std::string_view Description;
+    bool Described = true;
 };
 
 // The tuples of one level: a run of the remainders in level order.
@@ -218,7 +221,9 @@ public:
         return store_.back();
     }
 
-    // Element text lines: a quoted name, optionally followed by a quoted description.
+    // Element text lines: a quoted name, optionally followed by a quoted description; a line
+    // marked as a repeated name is read as the line without its marker, as every reader of
+    // element text reads it.
     void ReadTreeDescriptions(std::string_view bytes) {
         descriptions_.reserve(descriptions_.size() + lineEnds(bytes) + 1);
         struct Entry {
@@ -235,6 +240,8 @@ public:
             // The slots of a batch are asked for before its names go in, in order.
             batch.clear();
             while (batch.size() < kBatch && (more = NextLine(bytes, pos, line))) {
+                if (line.substr(0, kDuplicateMarker.size()) == kDuplicateMarker)
+                    line.remove_prefix(kDuplicateMarker.size());
                 auto [name, rest] = splitAtQuote(dropFirst(TrimView(line)));
                 rest = TrimView(rest);
                 std::string_view description = rest;
@@ -394,21 +401,48 @@ private:
             return false;
         std::string_view remainder = TrimView(line.substr(dot + 1));
         if (fileMode_) {
-            const size_t at = remainder.find('@');
+            const size_t at = annotationAt(remainder);
             if (at != std::string_view::npos) {
                 const std::string_view description = remainder.substr(at + 1);
                 remainder = TrimView(remainder.substr(0, at));
-                const size_t nameEnd = remainder.find('.');
-                const std::string_view name = StripOuterQuotes(nameEnd == std::string_view::npos
-                                                                   ? std::string_view()
-                                                                   : remainder.substr(0, nameEnd));
-                into.annotations.push_back({name, description});
+                into.annotations.push_back({annotatedName(remainder), description});
             }
         }
         into.remainders.push_back(remainder);
         into.levels.push_back(level);
         into.maxLevel = std::max(into.maxLevel, level);
         return true;
+    }
+
+    // Where the description annotation of a remainder begins: its first "@" outside quotes (a
+    // quote opens a quoted text that the same quote closes), so that a name or weight holding an
+    // "@" is never taken for one.
+    static size_t annotationAt(std::string_view remainder) {
+        char quote = 0;
+        for (size_t i = 0; i < remainder.size(); ++i) {
+            const char c = remainder[i];
+            if (quote != 0) {
+                if (c == quote)
+                    quote = 0;
+            } else if (isQuote(c)) {
+                quote = c;
+            } else if (c == '@') {
+                return i;
+            }
+        }
+        return std::string_view::npos;
+    }
+
+    // The element name an annotation describes: the child name of a quoted child part (as
+    // takeApart finds it), else the text before the first ".".
+    static std::string_view annotatedName(std::string_view remainder) {
+        size_t end = remainder.find('.');
+        if (!remainder.empty() && isQuote(remainder.front())) {
+            const size_t close = remainder.find(remainder.front(), 1);
+            end = close == std::string_view::npos ? close : remainder.find('.', close);
+        }
+        return StripOuterQuotes(end == std::string_view::npos ? std::string_view()
+                                                              : remainder.substr(0, end));
     }
 
     // Enters the "@" descriptions read, in input order: the first one of a name wins, and the
@@ -459,8 +493,9 @@ private:
     }
     void replaceDescription(std::string_view name, std::string_view description, uint64_t hash) {
         bool added = false;
-        descriptions_.insert(name, hash, added).Description =
-            description.empty() ? name : description;
+        telement& entry = descriptions_.insert(name, hash, added);
+        entry.Description = description;
+        entry.Described = !description.empty();
     }
 
     // The weight is the run of weight bytes at the end of the parent part, with the byte
@@ -671,7 +706,7 @@ private:
             const telement* known =
                 descriptions_.empty() ? nullptr : descriptions_.find(parts.child, now.childHash);
             const std::string_view child = DoubleToSingleQuotesView(parts.child, childScratch);
-            const bool described = known && known->Description != child;
+            const bool described = known && known->Described && known->Description != child;
             node(now.depth, child, described ? &known->Description : nullptr, parts.weight);
         }
     }
@@ -735,6 +770,9 @@ private:
 
 // The frame every load shares: read everything, then replace the tree inside one update
 // bracket, report, expand, close the bracket and rebuild the text pane lines (when given).
+// A file that is no text or no regular file, or too large to read, is reported with its own
+// message. Running out of memory empties the tree and the lines, closes the bracket and goes on
+// to the caller as std::bad_alloc.
 template <class ReadPhase>
 bool runLoad(TFlyNodes& tree, TextLines* lines, Feedback& feedback, bool fileMode,
              char decimalSeparator, ReadPhase&& readPhase) {
@@ -743,8 +781,10 @@ bool runLoad(TFlyNodes& tree, TextLines* lines, Feedback& feedback, bool fileMod
     std::string parent;
     bool ok = false;
     bool bracketOpen = false;
+    bool outOfMemory = false;
     {
         PcLoad load(fileMode, decimalSeparator);
+        std::string failure; // a message of its own
         try {
             if (readPhase(load)) {
                 tree.BeginUpdate();
@@ -752,18 +792,36 @@ bool runLoad(TFlyNodes& tree, TextLines* lines, Feedback& feedback, bool fileMod
                 tree.Clear();
                 ok = load.build(tree, child, parent);
             }
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+        } catch (const TextFormError& error) {
+            failure = error.what();
+        } catch (const NotARegularFile& error) {
+            failure = error.what();
+        } catch (const NotEnoughMemory& error) {
+            failure = error.what();
         } catch (const std::exception&) {
             ok = false;
         }
-        if (!ok)
-            feedback.message(std::string(kPcErrorMessage) + child + " : " + parent);
+        if (!ok && !outOfMemory)
+            feedback.message(failure.empty() ? std::string(kPcErrorMessage) + child + " : " + parent
+                                             : failure);
+    }
+    if (outOfMemory) {
+        tree.Clear();
+        if (bracketOpen)
+            tree.EndUpdate();
+        if (lines)
+            lines->clear();
+        throw std::bad_alloc();
     }
     tree.FullExpand();
     if (bracketOpen)
         tree.EndUpdate();
     if (lines) {
         try {
-            WriteElementText(tree, *lines, feedback);
+            if (!WriteElementText(tree, *lines, feedback))
+                ok = false;
         } catch (const ElementTextTooLarge& tooLarge) {
             // The tree stands; the text pane cannot show it, and its lines are not the text of
             // the tree: nothing is to be saved from them.
@@ -788,13 +846,18 @@ auto readBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes
 
 bool LoadPC(const std::string& fileName, TFlyNodes& tree, TextLines& lines, Feedback& feedback,
             char decimalSeparator) {
-    return runLoad(tree, &lines, feedback, true, decimalSeparator, [&](PcLoad& load) {
-        const std::string_view pc = load.hold(ReadFileBytes(fileName));
-        const std::string treeFile = ChangeFileExt(fileName, ".tree");
-        if (FileExists(treeFile))
-            load.ReadTreeDescriptions(load.hold(ReadFileBytes(treeFile)));
-        return load.readFile(pc);
-    });
+    try {
+        return runLoad(tree, &lines, feedback, true, decimalSeparator, [&](PcLoad& load) {
+            const std::string_view pc = load.hold(ReadTextFile(fileName, true));
+            const std::string treeFile = ChangeFileExt(fileName, ".tree");
+            if (IsRegularFile(treeFile))
+                load.ReadTreeDescriptions(load.hold(ReadTextFile(treeFile, true)));
+            return load.readFile(pc);
+        });
+    } catch (const std::bad_alloc&) {
+        feedback.message(NotEnoughMemory(fileName).what());
+        return false;
+    }
 }
 
 bool LoadPCFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
@@ -825,6 +888,11 @@ bool PCElementTextFromBytes(std::string_view pcBytes, const std::string* treeDes
                 expected += treeDescriptionBytes->size();
             ElementTextBuilder builder(load.tuples(), expected);
             ok = load.write(builder, child, parent);
+            if (ok && builder.Fault()) {
+                // The tuples are sound: their element text would read back as another tree.
+                feedback.message(builder.Fault()->what());
+                return false;
+            }
             if (ok)
                 text = builder.finish(feedback);
         }

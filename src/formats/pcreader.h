@@ -28,14 +28,20 @@ inline constexpr std::string_view kPcErrorMessage =
 //
 // Every error is reported here, through feedback, with kPcErrorMessage: when the input cannot be
 // read or a line is no tuple line, the tree stays as it was; when a parent is not found, the
-// tree keeps the nodes built before. In every case the tree ends fully expanded, its update
-// brackets balanced, and lines are rebuilt from it; when its element text cannot fit in memory
-// (see ElementTextTooLarge) that is reported and lines are left empty. Returns true when
-// nothing was reported.
+// tree keeps the nodes built before. A file that is not a regular file (the .PC file itself
+// included: the window never waits for a FIFO) or that holds no text (see ReadTextFile) is
+// reported with its own message naming it, and so is running out of memory ("not enough memory
+// to load <name>"). A .tree file beside that is not a regular file is not read. In every case
+// the tree ends fully expanded, its update brackets balanced, and lines are rebuilt from it;
+// when its element text cannot fit in memory (see ElementTextTooLarge) that is reported and
+// lines are left empty, and an element the element text cannot hold is reported (see
+// WriteElementText). Returns true when nothing was reported.
 bool LoadPC(const std::string& fileName, TFlyNodes& tree, TextLines& lines, Feedback& feedback,
             char decimalSeparator = '.');
 
-// LoadPC on the bytes of a .PC file and of its .tree description file (none: no such file).
+// LoadPC on the bytes of a .PC file and of its .tree description file (none: no such file),
+// read already (see ReadTextFile). Running out of memory empties the tree and the lines and
+// raises std::bad_alloc.
 bool LoadPCFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
                      TFlyNodes& tree, TextLines& lines, Feedback& feedback,
                      char decimalSeparator = '.');

@@ -16,7 +16,7 @@ const std::string& CollectingFeedback::lastMessage() const {
 
 void StderrFeedback::message(const std::string& text) {
     ++count_;
-    std::string block = text;
+    std::string block = subject_.empty() ? text : subject_ + ": " + text;
     block += '\n';
     std::fwrite(block.data(), 1, block.size(), stderr);
     std::fflush(stderr);

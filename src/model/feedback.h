@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace settree {
@@ -47,13 +48,16 @@ public:
 };
 
 // Writes each message to standard error as one block followed by a line end, and counts them;
-// for the converter and the unattended run, where nobody sees a message box.
+// for the converter and the unattended run, where nobody sees a message box. With a subject (the
+// file being read), each message begins with it and ": ", so that it names its file.
 class StderrFeedback : public Feedback {
 public:
+    explicit StderrFeedback(std::string subject = std::string()) : subject_(std::move(subject)) {}
     void message(const std::string& text) override;
     int count() const { return count_; }
 
 private:
+    std::string subject_;
     int count_ = 0;
 };
 

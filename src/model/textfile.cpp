@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/textfile.h"
 
+#include "model/memorybudget.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -11,39 +14,213 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <random>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace settree {
 
-std::string ReadFileBytes(const std::string& fileName) {
-    const std::string error = "Cannot open file " + fileName;
-    std::FILE* file = std::fopen(fileName.c_str(), "rb");
-    if (!file)
-        throw FileError(error);
-    struct stat info {};
-    if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
-        std::fclose(file);
-        throw FileError(error);
+FileError::FileError(const std::string& message, int systemError)
+    : std::runtime_error(message), systemError_(systemError) {}
+
+std::string FileError::Reason() const {
+    return systemError_ == 0 ? std::string() : std::string(std::strerror(systemError_));
+}
+
+std::string FileError::Detailed() const {
+    const std::string reason = Reason();
+    return reason.empty() ? std::string(what()) : std::string(what()) + ": " + reason;
+}
+
+NotARegularFile::NotARegularFile(const std::string& fileName)
+    : FileError("Cannot open file " + fileName) {}
+
+NotEnoughMemory::NotEnoughMemory(const std::string& fileName)
+    : std::runtime_error("not enough memory to load " + fileName) {}
+
+namespace {
+
+// Closes a descriptor on every way out.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
     }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    // Closes now; the errno of a failed close, else 0.
+    int close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0 ? 0 : errno;
+    }
+
+private:
+    int fd_;
+};
+
+constexpr size_t kReadPiece = size_t{1} << 16;
+
+// The most bytes a file read may take: half the memory the program may use, as for the element
+// text it makes. A FIFO or a device that never ends stops here.
+size_t readLimit() {
+    return MemoryBudget() / 2;
+}
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+// The line, counted from 1, in which position pos of text lies: lines end at CR LF, CR or LF.
+size_t lineAt(std::string_view text, size_t pos) {
+    size_t line = 1;
+    for (size_t i = 0; i < pos && i < text.size(); ++i)
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')))
+            ++line;
+    return line;
+}
+
+// Whether bytes begin as UTF-16 text without a byte order mark: among the first pairs, one byte
+// of each is NUL far more often than not, and the other never.
+bool looksLikeUtf16(std::string_view bytes) {
+    const size_t n = std::min<size_t>(bytes.size(), 64) & ~size_t{1};
+    size_t even = 0;
+    size_t odd = 0;
+    for (size_t i = 0; i < n; i += 2) {
+        even += bytes[i] == '\0';
+        odd += bytes[i + 1] == '\0';
+    }
+    return n >= 2 && ((even * 4 >= n && odd == 0) || (odd * 4 >= n && even == 0));
+}
+
+[[noreturn]] void refuseText(const std::string& name, size_t line, std::string_view reason) {
+    throw TextFormError("Cannot read file " + name + ": line " + std::to_string(line) + ": " +
+                        std::string(reason));
+}
+
+// Checks the first bytes of a text for a byte order mark of UTF-16 or UTF-32.
+void checkStart(std::string_view bytes, const std::string& name) {
+    const auto starts = [&](std::string_view mark) { return bytes.substr(0, mark.size()) == mark; };
+    using namespace std::string_view_literals;
+    if (starts("\xFF\xFE\0\0"sv) || starts("\0\0\xFE\xFF"sv))
+        refuseText(name, 1, "UTF-32 text; save the file as UTF-8");
+    if (starts("\xFF\xFE"sv) || starts("\xFE\xFF"sv))
+        refuseText(name, 1, "UTF-16 text; save the file as UTF-8");
+}
+
+// Raises TextFormError for the NUL byte at pos of text.
+[[noreturn]] void refuseNul(std::string_view text, size_t pos, const std::string& name) {
+    if (looksLikeUtf16(text))
+        refuseText(name, 1, "UTF-16 text; save the file as UTF-8");
+    refuseText(name, lineAt(text, pos), "a NUL byte, which no text file holds");
+}
+
+// Reads fd to its end. With text, stops at a NUL byte or UTF-16 text (TextFormError); a read
+// beyond the limit raises NotEnoughMemory. sizeHint: the file's size where it is known.
+std::string readAll(int fd, const std::string& name, const std::string& openError, bool text,
+                    size_t sizeHint) {
+    const size_t limit = readLimit();
+    if (sizeHint > limit)
+        throw NotEnoughMemory(name);
     std::string bytes;
-    if (info.st_size > 0)
-        bytes.reserve(static_cast<size_t>(info.st_size));
-    char buffer[1 << 16];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        bytes.append(buffer, n);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed)
-        throw FileError(error);
+    try {
+        if (sizeHint > 0)
+            bytes.reserve(sizeHint);
+        std::vector<char> buffer(kReadPiece);
+        bool startChecked = false;
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                throw FileError(openError, errno);
+            if (n == 0)
+                break;
+            if (bytes.size() + static_cast<size_t>(n) > limit)
+                throw NotEnoughMemory(name);
+            const size_t at = bytes.size();
+            bytes.append(buffer.data(), static_cast<size_t>(n));
+            if (!text)
+                continue;
+            if (!startChecked && bytes.size() >= 4) {
+                checkStart(bytes, name);
+                startChecked = true;
+            }
+            if (const void* nul = std::memchr(bytes.data() + at, 0, static_cast<size_t>(n))) {
+                checkStart(bytes, name);
+                refuseNul(bytes, static_cast<size_t>(static_cast<const char*>(nul) - bytes.data()),
+                          name);
+            }
+        }
+        if (text && !startChecked)
+            checkStart(bytes, name);
+    } catch (const std::bad_alloc&) {
+        throw NotEnoughMemory(name);
+    }
+    if (text && std::string_view(bytes).substr(0, kUtf8Mark.size()) == kUtf8Mark)
+        bytes.erase(0, kUtf8Mark.size());
+    return bytes;
+}
+
+// Opens a file for reading: a folder is refused, and with regularOnly anything but a regular
+// file, without waiting for a FIFO's writer.
+int openForReading(const std::string& fileName, bool regularOnly, struct stat& info) {
+    const std::string error = "Cannot open file " + fileName;
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0));
+    if (fd < 0)
+        throw FileError(error, errno);
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        const int failure = S_ISDIR(info.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        throw FileError(error, failure);
+    }
+    if (regularOnly) {
+        if (!S_ISREG(info.st_mode)) {
+            ::close(fd);
+            throw NotARegularFile(fileName);
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    }
+    return fd;
+}
+
+std::string readFile(const std::string& fileName, bool regularOnly, bool text) {
+    struct stat info {};
+    const Descriptor fd(openForReading(fileName, regularOnly, info));
+    const size_t size = S_ISREG(info.st_mode) ? static_cast<size_t>(info.st_size) : 0;
+    return readAll(fd.get(), fileName, "Cannot open file " + fileName, text, size);
+}
+
+} // namespace
+
+std::string ReadFileBytes(const std::string& fileName) {
+    return readFile(fileName, false, false);
+}
+
+std::string ReadTextFile(const std::string& fileName, bool regularOnly) {
+    return readFile(fileName, regularOnly, true);
+}
+
+std::string ReadTextStream(int fd, const std::string& name) {
+    return readAll(fd, name, "Cannot open file " + name, true, 0);
+}
+
+std::string_view TextOfBytes(std::string_view bytes, const std::string& name) {
+    checkStart(bytes, name);
+    const size_t nul = bytes.find('\0');
+    if (nul != std::string_view::npos)
+        refuseNul(bytes, nul, name);
+    if (bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark)
+        bytes.remove_prefix(kUtf8Mark.size());
     return bytes;
 }
 
 namespace {
 
-// The temporary file being written, for an interrupt to remove (see
-// RemoveTemporaryFileOnInterrupt). The name is complete before the flag says so.
+// The temporary file being written, for an interrupt to remove (see GuardSaves). The name is
+// complete before the flag says so.
 char temporaryFile[4096];
 volatile std::sig_atomic_t temporaryFileSet = 0;
 
@@ -91,9 +268,145 @@ private:
     bool held_ = false;
 };
 
+// Writes all bytes from the descriptor's position on. A large file is written in pieces, and the
+// disk is asked to start on each piece at once: the sync that follows then waits for the last
+// pieces only. Returns the errno of the failure, 0 when all went.
+int writeAll(int fd, std::string_view bytes, bool startEachPiece) {
+    constexpr size_t kPiece = size_t{4} << 20;
+    size_t written = 0;
+    size_t started = 0; // bytes the disk was asked to take
+    while (written < bytes.size()) {
+        const size_t piece = std::min(kPiece, bytes.size() - written);
+        const ssize_t n = ::write(fd, bytes.data() + written, piece);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return EIO;
+        written += static_cast<size_t>(n);
+        if (startEachPiece && written - started >= kPiece) {
+            // Only a hint: where it is not supported the sync does all the work.
+            (void)::sync_file_range(fd, static_cast<off_t>(started),
+                                    static_cast<off_t>(written - started), SYNC_FILE_RANGE_WRITE);
+            started = written;
+        }
+    }
+    return 0;
+}
+
+// Follows symlinks from fileName to the name of the file they lead to, which need not exist
+// (a dangling link's file is created). info and exists describe that file. Returns the errno of
+// a failure, 0 otherwise.
+int resolveTarget(const std::string& fileName, std::string& target, struct stat& info,
+                  bool& exists) {
+    constexpr int kMaxLinks = 40;
+    target = fileName;
+    for (int links = 0;; ++links) {
+        if (::lstat(target.c_str(), &info) != 0) {
+            if (errno != ENOENT)
+                return errno;
+            exists = false;
+            return 0;
+        }
+        if (!S_ISLNK(info.st_mode)) {
+            exists = true;
+            return 0;
+        }
+        if (links == kMaxLinks)
+            return ELOOP;
+        std::string link(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+        if (n < 0)
+            return errno;
+        if (static_cast<size_t>(n) >= link.size())
+            return ENAMETOOLONG;
+        link.resize(static_cast<size_t>(n));
+        target = !link.empty() && link.front() == '/' ? link : ExtractFilePath(target) + link;
+    }
+}
+
+// A FIFO, a device or a socket takes the bytes as a stream.
+int writeStream(const std::string& target, std::string_view bytes) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    Descriptor file(fd);
+    const int failure = writeAll(fd, bytes, false);
+    const int closed = file.close();
+    return failure != 0 ? failure : closed;
+}
+
+// Rewrites an existing regular file in place, for a file whose hard links or owner a new file
+// would not keep. Room is made first, so that a size limit or a full disk stops the write before
+// its first byte changes, and interrupts wait until it is done.
+int writeInPlace(const std::string& target, const struct stat& info, std::string_view bytes) {
+    const InterruptsHeld held;
+    rlimit sizeLimit{};
+    if (::getrlimit(RLIMIT_FSIZE, &sizeLimit) == 0 && sizeLimit.rlim_cur != RLIM_INFINITY &&
+        bytes.size() > sizeLimit.rlim_cur)
+        return EFBIG;
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    Descriptor file(fd);
+    if (bytes.size() > static_cast<size_t>(info.st_size) &&
+        ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes.size())) != 0 &&
+        errno != EOPNOTSUPP && errno != ENOSYS)
+        return errno;
+    int failure = writeAll(fd, bytes, true);
+    if (failure == 0 && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0)
+        failure = errno;
+    if (failure == 0 && ::fsync(fd) != 0)
+        failure = errno;
+    const int closed = file.close();
+    return failure != 0 ? failure : closed;
+}
+
+// Creates a temporary file in the folder of target: with the mode and owner of the existing
+// target from the start (its content is never open to more users than the target's), else as a
+// new file. Returns the descriptor, or -1 with failure set: ownerKept is false when the owner
+// could not be given, and then no file is left.
+int createTemporaryFile(const std::string& target, const struct stat* existing, std::string& temp,
+                        int& failure, bool& ownerKept) {
+    ownerKept = true;
+    std::random_device random;
+    int fd = -1;
+    {
+        // An interrupt between creating the temporary file and remembering its name would leave
+        // the file behind: the signals wait until the name is known.
+        const InterruptsHeld held;
+        const mode_t mode = existing ? existing->st_mode & 0777 : 0666;
+        for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+            temp = ExtractFilePath(target) + ".settree-" + std::to_string(random()) + ".tmp";
+            fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+            if (fd < 0 && errno != EEXIST)
+                break;
+        }
+        failure = fd < 0 ? errno : 0;
+        if (fd >= 0)
+            rememberTemporaryFile(temp);
+    }
+    if (fd < 0 || !existing)
+        return fd;
+    struct stat made {};
+    if (::fstat(fd, &made) == 0 &&
+        (made.st_uid != existing->st_uid || made.st_gid != existing->st_gid) &&
+        ::fchown(fd, existing->st_uid, existing->st_gid) != 0) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        forgetTemporaryFile();
+        ownerKept = false;
+        return -1;
+    }
+    // The bits the process's file mode mask took off, and those a change of owner clears.
+    (void)::fchmod(fd, existing->st_mode & 07777);
+    return fd;
+}
+
 } // namespace
 
-void RemoveTemporaryFileOnInterrupt() {
+void GuardSaves() {
     struct sigaction action {};
     action.sa_handler = removeTemporaryFileAndEnd;
     action.sa_flags = SA_RESETHAND;
@@ -104,78 +417,68 @@ void RemoveTemporaryFileOnInterrupt() {
         if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
             ::sigaction(signal, &action, nullptr);
     }
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 void WriteFileAtomically(const std::string& fileName, std::string_view bytes) {
     const std::string error = "Cannot create file " + fileName;
     if (fileName.empty())
-        throw FileError(error);
-    struct stat target {};
-    const bool exists = stat(fileName.c_str(), &target) == 0;
-    if (exists && S_ISDIR(target.st_mode))
-        throw FileError(error);
+        throw FileError(error, ENOENT);
+    std::string target;
+    struct stat info {};
+    bool exists = false;
+    if (const int failure = resolveTarget(fileName, target, info, exists))
+        throw FileError(error, failure);
+    if (exists && S_ISDIR(info.st_mode))
+        throw FileError(error, EISDIR);
+    if (exists && !S_ISREG(info.st_mode)) {
+        if (const int failure = writeStream(target, bytes))
+            throw FileError(error, failure);
+        return;
+    }
+    // A folder that lets the user replace a file does not make the file the user's to write.
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+        throw FileError(error, errno);
+    if (exists && info.st_nlink > 1) {
+        if (const int failure = writeInPlace(target, info, bytes))
+            throw FileError(error, failure);
+        return;
+    }
 
-    std::random_device random;
     std::string temp;
-    int fd = -1;
-    {
-        // An interrupt between creating the temporary file and remembering its name would leave
-        // the file behind: the signals wait until the name is known.
-        const InterruptsHeld held;
-        for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-            temp = ExtractFilePath(fileName) + ".settree-" + std::to_string(random()) + ".tmp";
-            fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd < 0 && errno != EEXIST)
-                break;
-        }
-        if (fd >= 0)
-            rememberTemporaryFile(temp);
+    int failure = 0;
+    bool ownerKept = true;
+    const int fd = createTemporaryFile(target, exists ? &info : nullptr, temp, failure, ownerKept);
+    if (!ownerKept) {
+        if ((failure = writeInPlace(target, info, bytes)) != 0)
+            throw FileError(error, failure);
+        return;
     }
     if (fd < 0)
-        throw FileError(error);
-
-    // A large file is written in pieces, and the disk is asked to start on each piece at once:
-    // the sync before the rename then waits for the last pieces only.
-    constexpr size_t kPiece = size_t{4} << 20;
-    bool ok = true;
-    size_t written = 0;
-    size_t started = 0; // bytes the disk was asked to take
-    while (ok && written < bytes.size()) {
-        const size_t piece = std::min(kPiece, bytes.size() - written);
-        const ssize_t n = ::write(fd, bytes.data() + written, piece);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = false;
-        } else {
-            written += static_cast<size_t>(n);
-            if (written - started >= kPiece) {
-                // Only a hint: where it is not supported the sync below does all the work.
-                (void)::sync_file_range(fd, static_cast<off_t>(started),
-                                        static_cast<off_t>(written - started),
-                                        SYNC_FILE_RANGE_WRITE);
-                started = written;
-            }
-        }
-    }
-    if (ok && exists)
-        (void)::fchmod(fd, target.st_mode & 07777); // keep the old permissions where allowed
-    if (ok)
-        ok = ::fsync(fd) == 0;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok)
-        ok = std::rename(temp.c_str(), fileName.c_str()) == 0;
-    if (!ok)
-        std::remove(temp.c_str());
+        throw FileError(error, failure);
+    Descriptor file(fd);
+    failure = writeAll(fd, bytes, true);
+    if (failure == 0 && ::fsync(fd) != 0)
+        failure = errno;
+    if (const int closed = file.close(); failure == 0)
+        failure = closed;
+    if (failure == 0 && std::rename(temp.c_str(), target.c_str()) != 0)
+        failure = errno;
+    if (failure != 0)
+        ::unlink(temp.c_str());
     forgetTemporaryFile();
-    if (!ok)
-        throw FileError(error);
+    if (failure != 0)
+        throw FileError(error, failure);
 }
 
 bool FileExists(const std::string& fileName) {
     struct stat info {};
     return !fileName.empty() && stat(fileName.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool IsRegularFile(const std::string& fileName) {
+    struct stat info {};
+    return !fileName.empty() && stat(fileName.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool DeleteFileIfExists(const std::string& fileName) {

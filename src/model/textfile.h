@@ -8,27 +8,81 @@
 
 namespace settree {
 
-// A file that cannot be read ("Cannot open file %s") or written ("Cannot create file %s").
+// A file that cannot be read ("Cannot open file %s") or written ("Cannot create file %s"). The
+// message is the one the window shows; Reason gives the system's reason when there is one ("No
+// space left on device", "Permission denied"), for the command lines to add after it.
 class FileError : public std::runtime_error {
+public:
+    // systemError: the errno value that made the operation fail, 0 when there is none.
+    explicit FileError(const std::string& message, int systemError = 0);
+    int SystemError() const { return systemError_; }
+    // The system's text for SystemError(); empty when there is none.
+    std::string Reason() const;
+    // The message followed by ": " and the reason, or the message alone when there is none.
+    std::string Detailed() const;
+
+private:
+    int systemError_;
+};
+
+// A file that is not a regular file (a FIFO, a device, a socket) where only a regular file is
+// read: "Cannot open file %s".
+class NotARegularFile : public FileError {
+public:
+    explicit NotARegularFile(const std::string& fileName);
+};
+
+// A file whose bytes no text form can hold: a NUL byte, or UTF-16 or UTF-32 text. The message
+// names the file, the line and the reason.
+class TextFormError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
-// The whole file as bytes. Raises FileError "Cannot open file <name>".
+// A file that does not fit in the memory the program may use: "not enough memory to load %s".
+class NotEnoughMemory : public std::runtime_error {
+public:
+    explicit NotEnoughMemory(const std::string& fileName);
+};
+
+// The whole file as bytes, as they are. Raises FileError "Cannot open file <name>".
 std::string ReadFileBytes(const std::string& fileName);
 
-// Writes bytes to a temporary file in the target's folder and renames it over the target once
-// complete, so a failed write leaves the old file as it was. Raises FileError
-// "Cannot create file <name>".
+// What every reader of element text, tuples and catalog files reads: the file's bytes with a
+// leading UTF-8 byte order mark left out. Reading stops at the memory the program may use
+// (NotEnoughMemory) and at the first NUL byte; a NUL byte anywhere, or text that begins as UTF-16
+// or UTF-32 does, raises TextFormError. A file that cannot be read raises FileError. With
+// regularOnly, anything but a regular file raises NotARegularFile without waiting for it (a FIFO
+// with no writer); otherwise a FIFO or a device is read to its end. "-" is not standard input
+// here: see ReadTextStream.
+std::string ReadTextFile(const std::string& fileName, bool regularOnly = false);
+// The same for an open stream, such as standard input; name stands for it in messages.
+std::string ReadTextStream(int fd, const std::string& name);
+// The text of bytes held already, checked as ReadTextFile checks a file: a view into bytes
+// without a leading byte order mark. name stands for the bytes in messages.
+std::string_view TextOfBytes(std::string_view bytes, const std::string& name);
+
+// Writes bytes to fileName so that a failure never leaves a part of them. A regular file is
+// replaced by a complete new one through a temporary file in its folder, created with the
+// target's final mode and owner and renamed over it once complete, so a failed write leaves the
+// old file as it was. What the target is, is kept: a symlink stays a symlink and the file it
+// points at gets the content (in that file's folder); a FIFO, a device or a socket is written to
+// as a stream, never replaced; a file with several hard links, or whose owner the new file could
+// not be given, is rewritten in place (checked for room first, and not interrupted by SIGINT,
+// SIGTERM or SIGHUP). A file the user may not write is refused. Raises FileError
+// "Cannot create file <name>" with the system's reason.
 void WriteFileAtomically(const std::string& fileName, std::string_view bytes);
 
-// Lets SIGINT, SIGTERM and SIGHUP remove the temporary file of a WriteFileAtomically under way
-// before the process ends as the signal ends it, so an interrupted save leaves nothing behind.
-// For a program whose saves run on its main thread and that handles none of these signals
-// itself (the converter).
-void RemoveTemporaryFileOnInterrupt();
+// Prepares the process for WriteFileAtomically: SIGINT, SIGTERM and SIGHUP remove the temporary
+// file of a write under way before the process ends as the signal ends it, and SIGXFSZ is
+// ignored, so that a write past the file size limit fails with its reason instead of ending the
+// process with the temporary file left behind. For a program whose saves run on its main thread
+// and that handles none of these signals itself.
+void GuardSaves();
 
 bool FileExists(const std::string& fileName);
+// Whether the name leads to a regular file (following symlinks).
+bool IsRegularFile(const std::string& fileName);
 // Deletes a file; returns false when it could not be deleted.
 bool DeleteFileIfExists(const std::string& fileName);
 // The name with the extension of its last path component (from its last dot on) replaced by

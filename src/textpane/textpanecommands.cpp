@@ -57,8 +57,9 @@ TextPaneCommands::TextPaneCommands(TTextPane& pane, Feedback& feedback, TFlyNode
 
 void TextPaneCommands::Load() {
     const QString name = ChooseFile(*OpenDialog1);
+    // Only a regular file: a FIFO or a device would hold the window until it ends, if ever.
     if (!name.isEmpty())
-        pane_.LoadFromFile(QStringToFileName(name));
+        pane_.LoadFromFile(QStringToFileName(name), true);
     Refresh();
 }
 

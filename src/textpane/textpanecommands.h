@@ -56,7 +56,8 @@ public:
 
     // "Load": the open dialog, the chosen file into the pane (caret at the start), then in
     // every case, a cancelled dialog included, the tree rebuilt from the pane. A file that
-    // cannot be read raises FileError before the pane or the tree change.
+    // cannot be read or is not a regular file raises FileError, one that holds no text
+    // TextFormError, one too large NotEnoughMemory, before the pane or the tree change.
     void Load();
     // "Refresh": the tree rebuilt from the pane; the pane shows its normalised text, marked.
     void Refresh();

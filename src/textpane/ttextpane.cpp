@@ -11,6 +11,7 @@
 #include <Qsci/qscicommandset.h>
 #include <algorithm>
 #include <cstdint>
+#include <new>
 
 #include "display/displaytext.h"
 #include "formats/treefile.h"
@@ -183,9 +184,14 @@ void TTextPane::SetWholeText(std::string_view text) {
     SetLines(ReadTreeText(text));
 }
 
-void TTextPane::LoadFromFile(const std::string& fileName) {
-    const TextLines lines = ReadTreeText(ReadFileBytes(fileName));
-    replaceDocument(DocumentText(lines));
+void TTextPane::LoadFromFile(const std::string& fileName, bool regularOnly) {
+    std::string text;
+    try {
+        text = DocumentText(ReadTreeText(ReadTextFile(fileName, regularOnly)));
+    } catch (const std::bad_alloc&) {
+        throw NotEnoughMemory(fileName);
+    }
+    replaceDocument(text);
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_GOTOPOS, 0L);
     setModified(false);

@@ -44,10 +44,12 @@ public:
     void SetWholeText(std::string_view text);
 
     // Replaces the content by the lines of a file (CR LF, CR or LF end a line, a final line end
-    // adds no line, a NUL byte ends the text, tabs become three blanks), caret at the start, a
-    // fresh undo history. Raises FileError "Cannot open file %s" when the file cannot be read;
-    // the pane then keeps its content.
-    void LoadFromFile(const std::string& fileName);
+    // adds no line, tabs become three blanks, a leading byte order mark is left out), caret at
+    // the start, a fresh undo history. Raises FileError "Cannot open file %s" when the file
+    // cannot be read (with regularOnly also when it is not a regular file, without waiting for
+    // a FIFO), TextFormError when it holds a NUL byte or UTF-16 text, NotEnoughMemory when it
+    // does not fit in memory; the pane then keeps its content.
+    void LoadFromFile(const std::string& fileName, bool regularOnly = false);
     // Writes the lines joined by CR LF, no line break after the last one, through a temporary
     // file and a rename. Raises FileError "Cannot create file %s".
     void SaveToFile(const std::string& fileName) const;

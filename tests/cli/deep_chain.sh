@@ -23,7 +23,7 @@ echo sentinel >out.tree
 (ulimit -v 1048576 && exec "$exe" chain.PC out.tree) 2>err.txt
 rc=$?
 [ "$rc" -eq 2 ] || fail "exit status $rc, expected 2; stderr: $(cat err.txt)"
-grep -Eq '^settree-convert: The element text would take more than [0-9]+ MB, and at most [0-9]+ MB of memory can be given to it$' err.txt ||
+grep -Eq '^settree-convert: chain.PC: The element text would take more than [0-9]+ MB, and at most [0-9]+ MB of memory can be given to it$' err.txt ||
   fail "unexpected message: $(cat err.txt)"
 [ "$(cat out.tree)" = sentinel ] || fail "the output file was changed"
 [ -z "$(find . -name '.settree-*')" ] || fail "a temporary file was left behind"

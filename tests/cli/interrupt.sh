@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Usage: interrupt.sh CONVERTER WORKDIR SHIM
+# Usage: interrupt.sh CONVERTER WORKDIR SHIM [EDITOR]
 # The converter stopped by a signal at any moment of a conversion leaves the output file as it
 # was or whole, and no temporary file beside it. First SIGINT, SIGTERM and SIGHUP are sent by
 # the preloaded SHIM right after the temporary file is created, the narrowest moment there is;
 # then SIGTERM and SIGHUP land at points spread over the time one conversion takes, most of them
-# in its last third, where it writes. Either way the outcome does not depend on timing.
+# in its last third, where it writes. Either way the outcome does not depend on timing. With
+# EDITOR, its unattended save ("/SAVE /QUIT") gets the same signals from the SHIM.
 set -u
 exe=$1
 work=$2
 shim=$3
+editor=${4:-}
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 fail() {
   echo "interrupt: $*" >&2
@@ -34,6 +36,19 @@ for signal in INT TERM HUP; do
   [ -z "$(find . -name '.settree-*')" ] || fail "SIG$signal on creating the temporary file left $(find . -name '.settree-*')"
   [ "$(cat out.tree)" = sentinel ] || fail "SIG$signal on creating the temporary file changed the output"
 done
+
+if [ -n "$editor" ]; then
+  for signal in INT TERM HUP; do
+    rm -f run.tree
+    cp in.PC run.PC
+    LD_PRELOAD=$shim SETTREE_TEST_SIGNAL=$signal "$editor" run.PC /SAVE /QUIT
+    rc=$?
+    [ "$rc" -eq $((128 + $(kill -l "$signal"))) ] || fail "editor: SIG$signal on creating the temporary file: exit status $rc"
+    [ -z "$(find . -name '.settree-*')" ] || fail "editor: SIG$signal on creating the temporary file left $(find . -name '.settree-*')"
+    cmp -s run.PC in.PC || fail "editor: SIG$signal on creating the temporary file changed the input"
+    [ ! -e run.tree ] || fail "editor: SIG$signal on creating the temporary file wrote run.tree"
+  done
+fi
 
 start=$(date +%s%N)
 "$exe" in.PC timing.tree || fail "the conversion itself failed"

@@ -17,7 +17,9 @@ using namespace settree;
 
 namespace {
 
-std::string show(const TextLines& lines) { return settree::testing::ShowLines(lines); }
+std::string show(const TextLines& lines) {
+    return settree::testing::ShowLines(lines);
+}
 
 // The tree in pre-order, one node a line, two blanks per level, the caption without markup (so a
 // description part shows as " - " and the description, also when it is empty).
@@ -286,11 +288,13 @@ TEST(WriteElementText, NamesDescriptionsAndIndentation) {
     europe->SetCells(1, "7");
     TFlyNode* france = add(tree, europe, "France");
     tree.AddChild(france, MakeCaption("Paris", ""));
+    // An empty name is written as two quotes: the line keeps its place and its description.
     tree.AddChild(france, MakeCaption("", "no name"));
-    tree.AddChild(france, MakeCaption("")); // only its indentation: dropped
+    tree.AddChild(france, MakeCaption(""));
     add(tree, nullptr, "Asia");
-    EXPECT_EQ(show(written(tree)), show({"\"Europe\" \"Continent\"", "   \"France\"",
-                                         "      \"Paris\"", "       \"no name\"", "\"Asia\""}));
+    EXPECT_EQ(show(written(tree)),
+              show({"\"Europe\" \"Continent\"", "   \"France\"", "      \"Paris\"",
+                    "      \"\" \"no name\"", "*!    \"\"", "\"Asia\""}));
 }
 
 TEST(WriteElementText, RepeatedNamesAtEveryDepth) {
@@ -315,22 +319,35 @@ TEST(WriteElementText, BlankCaptionsWriteNoLineButTheirChildren) {
               show({"\"X\"", "   \"Y\"", "      \"Z\"", "\"P\"", "      \"Q\""}));
 }
 
-TEST(WriteElementText, TextIsTrimmedAsAWhole) {
-    // The first line is empty (no name, no description), so trimming the text reaches into the
-    // second line and takes its indentation; the lines after it keep theirs.
+TEST(WriteElementText, ElementWithoutNameKeepsItsChildren) {
+    // The first root has neither name nor description: its line holds two quotes, so its
+    // children stay its children when the text is read back.
     TFlyNodes tree;
     TFlyNode* first = tree.AddChild(nullptr, MakeCaption(""));
     add(tree, first, "A");
     add(tree, first, "B");
-    EXPECT_EQ(show(written(tree)), show({"\"A\"", "   \"B\""}));
+    TextLines lines = written(tree);
+    EXPECT_EQ(show(lines), show({"\"\"", "   \"A\"", "   \"B\""}));
+    CollectingFeedback feedback;
+    TFlyNodes back;
+    ASSERT_TRUE(ParseElementText(lines, back, feedback));
+    EXPECT_EQ(settree::testing::Dump(back), settree::testing::Dump(tree));
 }
 
 TEST(WriteElementText, CaptionTextEntersThePaneAsText) {
-    // Tabs become blanks and a line break starts a new line, as in any text the pane takes in.
+    // Tabs become blanks and a line break starts a new line, as in any text the pane takes in;
+    // such a tree reads back as another, which the first of its elements reports.
     TFlyNodes tree;
     add(tree, nullptr, "a\tb");
     tree.AddChild(nullptr, MakeCaption("c", "d\r\ne"));
-    EXPECT_EQ(show(written(tree)), show({"\"a   b\"", "\"c\" \"d", "\"e\"\""}));
+    CollectingFeedback feedback;
+    TextLines lines;
+    EXPECT_FALSE(WriteElementText(tree, lines, feedback));
+    EXPECT_EQ(show(lines), show({"\"a   b\"", "\"c\" \"d", "\"e\"\""}));
+    EXPECT_EQ(feedback.messages,
+              std::vector<std::string>{"The element \"a\tb\" at level 1 cannot be written as "
+                                       "element text: it holds a tab, which is read as three "
+                                       "blanks"});
 }
 
 TEST(WriteElementText, RoundTripThroughTheTree) {

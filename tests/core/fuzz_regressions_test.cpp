@@ -59,6 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
     Targets, FuzzInputs,
     testing::Values(Target{"elementtext", [](std::string_view b) { CheckElementText(b); }},
                     Target{"pcreader", [](std::string_view b) { CheckPcLoad(b); }},
+                    Target{"roundtrip", [](std::string_view b) { CheckRoundTrips(b); }},
                     Target{"catalog",
                            [](std::string_view b) {
                                ScratchFolder folder;

@@ -241,8 +241,10 @@ TEST(PcReader, ParentNameIsWhatTheWeightSplitLeaves) {
 }
 
 TEST(PcReader, QuotedNames) {
+    // Names holding a quote load, but element text cannot hold them: rebuilding the text pane
+    // from the tree says so, for the first of them.
     Load load;
-    EXPECT_TRUE(load.run(R"("level1"."A.B"."A.B" 1
+    EXPECT_FALSE(load.run(R"("level1"."A.B"."A.B" 1
 "level1".'S'.'S' 1
 "level1"."a"b"."a"b" 1
 "level1".A.A 2
@@ -262,6 +264,9 @@ TEST(PcReader, QuotedNames) {
                                 "= 2\n"
                                 "=1\n");
     EXPECT_EQ(load.tree.Root(3)->Text(), MakeCaption(""));
+    EXPECT_EQ(load.feedback.lastMessage(),
+              "The element \"a'b\" at level 1 cannot be written as element text: its name holds "
+              "a quote, which ends a name in element text");
 }
 
 struct FailureCase {
@@ -323,7 +328,7 @@ TEST(PcReader, DescriptionsFromTreeFileAndAnnotations) {
                                   "   \"a\" \"Later line wins\"\r\n"
                                   "   \"B\" \"B\"\r\n"
                                   "\"D\"\n"
-                                  "*!\"A\" \"marked lines give harmless entries\"\r";
+                                  "*! \"b\" \"A marked line is read as any other\"\r";
     const std::string pc = "\"level1\".\"A\".\"A\" 1 @ \"Annotation loses to the tree file\"\r\n"
                            "\"level2\".\"B\".\"A\" 1 @\"b\"\r\n"
                            "\"level2\".\"C\".\"A\" 1@ \"First annotation\" \r\n"
@@ -336,10 +341,11 @@ TEST(PcReader, DescriptionsFromTreeFileAndAnnotations) {
     const TFlyNode* a = load.tree.Root(0);
     ASSERT_EQ(a->Count(), 6);
     EXPECT_EQ(a->Text(), MakeCaption("A", "Later line wins"));
-    EXPECT_EQ(a->Child(0)->Text(), MakeCaption("B")); // the tree file beats "b"
+    // The tree file beats "b"; its marked line, the last for the name, wins there.
+    EXPECT_EQ(a->Child(0)->Text(), MakeCaption("B", "A marked line is read as any other"));
     EXPECT_EQ(a->Child(1)->Text(), MakeCaption("C", "First annotation"));
     EXPECT_EQ(a->Child(2)->Text(), MakeCaption("c", "First annotation"));
-    EXPECT_EQ(a->Child(3)->Text(), MakeCaption("D")); // "D" alone: the description is the name
+    EXPECT_EQ(a->Child(3)->Text(), MakeCaption("D")); // "D" alone: no description
     EXPECT_EQ(a->Child(4)->Text(), MakeCaption("E"));
     EXPECT_EQ(a->Child(5)->Text(), MakeCaption("F", "f"));
     EXPECT_EQ(a->Child(3)->Cells(1), "1");
@@ -437,14 +443,32 @@ TEST(PcReader, RoundTripThroughTheWriter) {
 }
 
 TEST(PcReader, ChildrenOfEqualNamesComeBackUnderTheFirst) {
-    TFlyNodes tree;
-    TFlyNode* first = tree.AddChild(nullptr, MakeCaption("A"));
-    TFlyNode* second = tree.AddChild(nullptr, MakeCaption("a"));
-    tree.AddChild(first, MakeCaption("X"));
-    tree.AddChild(second, MakeCaption("Y"));
     Load load;
-    EXPECT_TRUE(load.run(PcText(tree, PcNames::PlainNames)));
-    EXPECT_EQ(shape(load.tree), "A=1\n  X=1\n  Y=1\na=1\n");
+    EXPECT_TRUE(load.run("\"level1\".\"A\".\"A\" 1\n\"level1\".\"a\".\"a\" 1\n"
+                         "\"level2\".\"X\".\"A\" 1\n\"level2\".\"Y\".\"a\" 1\n"));
+    EXPECT_EQ(shape(load.tree), "A= 1\n  X= 1\n  Y= 1\na= 1\n");
+}
+
+// Every description a load gives comes from the .tree file's line for that name, or from an
+// annotation: a line without a description gives none, also to other spellings of the name.
+TEST(PcReader, NoDescriptionThatNoElementHad) {
+    const std::string treeBytes = "\"abc\"\r\n*! \"ABC\"\r\n*!\"Abc\"";
+    Load load;
+    EXPECT_TRUE(load.run("\"level1\".\"abc\".\"abc\" 1\r\n\"level2\".\"ABC\".\"abc\" 1\r\n"
+                         "\"level1\".\"Abc\".\"Abc\" 1\r\n",
+                         &treeBytes));
+    EXPECT_EQ(shape(load.tree), "abc= 1\n  ABC= 1\nAbc= 1\n");
+    EXPECT_EQ(load.lines, (TextLines{"\"abc\"", "*! \"ABC\"", "*!\"Abc\""}));
+}
+
+// An "@" inside quotes belongs to a name or a description, never to an annotation.
+TEST(PcReader, AnnotationBeginsAtTheFirstAtSignOutsideQuotes) {
+    Load load;
+    EXPECT_TRUE(load.run("\"level1\".\"A@B\".\"A@B\" 1 @ \"x@y\"\r\n"
+                         "\"level2\".\"C\".\"a@b\" 2\r\n"
+                         "\"level2\".'E@F'.\"A@B\" 3 @ 'q'\r\n"
+                         "\"level2\".\"D.E\".\"A@B\" 4 @ \"d\"\r\n"));
+    EXPECT_EQ(shape(load.tree), "A@B - x@y= 1\n  C= 2\n  E@F - q= 3\n  D.E - d= 4\n");
 }
 
 // Nodes are made parent by parent, not in input order; "first" still means first in the input.
@@ -618,17 +642,16 @@ TEST(PcReader, ElementTextWithoutTheTreeIsTheTextOfTheTree) {
          "\"level2\".\"EUR\".\"WLD\" 1\n\"level1\".\"WLD\".\"WLD\" 1\n"
          "\"level3\".\"FRA\".\"EUR\" 2 @\"France\"\n\"level2\".\"AME\".\"wld\" 3\n",
          ""},
-        {"quoted names, an empty name and a quote inside a name",
-         "\"level1\".\"A.B\".\"A.B\" 1\n\"level1\".\"a\"b\".\"a\"b\" 1\n\"level1\". 3\n"
-         "\"level1\".\"a\"\"b\".\"x\" 1\n"
-         "\"level2\".\"C\".\"a.b\" 1\n\"level2\".\"D\".\"A'B\" 1\n",
+        {"quoted names and an empty name",
+         "\"level1\".\"A.B\".\"A.B\" 1\n\"level1\". 3\n\"level1\".\"a@b\".\"x\" 1\n"
+         "\"level2\".\"C\".\"a.b\" 1\n\"level2\".\"D\".\"A@B\" 1 @ \"d@\"\n",
          ""},
         {"a name that holds the opening of a caption's description",
          "\"level1\".\"x - <color=clblue>y\".\"x\" 1 @\"desc\"\n"
          "\"level1\".\"z - <color=clblue>\".\"z\" 1\n",
          ""},
-        {"descriptions from the tree file and annotations, with tabs and repeats",
-         "\"level1\".\"A\".\"A\" 1 @\"first\"\n\"level2\".\"B\".\"A\" 1 @\"tab\there\"\n"
+        {"descriptions from the tree file and annotations, with repeats",
+         "\"level1\".\"A\".\"A\" 1 @\"first\"\n\"level2\".\"B\".\"A\" 1 @\"b@here\"\n"
          "\"level2\".\"a\".\"A\" 1\n\"level3\".\"C\".\"B\" 1\n",
          "\"A\" \"From the tree file\"\r\n\"C\" \"C's own\"\r\n"},
         {"twenty thousand shuffled tuples", generated, generatedTree},
@@ -659,6 +682,28 @@ TEST(PcReader, ElementTextWithoutTheTreeFailsWhereTheLoadFails) {
         TFlyNodes tree;
         CollectingFeedback loadFeedback;
         EXPECT_FALSE(LoadPCTreeFromBytes(pc, nullptr, tree, loadFeedback)) << pc;
+        std::string text = "old";
+        CollectingFeedback feedback;
+        EXPECT_FALSE(PCElementTextFromBytes(pc, nullptr, text, feedback)) << pc;
+        EXPECT_EQ(text, "") << pc;
+        EXPECT_EQ(feedback.messages, loadFeedback.messages) << pc;
+        EXPECT_EQ(feedback.busyDepth, 0) << pc;
+    }
+
+    // Sound tuples whose element text would read back as another tree: the text is refused with
+    // the message that rebuilding the text pane after a load gives.
+    const std::string unwritable[] = {
+        "\"level1\".\"it's\".\"it's\" 1\n",
+        "\"level1\".\"A\".\"A\" 1 @ \"a\ttab\"\n",
+        "\"level1\".\"A\".\"A\" 1\n\"level2\".\" B\".\"A\" 1\n",
+    };
+    for (const std::string& pc : unwritable) {
+        TFlyNodes tree;
+        TextLines lines;
+        CollectingFeedback loadFeedback;
+        EXPECT_FALSE(LoadPCFromBytes(pc, nullptr, tree, lines, loadFeedback)) << pc;
+        ASSERT_EQ(loadFeedback.messages.size(), 1u) << pc;
+        EXPECT_EQ(loadFeedback.messages[0].rfind("The element ", 0), 0u) << pc;
         std::string text = "old";
         CollectingFeedback feedback;
         EXPECT_FALSE(PCElementTextFromBytes(pc, nullptr, text, feedback)) << pc;

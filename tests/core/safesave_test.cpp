@@ -415,3 +415,66 @@ TEST(SafeSave, LargeFileWrittenInPieces) {
 
 } // namespace
 } // namespace settree
+
+namespace settree {
+namespace {
+
+// A file with several names is rewritten in place, so every name sees the new content; on a
+// disk without room for it, room is asked for first and the old content stays under every name.
+TEST(SafeSave, HardLinkedFileKeepsItsLinks) {
+    Folder folder;
+    const std::string file = folder.File("kept.PC");
+    const std::string other = folder.File("other.PC");
+    writePlain(file, kOldBytes);
+    ASSERT_EQ(::link(file.c_str(), other.c_str()), 0);
+    WriteFileAtomically(file, "new");
+    EXPECT_EQ(ReadFileBytes(other), "new");
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_nlink, 2u);
+
+    Folder full;
+    const std::string small = full.File("kept.PC");
+    const std::string alias = full.File("other.PC");
+    const ChildOutcome outcome = inChild([&] {
+        if (!mountPrivateTmpfs(full.Path(), "size=64k"))
+            return std::string(kUnavailable);
+        writePlain(small, kOldBytes);
+        if (::link(small.c_str(), alias.c_str()) != 0)
+            return std::string("(no link)");
+        std::string result;
+        try {
+            WriteFileAtomically(small, std::string(1 << 20, 'x'));
+            result = "(saved)";
+        } catch (const FileError& e) {
+            result = e.Detailed();
+        }
+        return result + " | " + (ReadFileBytes(alias) == kOldBytes ? "intact" : "changed");
+    });
+    if (outcome.text != kUnavailable) {
+        EXPECT_EQ(outcome.text,
+                  "Cannot create file " + small + ": No space left on device | intact");
+    }
+}
+
+// Saving a file owned by someone else, where the saver may: the new file has the old owner,
+// group and mode.
+TEST(SafeSave, ReplacedFileKeepsOwnerAndMode) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give a file to another user";
+    Folder folder;
+    const std::string file = folder.File("owned.tree");
+    writePlain(file, kOldBytes);
+    ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    WriteFileAtomically(file, "new");
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 65534u);
+    EXPECT_EQ(info.st_gid, 65534u);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(ReadFileBytes(file), "new");
+}
+
+} // namespace
+} // namespace settree

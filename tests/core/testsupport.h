@@ -4,7 +4,11 @@
 #include <filesystem>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
+
+#include "model/caption.h"
+#include "model/flynode.h"
 
 namespace settree::testing {
 
@@ -34,6 +38,27 @@ inline std::string ShowLines(const std::vector<std::string>& lines) {
     std::string out;
     for (const std::string& line : lines)
         out += "[" + line + "]\n";
+    return out;
+}
+
+// The tree in pre-order, one node a row: its depth, name and description as the caption gives
+// them (an empty description counts as none), walked without recursion.
+inline std::string Dump(const TFlyNodes& tree) {
+    std::string out;
+    std::vector<std::pair<const TFlyNode*, int>> stack;
+    for (int r = tree.Count() - 1; r >= 0; --r)
+        stack.emplace_back(tree.Root(r), 0);
+    while (!stack.empty()) {
+        const auto [node, depth] = stack.back();
+        stack.pop_back();
+        const CaptionParts parts = SplitCaption(node->Text());
+        out += std::to_string(depth) + " [" + parts.name + "]";
+        if (!parts.description.empty())
+            out += " [" + parts.description + "]";
+        out += "\n";
+        for (int c = node->Count() - 1; c >= 0; --c)
+            stack.emplace_back(node->Child(c), depth + 1);
+    }
     return out;
 }
 

@@ -9,7 +9,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <exception>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "model/feedback.h"
@@ -290,7 +292,8 @@ void TextPaneTest::loadRules_data() {
     QTest::newRow("final line end adds no line") << QByteArray("a\r\nb\r\n") << TextLines{"a", "b"};
     QTest::newRow("blank line kept") << QByteArray("a\r\n\r\nb") << TextLines{"a", "", "b"};
     QTest::newRow("last line empty") << QByteArray("a\r\n\r\n") << TextLines{"a", ""};
-    QTest::newRow("NUL ends the text") << QByteArray("a\r\nb\0c\r\nd", 9) << TextLines{"a", "b"};
+    QTest::newRow("byte order mark left out")
+        << QByteArray("\xEF\xBB\xBF\"a\"\r\nb") << TextLines{"\"a\"", "b"};
     QTest::newRow("tabs become three blanks")
         << QByteArray("\tx\t\"y\"") << TextLines{"   x   \"y\""};
     QTest::newRow("empty file") << QByteArray() << TextLines{};
@@ -338,19 +341,37 @@ void TextPaneTest::loadCommand() {
 }
 
 void TextPaneTest::loadFailureKeepsPaneAndTree() {
+    // A missing file, a FIFO (refused at once: no writer ever comes), a file holding a NUL byte
+    // and a UTF-16 file: the message names the file, and nothing changes.
     QTemporaryDir dir;
     const QString missing = dir.filePath(QStringLiteral("missing.tree"));
-    Fixture f(missing);
-    f.pane.SetLines({"b", "a"}); // not normalised: a parse would quote them
-    f.tree.AddChild(nullptr, "kept");
-    try {
-        f.commands.Load();
-        QFAIL("no error raised");
-    } catch (const FileError& error) {
-        QCOMPARE(QString::fromUtf8(error.what()), QStringLiteral("Cannot open file ") + missing);
+    const QString fifo = dir.filePath(QStringLiteral("fifo.tree"));
+    QVERIFY(::mkfifo(fifo.toLocal8Bit().constData(), 0644) == 0);
+    const QString nul = dir.filePath(QStringLiteral("nul.tree"));
+    WriteBytes(nul, std::string("\"a\"\r\n\"b\0\"", 9));
+    const QString utf16 = dir.filePath(QStringLiteral("utf16.tree"));
+    WriteBytes(utf16, std::string("\xFF\xFE\"\0a\0\"\0", 8));
+    const std::pair<QString, QString> cases[] = {
+        {missing, QStringLiteral("Cannot open file ") + missing},
+        {fifo, QStringLiteral("Cannot open file ") + fifo},
+        {nul, QStringLiteral("Cannot read file ") + nul +
+                  QStringLiteral(": line 2: a NUL byte, which no text file holds")},
+        {utf16, QStringLiteral("Cannot read file ") + utf16 +
+                    QStringLiteral(": line 1: UTF-16 text; save the file as UTF-8")},
+    };
+    for (const auto& [file, message] : cases) {
+        Fixture f(file);
+        f.pane.SetLines({"b", "a"}); // not normalised: a parse would quote them
+        f.tree.AddChild(nullptr, "kept");
+        try {
+            f.commands.Load();
+            QFAIL("no error raised");
+        } catch (const std::exception& error) {
+            QCOMPARE(QString::fromUtf8(error.what()), message);
+        }
+        QCOMPARE(f.pane.Lines(), (TextLines{"b", "a"}));
+        QCOMPARE(Roots(f.tree), std::vector<std::string>{"kept"});
     }
-    QCOMPARE(f.pane.Lines(), (TextLines{"b", "a"}));
-    QCOMPARE(Roots(f.tree), std::vector<std::string>{"kept"});
 }
 
 void TextPaneTest::saveCommand() {

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/application.h"
@@ -125,7 +126,8 @@ void WindowCommandsTest::tuplesToFile() {
     QCOMPARE(dialogs.asked, QStringList{QStringLiteral("SaveDialog2")});
     QCOMPARE(ReadFileBytes(dir + "empty.PC"), std::string());
 
-    // An existing file is replaced by a complete new one, without a question; plain names.
+    // An existing file gets the new content, without a question; plain names. Its other name
+    // (a hard link) shares the new content.
     writeFile(dir + "in.PC", kTuples);
     window.LoadPC(dir + "in.PC");
     writeFile(dir + "out.PC", "old");
@@ -133,9 +135,9 @@ void WindowCommandsTest::tuplesToFile() {
     QVERIFY(!link.empty());
     dialogs.answer = QString::fromStdString(dir + "out.PC");
     click(window, "Button6");
-    QCOMPARE(ReadFileBytes(dir + "out.PC"),
-             std::string("\"level1\".\"EUR\".\"EUR\"  1\r\n\"level2\".\"DEU\".\"EUR\"  3\r\n"));
-    QCOMPARE(ReadFileBytes(link), std::string("old"));
+    const std::string saved = "\"level1\".\"EUR\".\"EUR\"  1\r\n\"level2\".\"DEU\".\"EUR\"  3\r\n";
+    QCOMPARE(ReadFileBytes(dir + "out.PC"), saved);
+    QCOMPARE(ReadFileBytes(link), saved);
 
     // Cancelled: nothing is written.
     dialogs.answer.clear();
@@ -186,6 +188,8 @@ void WindowCommandsTest::tupleLoadFailures() {
     const std::string dir = folder("load-failures");
     writeFile(dir + "orphan.PC",
               "\"level1\".\"EUR\".\"EUR\" 1\r\n\"level2\".\"DEU\".\"XXX\" 1\r\n");
+    writeFile(dir + "nul.PC", std::string("\"level1\".\"EUR\".\"EUR\" 1\r\n\"\0\"", 27));
+    QVERIFY(::mkfifo((dir + "fifo.PC").c_str(), 0644) == 0);
     TForm1 window({}, folder("empty"));
     window.RxRichEdit1->SetLines({"\"OLD\""});
     window.RapidTree4->Items().AddChild(nullptr, MakeCaption("OLD"));
@@ -205,6 +209,16 @@ void WindowCommandsTest::tupleLoadFailures() {
         // The nodes built before the failing tuple stay.
         {dir + "orphan.PC",
          QStringLiteral("There is an error in the Parent Child relationship: DEU : XXX"),
+         {MakeCaption("EUR")},
+         {"\"EUR\""}},
+        // A FIFO is refused at once, never waited for; a file with a NUL byte says where.
+        {dir + "fifo.PC",
+         QString::fromStdString("Cannot open file " + dir + "fifo.PC"),
+         {MakeCaption("EUR")},
+         {"\"EUR\""}},
+        {dir + "nul.PC",
+         QString::fromStdString("Cannot read file " + dir +
+                                "nul.PC: line 2: a NUL byte, which no text file holds"),
          {MakeCaption("EUR")},
          {"\"EUR\""}},
     };
@@ -358,10 +372,10 @@ void WindowCommandsTest::conversionReplacesFilesWhole() {
              std::string("\"level1\".\"EUR\".\"EUR\"  1\r\n\"level2\".\"DEU\".\"EUR\"  3\r\n"));
     QCOMPARE(ReadFileBytes(dir + "regions.tree"),
              std::string("\"EUR\" \"Europe\"\r\n   \"DEU\" \"Germany\""));
-    // New files took the old names: the old contents are still there under the other names,
-    // and no temporary file is left behind.
-    QCOMPARE(ReadFileBytes(pcLink), kTuples);
-    QCOMPARE(ReadFileBytes(treeLink), std::string("\"DEU\" \"Germany\"\r\n"));
+    // The files' other names (hard links) share the new contents, and no temporary file is
+    // left behind.
+    QCOMPARE(ReadFileBytes(pcLink), ReadFileBytes(pc));
+    QCOMPARE(ReadFileBytes(treeLink), ReadFileBytes(dir + "regions.tree"));
     QCOMPARE(QDir(QString::fromStdString(dir)).entryList(QDir::Files | QDir::Hidden).size(), 4);
     QVERIFY(!FileExists(ChangeFileExt(dir.substr(0, dir.size() - 1), ".tree")));
 }
