@@ -62,19 +62,26 @@ struct OutlineEntry {
     bool operator==(const OutlineEntry&) const = default;
 };
 
-// The tree's shape and names in pre-order, walked with an explicit stack.
-inline std::vector<OutlineEntry> Outline(const TFlyNodes& tree) {
-    std::vector<OutlineEntry> out;
+// Hands each node of the tree to visit(node, depth) in pre-order, walked with an explicit stack.
+template <class Visit> void WalkPreOrder(const TFlyNodes& tree, Visit&& visit) {
     std::vector<std::pair<const TFlyNode*, int>> stack;
     for (int r = tree.Count() - 1; r >= 0; --r)
         stack.emplace_back(tree.Root(r), 0);
     while (!stack.empty()) {
         const auto [node, depth] = stack.back();
         stack.pop_back();
-        out.push_back({depth, node->Count(), PlainName(node->Text())});
+        visit(*node, depth);
         for (int c = node->Count() - 1; c >= 0; --c)
             stack.emplace_back(node->Child(c), depth + 1);
     }
+}
+
+// The tree's shape and names in pre-order.
+inline std::vector<OutlineEntry> Outline(const TFlyNodes& tree) {
+    std::vector<OutlineEntry> out;
+    WalkPreOrder(tree, [&](const TFlyNode& node, int depth) {
+        out.push_back({depth, node.Count(), PlainName(node.Text())});
+    });
     return out;
 }
 
@@ -228,17 +235,10 @@ struct CarriedNode {
 
 inline std::vector<CarriedNode> Carried(const TFlyNodes& tree) {
     std::vector<CarriedNode> out;
-    std::vector<std::pair<const TFlyNode*, int>> stack;
-    for (int r = tree.Count() - 1; r >= 0; --r)
-        stack.emplace_back(tree.Root(r), 0);
-    while (!stack.empty()) {
-        const auto [node, depth] = stack.back();
-        stack.pop_back();
-        std::string weight = Trim(node->Cells(1));
-        out.push_back({depth, SplitCaption(node->Text()).name, weight.empty() ? "1" : weight});
-        for (int c = node->Count() - 1; c >= 0; --c)
-            stack.emplace_back(node->Child(c), depth + 1);
-    }
+    WalkPreOrder(tree, [&](const TFlyNode& node, int depth) {
+        std::string weight = Trim(node.Cells(1));
+        out.push_back({depth, SplitCaption(node.Text()).name, weight.empty() ? "1" : weight});
+    });
     return out;
 }
 

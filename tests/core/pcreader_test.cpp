@@ -672,44 +672,36 @@ TEST(PcReader, ElementTextWithoutTheTreeIsTheTextOfTheTree) {
 }
 
 TEST(PcReader, ElementTextWithoutTheTreeFailsWhereTheLoadFails) {
-    const std::string failures[] = {
-        "\"level1\".\"A\".\"A\" 1\n\"level2\".\"B\".\"X\" 1\n",
-        "\"level1\".\"A\".\"A\" 1\nno tuple here\n",
-        "\"level1\".\"A.\"A\" 1\n",
-        "\"level3\".\"C\".\"B\" 1\n",
+    struct Case {
+        std::string pc;
+        // Sound tuples whose element text would read back as another tree: the text is refused
+        // with the message that rebuilding the text pane after a load gives.
+        bool unwritable;
     };
-    for (const std::string& pc : failures) {
-        TFlyNodes tree;
-        CollectingFeedback loadFeedback;
-        EXPECT_FALSE(LoadPCTreeFromBytes(pc, nullptr, tree, loadFeedback)) << pc;
-        std::string text = "old";
-        CollectingFeedback feedback;
-        EXPECT_FALSE(PCElementTextFromBytes(pc, nullptr, text, feedback)) << pc;
-        EXPECT_EQ(text, "") << pc;
-        EXPECT_EQ(feedback.messages, loadFeedback.messages) << pc;
-        EXPECT_EQ(feedback.busyDepth, 0) << pc;
-    }
-
-    // Sound tuples whose element text would read back as another tree: the text is refused with
-    // the message that rebuilding the text pane after a load gives.
-    const std::string unwritable[] = {
-        "\"level1\".\"it's\".\"it's\" 1\n",
-        "\"level1\".\"A\".\"A\" 1 @ \"a\ttab\"\n",
-        "\"level1\".\"A\".\"A\" 1\n\"level2\".\" B\".\"A\" 1\n",
+    const Case cases[] = {
+        {"\"level1\".\"A\".\"A\" 1\n\"level2\".\"B\".\"X\" 1\n", false},
+        {"\"level1\".\"A\".\"A\" 1\nno tuple here\n", false},
+        {"\"level1\".\"A.\"A\" 1\n", false},
+        {"\"level3\".\"C\".\"B\" 1\n", false},
+        {"\"level1\".\"it's\".\"it's\" 1\n", true},
+        {"\"level1\".\"A\".\"A\" 1 @ \"a\ttab\"\n", true},
+        {"\"level1\".\"A\".\"A\" 1\n\"level2\".\" B\".\"A\" 1\n", true},
     };
-    for (const std::string& pc : unwritable) {
+    for (const Case& c : cases) {
         TFlyNodes tree;
         TextLines lines;
         CollectingFeedback loadFeedback;
-        EXPECT_FALSE(LoadPCFromBytes(pc, nullptr, tree, lines, loadFeedback)) << pc;
-        ASSERT_EQ(loadFeedback.messages.size(), 1u) << pc;
-        EXPECT_EQ(loadFeedback.messages[0].rfind("The element ", 0), 0u) << pc;
+        EXPECT_FALSE(LoadPCFromBytes(c.pc, nullptr, tree, lines, loadFeedback)) << c.pc;
+        ASSERT_EQ(loadFeedback.messages.size(), 1u) << c.pc;
+        EXPECT_EQ(
+            loadFeedback.messages[0].rfind(c.unwritable ? "The element " : kPcErrorMessage, 0), 0u)
+            << c.pc;
         std::string text = "old";
         CollectingFeedback feedback;
-        EXPECT_FALSE(PCElementTextFromBytes(pc, nullptr, text, feedback)) << pc;
-        EXPECT_EQ(text, "") << pc;
-        EXPECT_EQ(feedback.messages, loadFeedback.messages) << pc;
-        EXPECT_EQ(feedback.busyDepth, 0) << pc;
+        EXPECT_FALSE(PCElementTextFromBytes(c.pc, nullptr, text, feedback)) << c.pc;
+        EXPECT_EQ(text, "") << c.pc;
+        EXPECT_EQ(feedback.messages, loadFeedback.messages) << c.pc;
+        EXPECT_EQ(feedback.busyDepth, 0) << c.pc;
     }
 }
 
