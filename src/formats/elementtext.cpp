@@ -328,8 +328,8 @@ template <class VisitBatch> void visitPreOrder(const TFlyNodes& tree, VisitBatch
 }
 
 // Whether normalisation leaves the line the writer makes of these parts as it is, whatever the
-// lines around it: the name is not empty and holds no quote, so it reads back as written, and no
-// part holds a line end, a tab or a NUL byte.
+// lines around it, and the line reads back as written: the name is not empty and holds no quote,
+// the description no double quote, and no part holds a line end, a tab or a NUL byte.
 bool isPlainLine(const CaptionViews& parts) {
     // One pass over each part; a search for each byte of a set would cost a call per byte.
     const auto breaksLine = [](char c) { return c == '\r' || c == '\n' || c == '\t' || c == '\0'; };
@@ -337,7 +337,7 @@ bool isPlainLine(const CaptionViews& parts) {
         if (breaksLine(c) || isQuote(c))
             return false;
     for (const char c : parts.description)
-        if (breaksLine(c))
+        if (breaksLine(c) || c == '"')
             return false;
     return !parts.name.empty();
 }
