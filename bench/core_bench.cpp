@@ -43,10 +43,6 @@ int64_t roundsFor(int64_t n) {
     return n <= 10000 ? 40 : n <= 100000 ? 12 : 6;
 }
 
-const char* shapeName(Shape shape) {
-    return shape == Shape::Balanced ? "balanced" : "deep";
-}
-
 // A folder for the benchmark's files, removed at exit.
 class WorkFolder {
 public:
@@ -82,7 +78,7 @@ WorkFolder& work() {
 
 // One synthetic classification in every form a benchmark starts from, made once per shape and
 // size: the tree, its element text, and both files (BASE.tree beside BASE.PC, so loading the
-// tuples also reads the descriptions).
+// tuples also reads the descriptions; the classification shape's tuples carry annotations too).
 struct Dataset {
     TFlyNodes tree;
     TextLines lines;
@@ -101,11 +97,11 @@ Dataset& dataset(Shape shape, int64_t n) {
         AddSynthetic(slot->tree, nullptr, options);
         CollectingFeedback feedback;
         WriteElementText(slot->tree, slot->lines, feedback);
-        const std::string base = std::string(shapeName(shape)) + "-" + std::to_string(n);
+        const std::string base = std::string(ShapeName(shape)) + "-" + std::to_string(n);
         slot->treeFile = work().File(base + ".tree");
         slot->pcFile = work().File(base + ".PC");
         WriteFileAtomically(slot->treeFile, TreeFileBytes(slot->lines));
-        WriteFileAtomically(slot->pcFile, PcText(slot->tree, PcNames::PlainNames));
+        WriteFileAtomically(slot->pcFile, ShapedPcText(slot->tree, options));
     }
     return *slot;
 }
@@ -491,7 +487,7 @@ void registerAll() {
     struct Path {
         const char* name;
         Fn fn;
-        bool deepToo; // also on the deep shape, where depth changes the work
+        bool shaped; // also on the deep and classification shapes, where the shape changes the work
     };
     const Path paths[] = {
         {"ParseElementText", ParseText, true},
@@ -510,24 +506,25 @@ void registerAll() {
         {"PasteSubtree", PasteBigSubtree, false},
     };
     for (const Path& p : paths)
-        for (Shape shape : {Shape::Balanced, Shape::Deep}) {
-            if (shape == Shape::Deep && !p.deepToo)
+        for (Shape shape : {Shape::Balanced, Shape::Deep, Shape::Classification}) {
+            if (shape != Shape::Balanced && !p.shaped)
                 continue;
             for (int64_t n : kSizes) {
                 const std::string name =
-                    std::string(p.name) + "/" + shapeName(shape) + "/" + std::to_string(n);
+                    std::string(p.name) + "/" + ShapeName(shape) + "/" + std::to_string(n);
                 asRounds(benchmark::RegisterBenchmark(name.c_str(), p.fn, shape, n), n)
                     ->UseRealTime();
             }
         }
     for (bool fromPc : {false, true})
-        for (int64_t n : kSizes) {
-            const std::string name = std::string(fromPc ? "ConvertPcToTree" : "ConvertTreeToPc") +
-                                     "/balanced/" + std::to_string(n);
-            asRounds(
-                benchmark::RegisterBenchmark(name.c_str(), Convert, Shape::Balanced, n, fromPc), n)
-                ->UseManualTime();
-        }
+        for (Shape shape : {Shape::Balanced, Shape::Classification})
+            for (int64_t n : kSizes) {
+                const std::string name =
+                    std::string(fromPc ? "ConvertPcToTree" : "ConvertTreeToPc") + "/" +
+                    ShapeName(shape) + "/" + std::to_string(n);
+                asRounds(benchmark::RegisterBenchmark(name.c_str(), Convert, shape, n, fromPc), n)
+                    ->UseManualTime();
+            }
 }
 
 } // namespace

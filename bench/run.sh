@@ -2,9 +2,13 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Usage: bench/run.sh BUILDDIR
 # Runs the core benchmarks (and the tree view benchmark when it is built), compares the
-# converter with `LC_ALL=C sort` on a shuffled 1,000,000-line .PC, and prints one table.
+# converter with `LC_ALL=C sort` on shuffled 1,000,000-line .PC files of each shape, times
+# opening files of 100,000 and 1,000,000 elements in the editor (when it is built), and prints
+# the tables.
 # Results stay in BUILDDIR/bench-results. Extra core_bench arguments go in BENCH_ARGS
-# (for example BENCH_ARGS=--benchmark_filter=LoadPC).
+# (for example BENCH_ARGS=--benchmark_filter=LoadPC); BENCH_PARTS names the parts to run
+# (default "core treeview sort open"); BENCH_ROUNDS and BENCH_OPEN_ROUNDS the rounds of the sort
+# comparison (default 5) and of the open benchmark (default 3).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: bench/run.sh BUILDDIR}" && pwd)
@@ -19,56 +23,138 @@ for exe in "$bin/core_bench" "$bin/settree-gen" "$bin/settree-measure" "$convert
   [ -x "$exe" ] || { echo "bench: $exe is not built" >&2; exit 2; }
 done
 
-echo "== core benchmarks"
-# shellcheck disable=SC2086
-TMPDIR="$work" "$bin/core_bench" --benchmark_counters_tabular=true \
-  --benchmark_out="$out/core.json" --benchmark_out_format=json ${BENCH_ARGS:-}
+# The parts to run, all by default: BENCH_PARTS="sort open" runs only those two.
+parts=" ${BENCH_PARTS:-core treeview sort open} "
+want() { [[ "$parts" == *" $1 "* ]]; }
 
-if [ -x "$bin/treeview_bench" ]; then
+if want core; then
+  echo "== core benchmarks"
+  # shellcheck disable=SC2086
+  TMPDIR="$work" "$bin/core_bench" --benchmark_counters_tabular=true \
+    --benchmark_out="$out/core.json" --benchmark_out_format=json ${BENCH_ARGS:-}
+fi
+
+if want treeview && [ -x "$bin/treeview_bench" ]; then
   echo "== tree view benchmark"
   QT_QPA_PLATFORM=offscreen "$bin/treeview_bench" 2>&1 | tee "$out/treeview.txt"
 fi
 
-echo "== converter against sort on a shuffled 1,000,000-line .PC"
-"$bin/settree-gen" --elements 1000000 --shuffle --seed 7 --only pc "$work/shuffled"
-input_bytes=$(stat -c %s "$work/shuffled.PC")
-lines=$(wc -l <"$work/shuffled.PC")
-# Best of three runs each; the measure line is "seconds=S maxrss_kb=K status=X".
-best() {
-  local best_s="" best_kb="" line s kb
-  for _ in 1 2 3; do
-    line=$("$bin/settree-measure" "$@" 2>&1 >/dev/null | grep '^seconds=' | tail -1)
-    s=${line#seconds=}; s=${s%% *}
-    kb=${line#*maxrss_kb=}; kb=${kb%% *}
-    case "$line" in *"status=0"*) ;; *) echo "bench: $* failed: $line" >&2; return 1 ;; esac
-    if [ -z "$best_s" ] || awk -v a="$s" -v b="$best_s" 'BEGIN { exit !(a < b) }'; then
-      best_s=$s; best_kb=$kb
-    fi
-  done
-  echo "$best_s $best_kb"
+# Pairs of runs, alternating, so that the machine's other work falls on both alike; the figures
+# are the range over the rounds. A measure line is "seconds=S maxrss_kb=K status=X".
+rounds=${BENCH_ROUNDS:-5}
+measure() {
+  local line
+  line=$("$bin/settree-measure" "$@" 2>&1 >/dev/null | grep '^seconds=' | tail -1)
+  case "$line" in *"status=0"*) ;; *) echo "bench: $* failed: $line" >&2; return 1 ;; esac
+  s=${line#seconds=}; s=${s%% *}
+  kb=${line#*maxrss_kb=}; kb=${kb%% *}
+  echo "$s $kb"
 }
-read -r sort_s sort_kb < <(best env LC_ALL=C sort -o "$work/sorted.PC" "$work/shuffled.PC")
-read -r conv_s conv_kb < <(best "$convert" "$work/shuffled.PC" "$work/converted.tree")
-if [ -z "${sort_s:-}" ] || [ -z "${conv_s:-}" ]; then
-  echo "bench: the sort comparison did not run" >&2
-  exit 1
+
+if want sort; then
+  echo "== converter against LC_ALL=C sort into a file, shuffled 1,000,000-line .PC files, $rounds rounds"
+  # balanced: four levels, no descriptions; classification: six or seven levels of dotted codes,
+  # UTF-8 descriptions from the .tree beside the .PC and from annotations on a third of the
+  # tuples; annotated: the same tuples without the .tree beside.
+  mkdir -p "$work/balanced" "$work/classification" "$work/annotated"
+  "$bin/settree-gen" --elements 1000000 --shuffle --seed 7 --only pc "$work/balanced/shuffled"
+  "$bin/settree-gen" --shape classification --elements 1000000 --shuffle --seed 7 \
+    "$work/classification/shuffled"
+  cp "$work/classification/shuffled.PC" "$work/annotated/shuffled.PC"
+  {
+    printf "%-15s %9s %9s %17s %17s %13s %10s %7s\n" shape ".PC MB" ".tree MB" "sort s" \
+      "convert s" "convert/sort" "peak MB" "/ .PC"
+    for shape in balanced classification annotated; do
+      dir="$work/$shape"
+      input_bytes=$(stat -c %s "$dir/shuffled.PC")
+      beside=0
+      [ -f "$dir/shuffled.tree" ] && beside=$(stat -c %s "$dir/shuffled.tree")
+      results=()
+      for _ in $(seq "$rounds"); do
+        read -r ss skb < <(measure env LC_ALL=C sort -o "$work/sorted.PC" "$dir/shuffled.PC")
+        read -r cs ckb < <(measure "$convert" "$dir/shuffled.PC" "$work/converted.tree")
+        if [ -z "${ss:-}" ] || [ -z "${cs:-}" ]; then
+          echo "bench: the sort comparison did not run" >&2
+          exit 1
+        fi
+        results+=("$ss $cs $ckb")
+      done
+      printf "%s\n" "${results[@]}" | awk -v shape="$shape" -v in_b="$input_bytes" -v tree_b="$beside" '
+        { s[NR] = $1; c[NR] = $2; kb = $3 > kb ? $3 : kb; r[NR] = $2 / $1 }
+        function lo(a, n,   i, m) { m = a[1]; for (i = 2; i <= n; i++) if (a[i] < m) m = a[i]; return m }
+        function hi(a, n,   i, m) { m = a[1]; for (i = 2; i <= n; i++) if (a[i] > m) m = a[i]; return m }
+        END {
+          printf "%-15s %9.1f %9.1f %8.3f-%-8.3f %8.3f-%-8.3f %6.2f-%-6.2f %10.1f %7.1f\n", shape,
+                 in_b / 1048576, tree_b / 1048576, lo(s, NR), hi(s, NR), lo(c, NR), hi(c, NR),
+                 lo(r, NR), hi(r, NR), kb / 1024, kb * 1024 / in_b
+        }'
+    done
+    echo "convert/sort: the range of the ratios of the pairs; peak MB: the converter's peak"
+    echo "resident memory, the most of all rounds, and that against the .PC file's size."
+  } | tee "$out/sort.txt"
 fi
-tree_lines=$(awk 'END { print NR }' "$work/converted.tree")
-{
-  echo "input: $lines lines, $input_bytes bytes; output .tree: $tree_lines lines"
-  awk -v s="$sort_s" -v c="$conv_s" -v skb="$sort_kb" -v ckb="$conv_kb" -v in_b="$input_bytes" 'BEGIN {
-    printf "LC_ALL=C sort     %8.3f s   peak %8.1f MB\n", s, skb / 1024
-    printf "settree-convert   %8.3f s   peak %8.1f MB  (%.1f x the input of %.1f MB)\n",
-           c, ckb / 1024, ckb * 1024 / in_b, in_b / 1048576
-    printf "converter / sort: %.2f\n", c / s
-  }'
-} | tee "$out/sort.txt"
+
+if want open && [ -x "$bin/open_bench" ]; then
+  open_rounds=${BENCH_OPEN_ROUNDS:-3}
+  echo "== opening files in the editor (offscreen), classification shape, $open_rounds rounds"
+  mkdir -p "$work/open"
+  for n in 100000 1000000; do
+    "$bin/settree-gen" --shape classification --elements "$n" "$work/open/classification-$n"
+  done
+  {
+    printf "%-30s %8s %13s %13s %13s %13s %11s %9s\n" file "MB" "open ms" "start ms" \
+      "tree Refr ms" "text Refr ms" "peak MB" "/ file"
+    for n in 100000 1000000; do
+      for ext in tree PC; do
+        file="$work/open/classification-$n.$ext"
+        bytes=$(stat -c %s "$file")
+        for _ in $(seq "$open_rounds"); do
+          QT_QPA_PLATFORM=offscreen "$bin/open_bench" "$file" 2>/dev/null | grep '^open_ms='
+          QT_QPA_PLATFORM=offscreen "$bin/open_bench" --start "$file" 2>/dev/null |
+            grep '^start_ms='
+        done | awk -v name="$(basename "$file")" -v bytes="$bytes" '
+          function field(key,   i, kv) {
+            for (i = 1; i <= NF; i++) { split($i, kv, "="); if (kv[1] == key) return kv[2] + 0 }
+            return -1
+          }
+          function note(key, v) {
+            if (v < 0) return
+            if (!(key in lo) || v < lo[key]) lo[key] = v
+            if (!(key in hi) || v > hi[key]) hi[key] = v
+          }
+          function range(key) { return key in lo ? sprintf("%6.0f-%-6.0f", lo[key], hi[key]) : sprintf("%13s", "-") }
+          { note("open", field("open_ms")); note("start", field("start_ms"))
+            note("tree", field("tree_refresh_ms")); note("text", field("text_refresh_ms"))
+            note("peak", field("peak_kb")) }
+          END {
+            printf "%-30s %8.1f %s %s %s %s %11.1f %9.1f\n", name, bytes / 1048576, range("open"),
+                   range("start"), range("tree"), range("text"), hi["peak"] / 1024,
+                   hi["peak"] * 1024 / bytes
+          }'
+      done
+    done
+    echo "open: from the shown, empty window to both panes painted; start: from the program's"
+    echo "start with the file on its command line to both panes painted; Refr: the tree pane's"
+    echo "Refresh (tree to text) and the text pane's (text to tree) after the open. peak MB: the"
+    echo "process's peak resident memory, the most of all rounds, and that against the file's size"
+    echo "(a .PC file also reads the .tree beside it)."
+  } | tee "$out/open.txt"
+fi
 
 echo
 echo "== summary"
-awk -f "$here/summary.awk" "$out/core.json" | tee "$out/summary.txt"
-echo
-cat "$out/sort.txt"
-if [ -f "$out/treeview.txt" ]; then
+if want core; then
+  awk -f "$here/summary.awk" "$out/core.json" | tee "$out/summary.txt"
+  echo
+fi
+if want sort; then
+  cat "$out/sort.txt"
+  echo
+fi
+if want open && [ -f "$out/open.txt" ]; then
+  cat "$out/open.txt"
+  echo
+fi
+if want treeview && [ -f "$out/treeview.txt" ]; then
   echo "tree view benchmark: see $out/treeview.txt"
 fi

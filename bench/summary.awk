@@ -36,12 +36,12 @@ function share(check, convert, what,    c, v) {
 }
 END {
   flush()
-  printf "%-28s %11s %11s %11s %10s %9s %8s  %s\n", "path/shape", "ns/el 10k", "ns/el 100k",
+  printf "%-34s %11s %11s %11s %10s %9s %8s  %s\n", "path/shape", "ns/el 10k", "ns/el 100k",
          "ns/el 1M", "peak MB 1M", "B/el 1M", "1M/100k", "linear (<=12x)"
   misses = 0; measured = 0
   for (i = 1; i <= count; i++) {
     k = order[i]
-    line = sprintf("%-28s", k)
+    line = sprintf("%-34s", k)
     for (j = 1; j <= 3; j++) {
       n = j == 1 ? 10000 : j == 2 ? 100000 : 1000000
       if ((k SUBSEP n) in time && !failed[k, n] && elems[k, n] > 0)

@@ -3,7 +3,6 @@
 // the program's own writers, for benchmarks and for trying the editor on big files.
 
 #include "formats/elementtext.h"
-#include "formats/pcwriter.h"
 #include "formats/treefile.h"
 #include "gen/synthetic.h"
 #include "model/feedback.h"
@@ -18,13 +17,16 @@
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: settree-gen [--shape balanced|deep] [--elements N] [--depth D] [--seed S]\n"
-    "                   [--shuffle] [--only tree|pc] BASE\n"
+    "Usage: settree-gen [--shape balanced|deep|classification] [--elements N] [--depth D]\n"
+    "                   [--seed S] [--shuffle] [--only tree|pc] BASE\n"
     "\n"
     "Writes BASE.tree (element text) and BASE.PC (parent-child tuples) of one synthetic\n"
     "classification of N elements (default 10000). balanced: four levels, wide; deep: chains\n"
-    "of D elements (default 100). --shuffle puts the .PC lines in random order (fixed by the\n"
-    "seed, default 1). --only writes one of the two files.\n";
+    "of D elements (default 100); classification: shaped like a real one, six or seven levels\n"
+    "of dotted codes (\"C10.5.12.1\" under \"C10.5.12\") with UTF-8 descriptions, and a\n"
+    "description annotation (@ \"...\") on about a third of the tuples. --shuffle puts the .PC\n"
+    "lines in random order (fixed by the seed, default 1). --only writes one of the two\n"
+    "files.\n";
 
 int usage(const char* problem) {
     if (problem)
@@ -56,10 +58,8 @@ int main(int argc, char** argv) {
         } else if (a == "--shuffle") {
             shuffle = true;
         } else if (a == "--shape" && hasValue) {
-            const std::string_view v = argv[++i];
-            if (v != "balanced" && v != "deep")
-                return usage("--shape takes balanced or deep");
-            options.shape = v == "deep" ? bench::Shape::Deep : bench::Shape::Balanced;
+            if (!bench::ShapeFromName(argv[++i], options.shape))
+                return usage("--shape takes balanced, deep or classification");
         } else if (a == "--only" && hasValue) {
             only = argv[++i];
             if (only != "tree" && only != "pc")
@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
             WriteFileAtomically(base + ".tree", TreeFileBytes(lines));
         }
         if (only != "tree") {
-            std::string pc = PcText(tree, PcNames::PlainNames);
+            std::string pc = bench::ShapedPcText(tree, options);
             if (shuffle)
                 pc = bench::ShuffleLines(pc, options.seed);
             WriteFileAtomically(base + ".PC", pc);

@@ -2,7 +2,7 @@
 #pragma once
 
 // Deterministic synthetic classifications for the benchmarks and the generator: element names
-// with descriptions, signed decimal weights and names repeated across branches, in two shapes.
+// with descriptions and signed decimal weights, in three shapes.
 
 #include <cstdint>
 #include <string>
@@ -15,6 +15,11 @@ namespace settree::bench {
 enum class Shape {
     Balanced, // a few levels, wide: about the fourth root of the size as fan-out, four levels
     Deep,     // long chains: each root carries one chain of `depth` elements
+    // Shaped like a real statistical classification: six or seven levels under a few dozen
+    // sections, hierarchical codes with dots that grow with the depth ("C10.5.12.1" under
+    // "C10.5.12"), a UTF-8 description for every element, and "@" annotations on about a
+    // third of the tuples (see ShapedPcText).
+    Classification,
 };
 
 struct SyntheticOptions {
@@ -25,8 +30,9 @@ struct SyntheticOptions {
 };
 
 // Appends the elements as children of parent (as roots when parent is none), collapsed.
-// Leaves repeat a handful of names across branches (never a name with children, so the .PC
-// form loads back into the same tree); names come in no sorted order.
+// Balanced and deep: leaves repeat a handful of names across branches (never a name with
+// children, so the .PC form loads back into the same tree); names come in no sorted order.
+// Classification: every code is unique, and siblings come in the order of their codes.
 void AddSynthetic(TFlyNodes& tree, TFlyNode* parent, const SyntheticOptions& options);
 
 // The fan-out of the balanced shape for a size: the least f with f + f^2 + f^3 + f^4 >= size.
@@ -50,6 +56,16 @@ public:
 private:
     uint64_t state_;
 };
+
+// The tuples of a tree (PcText with plain names) for a shape: for the classification shape, about
+// every third line carries its element's description as an annotation ("@" and the description
+// in quotes), as files made by other tools do; the other shapes carry none.
+std::string ShapedPcText(const TFlyNodes& tree, const SyntheticOptions& options);
+
+// The name of a shape on command lines and in benchmark names: "balanced", "deep",
+// "classification"; false for a name that is none of them.
+const char* ShapeName(Shape shape);
+bool ShapeFromName(std::string_view name, Shape& shape);
 
 // Reorders the lines of a text (each ending in CR LF) at random with a fixed seed.
 std::string ShuffleLines(std::string_view text, uint64_t seed);
