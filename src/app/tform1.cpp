@@ -37,6 +37,7 @@
 #include "textpane/textpanecommands.h"
 #include "textpane/ttextpane.h"
 #include "view/trapidtree.h"
+#include "view/treefindbar.h"
 
 namespace settree {
 
@@ -116,7 +117,7 @@ TForm1::TForm1(std::vector<std::string> arguments, CatalogLocation catalog, QWid
     createFileDialogs();
     treeCommands_ = std::make_unique<TreeEditCommands>(
         *RapidTree4, ElementDialog::Controls{GroupBox1, Edit1, Edit2, Edit4, Button4, Button7},
-        TreeEditCommands::MenuItems{cut1, copy1, patse1, pastetoroot1},
+        TreeEditCommands::MenuItems{cut1, copy1, patse1, pastetoroot1, UndoTreeEdit, RedoTreeEdit},
         TreeEditCommands::WindowFields{FClipNode, FClipMode, FDragNode, FEditMode});
 
     StatusBar1 = new QStatusBar(this);
@@ -322,13 +323,42 @@ void TForm1::createTreeMenu() {
         else
             PopupMenu1->addSeparator();
     }
+    UndoTreeEdit = makeAction("UndoTreeEdit", tr("Undo"), this);
+    RedoTreeEdit = makeAction("RedoTreeEdit", tr("Redo"), this);
+    PopupMenu1->addSeparator();
+    PopupMenu1->addAction(UndoTreeEdit);
+    PopupMenu1->addAction(RedoTreeEdit);
+    FindInTree = makeAction("FindInTree", tr("Find element..."), this);
+    FindNextInTree = makeAction("FindNextInTree", tr("Find next element"), this);
+    FindPreviousInTree = makeAction("FindPreviousInTree", tr("Find previous element"), this);
+    PopupMenu1->addSeparator();
+    PopupMenu1->addAction(FindInTree);
 
     // The node clipboard keys act while the tree has the focus; elsewhere (the text pane) the
     // same keys keep their usual meaning.
     cut1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
     copy1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     patse1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
-    for (QAction* action : {cut1, copy1, patse1}) {
+    // Keys of the tree beyond the clipboard, shown beside their items.
+    Rename1->setShortcut(QKeySequence(Qt::Key_F2));
+    Addelementtocurrentnode1->setShortcut(QKeySequence(Qt::Key_Insert));
+    Delete1->setShortcut(QKeySequence(Qt::Key_Delete));
+    Moveup1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Up));
+    MoveDown1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Down));
+    UndoTreeEdit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    RedoTreeEdit->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    FindInTree->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    FindNextInTree->setShortcut(QKeySequence(Qt::Key_F3));
+    FindPreviousInTree->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
+    TreeFind = new TreeFindBar(*RapidTree4, Panel3);
+    for (QAction* action : {FindNextInTree, FindPreviousInTree}) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        TreeFind->addAction(action);
+    }
+    for (QAction* action :
+         {cut1, copy1, patse1, Rename1, Addelementtocurrentnode1, Delete1, Moveup1, MoveDown1,
+          UndoTreeEdit, RedoTreeEdit, FindInTree, FindNextInTree, FindPreviousInTree}) {
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         RapidTree4->addAction(action);
     }
@@ -376,6 +406,11 @@ void TForm1::connectHandlers() {
         {Fullcollapse1, &TForm1::Fullcollapse1Click},
         {Expandfromnode1, &TForm1::Expandfromnode1Click},
         {Collapsefromnode1, &TForm1::Collapsefromnode1Click},
+        {UndoTreeEdit, &TForm1::UndoTreeEditClick},
+        {RedoTreeEdit, &TForm1::RedoTreeEditClick},
+        {FindInTree, &TForm1::FindInTreeClick},
+        {FindNextInTree, &TForm1::FindNextInTreeClick},
+        {FindPreviousInTree, &TForm1::FindPreviousInTreeClick},
     };
     for (const auto& [action, method] : actions)
         connect(action, &QAction::triggered, this, handler(method));
@@ -808,6 +843,21 @@ void TForm1::RapidTree4DragOver(int x, int y, bool& accept) {
 }
 void TForm1::RapidTree4DragDrop(int x, int y) {
     treeCommands_->DragDrop(x, y);
+}
+void TForm1::UndoTreeEditClick() {
+    treeCommands_->Undo();
+}
+void TForm1::RedoTreeEditClick() {
+    treeCommands_->Redo();
+}
+void TForm1::FindInTreeClick() {
+    TreeFind->Open();
+}
+void TForm1::FindNextInTreeClick() {
+    TreeFind->FindNext();
+}
+void TForm1::FindPreviousInTreeClick() {
+    TreeFind->FindPrevious();
 }
 
 } // namespace settree

@@ -37,6 +37,7 @@ class TRapidTree;
 class TTextPane;
 class TextPaneCommands;
 class TreeEditCommands;
+class TreeFindBar;
 class ViewCommands;
 struct ShiftState;
 
@@ -167,6 +168,14 @@ public:
     QAction* Fullcollapse1;
     QAction* Expandfromnode1;
     QAction* Collapsefromnode1;
+    // After the menu's own items, behind a separator: undo and redo of the tree's changes.
+    QAction* UndoTreeEdit;
+    QAction* RedoTreeEdit;
+    // Find in the tree: the item opens the find bar; the next and previous keys go on with it.
+    QAction* FindInTree;
+    QAction* FindNextInTree;
+    QAction* FindPreviousInTree;
+    TreeFindBar* TreeFind;
 
     QFileDialog* OpenDialog2;
     QFileDialog* SaveDialog2;
@@ -265,6 +274,11 @@ public slots:
     void RapidTree4StartDrag();
     void RapidTree4DragOver(int x, int y, bool& accept);
     void RapidTree4DragDrop(int x, int y);
+    void UndoTreeEditClick();
+    void RedoTreeEditClick();
+    void FindInTreeClick();
+    void FindNextInTreeClick();
+    void FindPreviousInTreeClick();
 
     // Catalog choosers and find panel.
     void Button9Click();

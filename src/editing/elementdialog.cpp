@@ -14,9 +14,9 @@
 namespace settree {
 
 ElementDialog::ElementDialog(const Controls& controls, TCustomRapidTree& tree, uint8_t& editMode,
-                             QObject* parent)
-    : QObject(parent), controls_(controls), tree_(tree),
-      editMode_(editMode), name_{controls.name, {}, {}},
+                             EditHistory* history, QObject* parent)
+    : QObject(parent), controls_(controls), tree_(tree), editMode_(editMode),
+      history_(history), name_{controls.name, {}, {}},
       description_{controls.description, {}, {}}, weight_{controls.weight, {}, {}} {
     // Enter in a field confirms, as the "OK" button does.
     for (QLineEdit* edit : {controls_.name, controls_.description, controls_.weight})
@@ -86,9 +86,11 @@ void ElementDialog::OpenRename() {
 
 void ElementDialog::Ok() {
     const auto mode = static_cast<ElementEditMode>(editMode_);
-    ApplyElementFields(tree_.Items(), mode, bytesOf(name_), bytesOf(description_),
-                       bytesOf(weight_));
+    ApplyElementFields(tree_.Items(), mode, bytesOf(name_), bytesOf(description_), bytesOf(weight_),
+                       history_);
     hide();
+    if (OnApplied)
+        OnApplied();
 }
 
 void ElementDialog::Abort() {

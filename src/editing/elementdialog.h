@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class QGroupBox;
@@ -12,6 +13,7 @@ class QPushButton;
 
 namespace settree {
 
+class EditHistory;
 class TCustomRapidTree;
 
 // The element dialog: a panel over the tree pane in which a new root, a new child of the
@@ -31,8 +33,12 @@ public:
         QPushButton* ok;
         QPushButton* abort;
     };
+    // With a history, each "OK" is a step that can be undone.
     ElementDialog(const Controls& controls, TCustomRapidTree& tree, uint8_t& editMode,
-                  QObject* parent = nullptr);
+                  EditHistory* history = nullptr, QObject* parent = nullptr);
+
+    // Called after "OK" has changed the tree.
+    std::function<void()> OnApplied;
 
     // "Add root element": empty fields, weight "1".
     void OpenAddRoot();
@@ -66,6 +72,7 @@ private:
     Controls controls_;
     TCustomRapidTree& tree_;
     uint8_t& editMode_;
+    EditHistory* history_;
     Field name_;
     Field description_;
     Field weight_;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editing/elementedit.h"
 
+#include "editing/edithistory.h"
 #include "model/caption.h"
 
 namespace settree {
@@ -13,24 +14,22 @@ std::string CaptionFromFields(std::string_view name, std::string_view descriptio
 }
 
 TFlyNode* ApplyElementFields(TFlyNodes& tree, ElementEditMode mode, std::string_view name,
-                             std::string_view description, std::string_view weight) {
+                             std::string_view description, std::string_view weight,
+                             EditHistory* history) {
     const std::string caption = CaptionFromFields(name, description);
-    TFlyNode* node = nullptr;
-    switch (mode) {
-    case ElementEditMode::addRoot:
-        node = tree.AddChild(nullptr, caption);
-        break;
-    case ElementEditMode::addChild:
-        node = tree.AddChild(tree.Selected(), caption);
-        break;
-    case ElementEditMode::rename:
-        node = tree.Selected();
+    if (mode == ElementEditMode::rename) {
+        TFlyNode* node = tree.Selected();
         if (!node)
             return nullptr;
-        node->SetText(caption);
-        break;
+        StepRecorder step(tree, history, "Rename/edit");
+        step.SetCaption(node, caption, weight);
+        return node;
     }
+    const bool root = mode == ElementEditMode::addRoot;
+    StepRecorder step(tree, history, root ? "Add root element" : "Add element to current node");
+    TFlyNode* node = tree.AddChild(root ? nullptr : tree.Selected(), caption);
     node->SetCells(1, weight);
+    step.Added(node);
     return node;
 }
 

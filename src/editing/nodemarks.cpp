@@ -2,6 +2,7 @@
 #include "editing/nodemarks.h"
 
 #include "editing/copysubtree.h"
+#include "editing/edithistory.h"
 
 namespace settree {
 
@@ -31,18 +32,21 @@ private:
 } // namespace
 
 TFlyNode* MoveSubtree(TFlyNode* source, TFlyNode* target,
-                      const std::function<void()>& letPendingEventsRun) {
+                      const std::function<void()>& letPendingEventsRun, EditHistory* history) {
     if (!source || !target || target->HasAsParent(source))
         return nullptr;
     TFlyNodes& tree = target->Tree();
+    StepRecorder step(tree, history, "Drag and drop");
+    step.KeepExpansion(target, true);
     TFlyNode* copy = CopySubtree(source, target, true);
+    step.Added(copy);
     target->Expand(true);
     tree.SetSelected(target);
     const LeavingWatch watch(tree, source);
     if (letPendingEventsRun)
         letPendingEventsRun();
     if (!watch.Gone())
-        source->Delete();
+        step.Remove(source);
     return copy;
 }
 
@@ -55,8 +59,9 @@ bool DropAccepted(const TFlyNode* dragged, const TFlyNode* target) {
 }
 
 NodeMarks::NodeMarks(TFlyNodes& tree, TFlyNode*& clipNode, std::string& clipMode,
-                     TFlyNode*& dragNode)
-    : tree_(tree), clipNode_(clipNode), clipMode_(clipMode), dragNode_(dragNode) {
+                     TFlyNode*& dragNode, EditHistory* history)
+    : tree_(tree), clipNode_(clipNode), clipMode_(clipMode), dragNode_(dragNode),
+      history_(history) {
     tree_.AddObserver(this);
 }
 
@@ -89,9 +94,11 @@ TFlyNode* NodeMarks::Paste(bool toRoot) {
     TFlyNode* target = toRoot ? nullptr : tree_.Selected();
     if (target && target->HasAsParent(marked))
         return nullptr;
+    StepRecorder step(tree_, history_, toRoot ? "Paste to root" : "Paste node");
     TFlyNode* copy = CopySubtree(marked, target, true);
+    step.Added(copy);
     if (clipMode_ == kClipCut)
-        marked->Delete();
+        step.Remove(marked);
     return copy;
 }
 
@@ -101,7 +108,7 @@ void NodeMarks::StartDrag() {
 
 void NodeMarks::Drop(TFlyNode* target, const std::function<void()>& letPendingEventsRun) {
     if (dragNode_)
-        MoveSubtree(dragNode_, target, letPendingEventsRun);
+        MoveSubtree(dragNode_, target, letPendingEventsRun, history_);
 }
 
 void NodeMarks::nodeDeleting(TFlyNode* node) {

@@ -9,6 +9,8 @@
 
 namespace settree {
 
+class EditHistory;
+
 inline constexpr std::string_view kClipCopy = "copy";
 inline constexpr std::string_view kClipCut = "cut";
 
@@ -18,8 +20,10 @@ inline constexpr std::string_view kClipCut = "cut";
 // is deleted. Nothing happens when source or target is none, or when target lies in source's
 // subtree (the copy would be deleted with its source). If source leaves the tree while the
 // pending events run, it is not deleted a second time. Returns the copy, none when nothing moved.
+// With a history the move is one step that can be undone.
 TFlyNode* MoveSubtree(TFlyNode* source, TFlyNode* target,
-                      const std::function<void()>& letPendingEventsRun = {});
+                      const std::function<void()>& letPendingEventsRun = {},
+                      EditHistory* history = nullptr);
 
 // Whether a dragged node may be dropped on target (none: the empty space below the rows, where a
 // drop does nothing and is accepted). A drop on the dragged node's parent, on the dragged node or
@@ -33,7 +37,9 @@ bool DropAccepted(const TFlyNode* dragged, const TFlyNode* target);
 class NodeMarks : private TreeObserver {
 public:
     // tree must outlive the marks; clipNode, clipMode and dragNode are the caller's fields.
-    NodeMarks(TFlyNodes& tree, TFlyNode*& clipNode, std::string& clipMode, TFlyNode*& dragNode);
+    // With a history, pastes and drops are steps that can be undone.
+    NodeMarks(TFlyNodes& tree, TFlyNode*& clipNode, std::string& clipMode, TFlyNode*& dragNode,
+              EditHistory* history = nullptr);
     ~NodeMarks() override;
     NodeMarks(const NodeMarks&) = delete;
     NodeMarks& operator=(const NodeMarks&) = delete;
@@ -67,6 +73,7 @@ private:
     TFlyNode*& clipNode_;
     std::string& clipMode_;
     TFlyNode*& dragNode_;
+    EditHistory* history_;
 };
 
 } // namespace settree

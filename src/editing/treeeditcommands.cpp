@@ -13,10 +13,12 @@ TreeEditCommands::TreeEditCommands(TCustomRapidTree& tree, const ElementDialog::
                                    const MenuItems& items, const WindowFields& fields,
                                    QObject* parent)
     : QObject(parent), tree_(tree), items_(items),
-      dialog_(std::make_unique<ElementDialog>(dialog, tree, fields.editMode)),
+      history_(std::make_unique<EditHistory>(tree.Items())),
+      dialog_(std::make_unique<ElementDialog>(dialog, tree, fields.editMode, history_.get())),
       marks_(std::make_unique<NodeMarks>(tree.Items(), fields.clipNode, fields.clipMode,
-                                         fields.dragNode)) {
+                                         fields.dragNode, history_.get())) {
     marks_->OnMarkChanged = [this] { updateEnabling(); };
+    dialog_->OnApplied = [this] { updateEnabling(); };
     tree_.Items().AddObserver(this);
     updateEnabling();
 }
@@ -31,9 +33,22 @@ void TreeEditCommands::updateEnabling() {
     items_.copy->setEnabled(selected);
     items_.paste->setEnabled(marks_->Marked());
     items_.pasteToRoot->setEnabled(marks_->Marked());
+    const std::string undo = history_->UndoName();
+    const std::string redo = history_->RedoName();
+    items_.undo->setEnabled(!undo.empty());
+    items_.undo->setText(undo.empty() ? tr("Undo")
+                                      : tr("Undo %1").arg(QString::fromStdString(undo)));
+    items_.redo->setEnabled(!redo.empty());
+    items_.redo->setText(redo.empty() ? tr("Redo")
+                                      : tr("Redo %1").arg(QString::fromStdString(redo)));
 }
 
 void TreeEditCommands::selectionChanged() {
+    updateEnabling();
+}
+
+void TreeEditCommands::rowsChanged() {
+    // A rebuild of the tree from the text or a file adds a step of its own.
     updateEnabling();
 }
 
@@ -46,51 +61,62 @@ void TreeEditCommands::showSelection() {
 }
 
 void TreeEditCommands::Delete() {
-    DeleteSelectedNode(tree_.Items());
+    DeleteSelectedNode(tree_.Items(), history_.get());
+    updateEnabling();
 }
 
 void TreeEditCommands::DeleteChildren() {
-    DeleteSelectedChildren(tree_.Items());
+    DeleteSelectedChildren(tree_.Items(), history_.get());
+    updateEnabling();
 }
 
 void TreeEditCommands::MoveUp() {
-    MoveSelectedNode(tree_.Items(), MoveDirection::up);
+    MoveSelectedNode(tree_.Items(), MoveDirection::up, history_.get());
+    updateEnabling();
     showSelection();
 }
 
 void TreeEditCommands::MoveDown() {
-    MoveSelectedNode(tree_.Items(), MoveDirection::down);
+    MoveSelectedNode(tree_.Items(), MoveDirection::down, history_.get());
+    updateEnabling();
     showSelection();
 }
 
 void TreeEditCommands::MoveToRoot() {
-    MoveSelectedToRoot(tree_.Items());
+    MoveSelectedToRoot(tree_.Items(), history_.get());
+    updateEnabling();
     showSelection();
 }
 
 void TreeEditCommands::SortChildren() {
-    SortSelectedChildren(tree_.Items());
+    SortSelectedChildren(tree_.Items(), history_.get());
+    updateEnabling();
 }
 
 void TreeEditCommands::SortEverything() {
-    settree::SortEverything(tree_.Items());
+    settree::SortEverything(tree_.Items(), history_.get());
+    updateEnabling();
 }
 
 void TreeEditCommands::FullExpand() {
-    ExpandEverything(tree_.Items());
+    ExpandEverything(tree_.Items(), history_.get());
+    updateEnabling();
 }
 
 void TreeEditCommands::FullCollapse() {
-    CollapseEverything(tree_.Items());
+    CollapseEverything(tree_.Items(), history_.get());
+    updateEnabling();
     showSelection();
 }
 
 void TreeEditCommands::ExpandFromNode() {
-    ExpandFromSelected(tree_.Items());
+    ExpandFromSelected(tree_.Items(), history_.get());
+    updateEnabling();
 }
 
 void TreeEditCommands::CollapseFromNode() {
-    CollapseFromSelected(tree_.Items());
+    CollapseFromSelected(tree_.Items(), history_.get());
+    updateEnabling();
 }
 
 void TreeEditCommands::Cut() {
@@ -103,10 +129,24 @@ void TreeEditCommands::Copy() {
 
 void TreeEditCommands::Paste() {
     marks_->Paste(false);
+    updateEnabling();
 }
 
 void TreeEditCommands::PasteToRoot() {
     marks_->Paste(true);
+    updateEnabling();
+}
+
+void TreeEditCommands::Undo() {
+    history_->Undo();
+    updateEnabling();
+    showSelection();
+}
+
+void TreeEditCommands::Redo() {
+    history_->Redo();
+    updateEnabling();
+    showSelection();
 }
 
 void TreeEditCommands::MouseDown(Qt::MouseButton, const ShiftState& shift, int x, int y) {
@@ -132,6 +172,7 @@ void TreeEditCommands::DragDrop(int x, int y) {
         tree_.Repaint();
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     });
+    updateEnabling();
 }
 
 } // namespace settree

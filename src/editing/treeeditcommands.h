@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "editing/edithistory.h"
 #include "editing/elementdialog.h"
 #include "editing/nodemarks.h"
 #include "model/flynode.h"
@@ -17,18 +18,21 @@ namespace settree {
 class TCustomRapidTree;
 struct ShiftState;
 
-// The commands of the tree pane: its context menu, the element dialog, the node clipboard and
-// drag and drop. The main window's handlers forward here; the work itself is done by the core
-// commands (structurecommands.h, nodemarks.h, elementedit.h).
+// The commands of the tree pane: its context menu, the element dialog, the node clipboard, drag
+// and drop, and undo and redo of every change to the tree. The main window's handlers forward
+// here; the work itself is done by the core commands (structurecommands.h, nodemarks.h,
+// elementedit.h, edithistory.h).
 class TreeEditCommands : public QObject, private TreeObserver {
     Q_OBJECT
 public:
-    // The menu items whose enabled state follows the selection and the mark.
+    // The menu items whose enabled state follows the selection, the mark and the history.
     struct MenuItems {
         QAction* cut;
         QAction* copy;
         QAction* paste;
         QAction* pasteToRoot;
+        QAction* undo;
+        QAction* redo;
     };
     // The node fields and the edit mode are the window's own. tree must outlive the commands.
     struct WindowFields {
@@ -42,6 +46,7 @@ public:
     ~TreeEditCommands() override;
 
     ElementDialog& Dialog() { return *dialog_; }
+    EditHistory& History() { return *history_; }
 
     // Before the menu opens: "Cut node" and "Copy node" are enabled with a selection, "Paste
     // node" and "Paste to root" while a node is marked. The same rule is kept up to date as the
@@ -65,6 +70,10 @@ public:
     void Paste();
     void PasteToRoot();
 
+    // Undo and redo of the tree's changes; their menu items name the step ("Undo Delete").
+    void Undo();
+    void Redo();
+
     // A mouse press in the tree, any button: the element dialog is placed at the pointer, the
     // node under the pointer is selected, and a drag is armed unless the right button is held.
     void MouseDown(Qt::MouseButton button, const ShiftState& shift, int x, int y);
@@ -74,12 +83,14 @@ public:
 
 private:
     void selectionChanged() override;
+    void rowsChanged() override;
     void updateEnabling();
     // After a command that moved the selection: it is shown.
     void showSelection();
 
     TCustomRapidTree& tree_;
     MenuItems items_;
+    std::unique_ptr<EditHistory> history_;
     std::unique_ptr<ElementDialog> dialog_;
     std::unique_ptr<NodeMarks> marks_;
 };

@@ -521,6 +521,7 @@ TFlyNode* TFlyNodes::AddChildObject(TFlyNode* parent, std::string_view text, int
     std::unique_ptr<TFlyNode> node(new TFlyNode(this, parent, text, data));
     TFlyNode* added = node.get();
     (parent ? parent->children_ : children_).push_back(std::move(node));
+    ++structureVersion_;
     // The row list changes only when the new node is visible: a root, or a child of a visible,
     // expanded node. Rows already out of date are not recomputed here, so that many additions
     // outside a bracket stay linear.
@@ -548,9 +549,86 @@ void TFlyNodes::EndUpdate() {
 }
 
 void TFlyNodes::Clear() {
+    for (TreeObserver* observer : observers_) {
+        if (!observer->keepsClearedTree())
+            continue;
+        TFlyNode* selected = selected_;
+        setSelectedQuietly(nullptr);
+        std::vector<std::unique_ptr<TFlyNode>> roots = DetachChildren(nullptr);
+        observer->treeCleared(std::move(roots), selected);
+        return;
+    }
     setSelectedQuietly(nullptr);
     destroySubtrees(*this, 0);
     structureChanged();
+}
+
+std::vector<std::unique_ptr<TFlyNode>> TFlyNodes::DetachChildren(TFlyNode* parent) {
+    TTreeCollection& owner = parent ? static_cast<TTreeCollection&>(*parent) : *this;
+    std::vector<std::unique_ptr<TFlyNode>> children;
+    if (owner.children_.empty())
+        return children;
+    if (selected_ && selected_ != parent && (!parent || selected_->HasAsParent(parent)))
+        setSelectedQuietly(Updating() ? nullptr : parent);
+    for (auto& child : owner.children_)
+        notifySubtreeDeleting(child.get(), false);
+    children.swap(owner.children_);
+    for (auto& child : children)
+        child->parent_ = nullptr;
+    if (parent)
+        parent->expanded_ = false;
+    structureChanged();
+    return children;
+}
+
+void TFlyNodes::AttachChildren(TFlyNode* parent, std::vector<std::unique_ptr<TFlyNode>> children) {
+    if (children.empty())
+        return;
+    auto& list = parent ? parent->children_ : children_;
+    list.reserve(list.size() + children.size());
+    for (auto& child : children) {
+        child->parent_ = parent;
+        list.push_back(std::move(child));
+    }
+    structureChanged();
+}
+
+void TFlyNodes::SetExpandedStates(const std::vector<TFlyNode*>& nodes,
+                                  const std::vector<bool>& states) {
+    bool changed = false;
+    for (size_t i = 0; i < nodes.size() && i < states.size(); ++i) {
+        TFlyNode* node = nodes[i];
+        const bool state = states[i] && !node->children_.empty();
+        if (node->expanded_ != state) {
+            node->expanded_ = state;
+            changed = true;
+        }
+    }
+    if (changed)
+        rowsChanged();
+}
+
+void TFlyNodes::AlphaSortNoting(TFlyNode* node, std::vector<SortedSiblings>& sorted) {
+    if (node) {
+        sortSubtree(*node, &sorted);
+        rowsChanged();
+        return;
+    }
+    BeginUpdate();
+    sortSubtree(*this, &sorted);
+    EndUpdate();
+}
+
+void TFlyNodes::RestoreOrder(const SortedSiblings& sorted) {
+    auto& list = sorted.owner->children_;
+    if (sorted.previous.size() != list.size())
+        return;
+    std::vector<std::unique_ptr<TFlyNode>> restored(list.size());
+    for (size_t i = 0; i < list.size(); ++i)
+        restored[sorted.previous[i]] = std::move(list[i]);
+    list.swap(restored);
+    ++structureVersion_;
+    rowsChanged();
 }
 
 void TFlyNodes::AlphaSort() {
@@ -721,12 +799,32 @@ void TFlyNodes::sortSiblings(std::vector<std::unique_ptr<TFlyNode>>& list) const
     }
 }
 
-void TFlyNodes::sortSubtree(TTreeCollection& top) const {
+void TFlyNodes::sortSubtree(TTreeCollection& top, std::vector<SortedSiblings>* noted) {
+    ++structureVersion_;
     std::vector<TTreeCollection*> pending{&top};
     while (!pending.empty()) {
         TTreeCollection* collection = pending.back();
         pending.pop_back();
-        sortSiblings(collection->children_);
+        auto& list = collection->children_;
+        if (noted && list.size() > 1) {
+            // Each node's place before the sort, kept in its row field for the moment; the
+            // rows are made again after a sort in any case.
+            for (size_t i = 0; i < list.size(); ++i)
+                list[i]->row_ = static_cast<int32_t>(i);
+            sortSiblings(list);
+            bool moved = false;
+            for (size_t i = 0; i < list.size() && !moved; ++i)
+                moved = list[i]->row_ != static_cast<int32_t>(i);
+            if (moved) {
+                SortedSiblings order{collection, std::vector<uint32_t>(list.size())};
+                for (size_t i = 0; i < list.size(); ++i)
+                    order.previous[i] = static_cast<uint32_t>(list[i]->row_);
+                noted->push_back(std::move(order));
+            }
+            rowsValid_ = false;
+        } else {
+            sortSiblings(list);
+        }
         for (auto it = collection->children_.rbegin(); it != collection->children_.rend(); ++it)
             if (!(*it)->children_.empty())
                 pending.push_back(it->get());
@@ -802,6 +900,7 @@ void TFlyNodes::SwapRoots(int a, int b) {
 }
 
 void TFlyNodes::structureChanged() {
+    ++structureVersion_;
     rowsValid_ = false;
     if (Updating())
         return;

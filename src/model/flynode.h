@@ -16,6 +16,7 @@
 namespace settree {
 
 class TFlyNode;
+class TTreeCollection;
 class TFlyNodes;
 
 // Raised by the tree store for a call it cannot serve ("Invalid index").
@@ -41,6 +42,19 @@ public:
     virtual void nodeDeleting(TFlyNode* /*node*/) {}
     // The selected node changed.
     virtual void selectionChanged() {}
+    // The whole tree is being cleared (a rebuild from text or a file). A listener that wants the
+    // old roots says so here; the first that does gets them, detached with their subtrees, and
+    // the node that was selected, instead of their being destroyed.
+    virtual bool keepsClearedTree() const { return false; }
+    virtual void treeCleared(std::vector<std::unique_ptr<TFlyNode>> /*roots*/,
+                             TFlyNode* /*selected*/) {}
+};
+
+// The new order of one sorted sibling list, as the positions its nodes had before the sort: the
+// node now at index i was at previous[i].
+struct SortedSiblings {
+    TTreeCollection* owner;
+    std::vector<uint32_t> previous;
 };
 
 // A short byte string kept inside the object (up to 15 bytes, as weights are), longer ones on
@@ -252,6 +266,26 @@ public:
     void AddObserver(TreeObserver* observer);
     void RemoveObserver(TreeObserver* observer);
 
+    // Counts the changes to the tree's shape (nodes added, removed, moved or sorted): two equal
+    // readings mean that every node is where it was.
+    uint64_t StructureVersion() const { return structureVersion_; }
+
+    // Takes all children of parent (the roots when parent is none) out of the tree, as
+    // DeleteChildren does (the selection goes to parent, or to none for the roots; the parent
+    // stops being expanded), and hands them over with their subtrees.
+    std::vector<std::unique_ptr<TFlyNode>> DetachChildren(TFlyNode* parent);
+    // Appends subtrees taken out by Detach or DetachChildren as children of parent (as roots
+    // when parent is none), in their order.
+    void AttachChildren(TFlyNode* parent, std::vector<std::unique_ptr<TFlyNode>> children);
+    // Sets the expanded state of each node to the state at the same index (a node without
+    // children stays collapsed), without touching its ancestors or descendants.
+    void SetExpandedStates(const std::vector<TFlyNode*>& nodes, const std::vector<bool>& states);
+    // AlphaSort of node (of the whole tree when node is none, inside an update bracket too),
+    // noting in sorted the previous order of every sibling list whose order changed.
+    void AlphaSortNoting(TFlyNode* node, std::vector<SortedSiblings>& sorted);
+    // Puts a sibling list back into the order it had before a sort (see SortedSiblings).
+    void RestoreOrder(const SortedSiblings& sorted);
+
     // Puts a subtree taken out by Detach back as the child at index of parent (a root when
     // parent is none); an index beyond the end appends. The subtree keeps its expanded states;
     // its nodes become visible as those states and the parent's allow.
@@ -265,7 +299,9 @@ private:
     friend class TTreeCollection;
     int compareNodes(TFlyNode* a, TFlyNode* b) const;
     void sortSiblings(std::vector<std::unique_ptr<TFlyNode>>& list) const;
-    void sortSubtree(TTreeCollection& top) const;
+    // Sorts the children of top and of every node below it; with noted, records the lists whose
+    // order changed.
+    void sortSubtree(TTreeCollection& top, std::vector<SortedSiblings>* noted = nullptr);
     // Deletes the children of owner from index first on, each with its subtree, first to last.
     void destroySubtrees(TTreeCollection& owner, size_t first);
     void notifyDeleting(TFlyNode* node);
@@ -295,6 +331,7 @@ private:
     std::vector<TreeObserver*> observers_;
     TSortType sortType_ = TSortType::stNone;
     int updateCount_ = 0;
+    uint64_t structureVersion_ = 0;
     bool destroying_ = false;
     mutable bool rowsValid_ = true;
     mutable std::vector<TFlyNode*> rows_;

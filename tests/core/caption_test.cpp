@@ -14,10 +14,18 @@ struct Case {
 
 TEST(Caption, UnquoteTable) {
     const Case cases[] = {
-        {"  \"Paris\"  ", "Paris"},  {"'Paris'", "Paris"},   {"\"Paris'", "Paris"},
-        {"\"a\"b\"", "a'b"},         {"", ""},               {"   ", ""},
-        {"\"", ""},                  {"'", ""},              {"\" a \"", " a "},
-        {"\"abc", "abc"},            {"abc'", "abc"},        {"ab\"c", "ab'c"},
+        {"  \"Paris\"  ", "Paris"},
+        {"'Paris'", "Paris"},
+        {"\"Paris'", "Paris"},
+        {"\"a\"b\"", "a'b"},
+        {"", ""},
+        {"   ", ""},
+        {"\"", ""},
+        {"'", ""},
+        {"\" a \"", " a "},
+        {"\"abc", "abc"},
+        {"abc'", "abc"},
+        {"ab\"c", "ab'c"},
         {"\t'x'\r\n", "x"},
     };
     for (const Case& c : cases)
@@ -39,8 +47,8 @@ TEST(Caption, StripTagsTable) {
 
 TEST(Caption, ShiftForMarkerTable) {
     const Case cases[] = {
-        {"      \"x\"", "    \"x\""}, {"\"x\"", "\"x\""}, {" ", ""}, {"", ""},
-        {" \"x\"", "x\""},           {"  \"x\"", "\"x\""},
+        {"      \"x\"", "    \"x\""}, {"\"x\"", "\"x\""}, {" ", ""}, {"", ""}, {" \"x\"", "x\""},
+        {"  \"x\"", "\"x\""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ShiftForMarker(c.input), c.expected) << "input: [" << c.input << "]";
@@ -56,9 +64,10 @@ TEST(Caption, CutAtParenAndQuotes) {
 TEST(Caption, PlainNameAndSplitCaption) {
     EXPECT_EQ(PlainName(MakeCaption("abc", "Some text")), "abc");
     EXPECT_EQ(PlainName(MakeCaption("abc")), "abc");
-    EXPECT_EQ(PlainName(MakeCaption(" abc ")), " abc ");        // no trim without a description
-    EXPECT_EQ(PlainName(" x " + MakeCaption("abc", "d")), "x abc"); // trimmed before the description
-    EXPECT_EQ(PlainName(" x " + MakeCaption("abc")), " x abc");    // not trimmed without one
+    EXPECT_EQ(PlainName(MakeCaption(" abc ")), " abc "); // no trim without a description
+    EXPECT_EQ(PlainName(" x " + MakeCaption("abc", "d")),
+              "x abc");                                         // trimmed before the description
+    EXPECT_EQ(PlainName(" x " + MakeCaption("abc")), " x abc"); // not trimmed without one
 
     auto parts = SplitCaption(MakeCaption("abc"));
     EXPECT_EQ(parts.name, "abc");

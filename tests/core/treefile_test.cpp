@@ -15,7 +15,9 @@ using namespace settree;
 
 namespace {
 
-std::string show(const TextLines& lines) { return settree::testing::ShowLines(lines); }
+std::string show(const TextLines& lines) {
+    return settree::testing::ShowLines(lines);
+}
 
 struct ReadCase {
     std::string bytes;

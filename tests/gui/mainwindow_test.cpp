@@ -290,8 +290,8 @@ void MainWindowTest::popupMenu() {
         const char* shortcut;
     };
     const std::vector<Item> expected = {
-        {"Rename1", "Rename/edit", ""},
-        {"Delete1", "Delete", ""},
+        {"Rename1", "Rename/edit", "F2"},
+        {"Delete1", "Delete", "Del"},
         {"DeleteChildren1", "Delete Children", ""},
         {nullptr, "", ""},
         {"cut1", "Cut node", "Ctrl+X"},
@@ -300,10 +300,10 @@ void MainWindowTest::popupMenu() {
         {"pastetoroot1", "Paste to root", ""},
         {nullptr, "", ""},
         {"Addrootelement1", "Add root element", ""},
-        {"Addelementtocurrentnode1", "Add element to current node", ""},
+        {"Addelementtocurrentnode1", "Add element to current node", "Ins"},
         {nullptr, "", ""},
-        {"Moveup1", "Move Up", ""},
-        {"MoveDown1", "Move Down", ""},
+        {"Moveup1", "Move Up", "Alt+Up"},
+        {"MoveDown1", "Move Down", "Alt+Down"},
         {"Movetoroot1", "Move to root", ""},
         {nullptr, "", ""},
         {"SavePCtoclipboard1", "Save .PC to clipboard", ""},
@@ -316,6 +316,12 @@ void MainWindowTest::popupMenu() {
         {"Fullcollapse1", "Full collapse", ""},
         {"Expandfromnode1", "Expand from node", ""},
         {"Collapsefromnode1", "Collapse from node", ""},
+        // Beyond the menu's own items: undo and redo, named after the step they would take.
+        {nullptr, "", ""},
+        {"UndoTreeEdit", "Undo", "Ctrl+Z"},
+        {"RedoTreeEdit", "Redo", "Ctrl+Shift+Z"},
+        {nullptr, "", ""},
+        {"FindInTree", "Find element...", "Ctrl+F"},
     };
     const QList<QAction*> actions = menu->actions();
     QCOMPARE(actions.size(), qsizetype(expected.size()));
