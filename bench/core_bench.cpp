@@ -6,6 +6,7 @@
 
 #include "childrun.h"
 #include "editing/copysubtree.h"
+#include "editing/edithistory.h"
 #include "editing/nodemarks.h"
 #include "editing/structurecommands.h"
 #include "formats/elementtext.h"
@@ -422,6 +423,78 @@ void PasteBigSubtree(benchmark::State& state, Shape, int64_t n) {
         });
 }
 
+// Undo of the delete of the big subtree: it comes back whole (captions, weights, order and
+// expanded states) without a copy.
+void UndoBigDelete(benchmark::State& state, Shape, int64_t n) {
+    SubtreeTree t(n);
+    EditHistory history(t.tree);
+    rounds(
+        state, t.subtreeSize,
+        [&] {
+            t.tree.SetSelected(t.subtree);
+            DeleteSelectedNode(t.tree, &history);
+            benchmark::DoNotOptimize(t.tree.Rows().size());
+        },
+        [&] {
+            history.Undo();
+            benchmark::DoNotOptimize(t.tree.Rows().size());
+        },
+        [&] {
+            if (t.tree.Root(t.tree.Count() - 1) != t.subtree || t.tree.RowCount() != n)
+                state.SkipWithError("the undone delete is not the tree it was");
+        });
+}
+
+// Undo of "Sort everything alphabetically": every sibling list back in its old order.
+void UndoSortAll(benchmark::State& state, Shape shape, int64_t n) {
+    TFlyNodes tree;
+    SyntheticOptions options;
+    options.shape = shape;
+    options.elements = n;
+    AddSynthetic(tree, nullptr, options);
+    EditHistory history(tree);
+    TFlyNode* first = tree.Root(0);
+    rounds(
+        state, n, [&] { SortEverything(tree, &history); },
+        [&] {
+            history.Undo();
+            benchmark::DoNotOptimize(tree.Rows().size());
+        },
+        [&] {
+            if (tree.Root(0) != first)
+                state.SkipWithError("the undone sort left another order");
+        });
+}
+
+// Undo of a rebuild of the tree from element text: the old tree comes back in place of the new.
+void UndoRebuild(benchmark::State& state, Shape shape, int64_t n) {
+    Dataset& d = dataset(shape, n);
+    TFlyNodes tree;
+    SyntheticOptions options;
+    options.shape = shape;
+    options.elements = n;
+    options.seed = 3;
+    AddSynthetic(tree, nullptr, options);
+    TFlyNode* first = tree.Root(0);
+    EditHistory history(tree);
+    TextLines lines;
+    CollectingFeedback feedback;
+    rounds(
+        state, n,
+        [&] {
+            lines = d.lines;
+            ParseElementText(lines, tree, feedback);
+        },
+        [&] {
+            history.Undo();
+            benchmark::DoNotOptimize(tree.Rows().size());
+        },
+        [&] {
+            if (tree.Root(0) != first || !feedback.messages.empty())
+                state.SkipWithError("the undone rebuild is not the old tree");
+        });
+}
+
 // ---------------------------------------------------------------------------------------------
 // The converter, file to file, as a child process started through settree-measure, so that
 // the peak memory reported is the converter's own (see childrun.h).
@@ -504,6 +577,9 @@ void registerAll() {
         {"DropSubtree", DropBigSubtree, false},
         {"SwapRoots", SwapBigRoots, false},
         {"PasteSubtree", PasteBigSubtree, false},
+        {"UndoDelete", UndoBigDelete, false},
+        {"UndoSortEverything", UndoSortAll, false},
+        {"UndoRebuild", UndoRebuild, false},
     };
     for (const Path& p : paths)
         for (Shape shape : {Shape::Balanced, Shape::Deep, Shape::Classification}) {

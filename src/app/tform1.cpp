@@ -24,6 +24,7 @@
 #include "app/headerbar.h"
 #include "app/tclientarea.h"
 #include "app/tcollapsiblepanel.h"
+#include "app/unsavedchanges.h"
 #include "app/viewcommands.h"
 #include "catalog/catalogchoosers.h"
 #include "display/controls.h"
@@ -119,6 +120,18 @@ TForm1::TForm1(std::vector<std::string> arguments, CatalogLocation catalog, QWid
         *RapidTree4, ElementDialog::Controls{GroupBox1, Edit1, Edit2, Edit4, Button4, Button7},
         TreeEditCommands::MenuItems{cut1, copy1, patse1, pastetoroot1, UndoTreeEdit, RedoTreeEdit},
         TreeEditCommands::WindowFields{FClipNode, FClipMode, FDragNode, FEditMode});
+    unsaved_ = new UnsavedChanges(*this, windowTitle(), *RxRichEdit1, treeCommands_->History());
+    connect(treeCommands_.get(), &TreeEditCommands::HistoryChanged, unsaved_,
+            &UnsavedChanges::Update);
+    connect(textCommands_, &TextPaneCommands::FileLoaded, unsaved_, [this](const QString& name) {
+        unsaved_->TextClean();
+        unsaved_->SetFileName(name);
+    });
+    connect(textCommands_, &TextPaneCommands::FileSaved, unsaved_, [this](const QString& name) {
+        unsaved_->TextClean();
+        unsaved_->SetFileName(name);
+    });
+    connect(textCommands_, &TextPaneCommands::TreeRebuilt, unsaved_, &UnsavedChanges::TreeClean);
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -509,6 +522,18 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    // Unsaved work is asked about first; an unattended run never asks.
+    bool mayClose = true;
+    if (!commandLine_.Has(kQuitSwitch))
+        RunReportingErrors([&] {
+            mayClose = false;
+            mayClose = unsaved_->MayClose([this] { return textCommands_->Save(); },
+                                          [this] { Button5Click(); });
+        });
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
     RunReportingErrors([this] { FormClose(); });
     event->accept();
 }
@@ -531,12 +556,18 @@ void TForm1::FormCreate() {
     FDragNode = nullptr;
     decimalSeparator_ = UserDecimalSeparator(); // as read at program start
 
+    // The title names the file from the start, so that its messages carry the name too.
+    if (FileExists(commandLine_.FirstArgument()))
+        unsaved_->SetFileName(FileNameToQString(commandLine_.FirstArgument()));
     ErrorReportFeedback errorReport;
     editPaneLines([&](TextLines& lines) {
         StartupTarget target = startupTarget(lines, errorReport);
         OpenCommandLineFile(commandLine_, target);
     });
     textCommands_->Marks->Check();
+    // What the command line opened is what the files hold.
+    unsaved_->TextClean();
+    unsaved_->TreeClean();
 
     FClassifications.Clear();
     FCatalogFile = catalogLocation_.IndexFile();
@@ -622,6 +653,8 @@ void TForm1::Button5Click() {
     editPaneLines(
         [this](TextLines& lines) { WriteElementText(RapidTree4->Items(), lines, *feedback_); });
     textCommands_->Marks->Check();
+    unsaved_->TextClean();
+    unsaved_->TreeClean();
 }
 
 void TForm1::Button6Click() {
@@ -630,6 +663,8 @@ void TForm1::Button6Click() {
         return;
     SaveDialog2->selectFile(fileName);
     SavePCFile(QStringToFileName(fileName));
+    unsaved_->TreeClean();
+    unsaved_->SetFileName(fileName);
 }
 
 void TForm1::Button8Click() {
@@ -670,14 +705,22 @@ void TForm1::LoadPC(const std::string& fileName) {
     BusyCursor busy(*feedback_);
     TFlyNodes& tree = RapidTree4->Items();
     TextLines lines = RxRichEdit1->Lines();
+    bool loaded = false;
     if (FLoadFromFile)
-        settree::LoadPC(fileName, tree, lines, *feedback_, decimalSeparator_);
+        loaded = settree::LoadPC(fileName, tree, lines, *feedback_, decimalSeparator_);
     else if (FSelectedClassification)
-        LoadPCFromCatalog(FCatalogFile, *FSelectedClassification, tree, lines, *feedback_);
+        loaded = LoadPCFromCatalog(FCatalogFile, *FSelectedClassification, tree, lines, *feedback_);
     RapidTree4->SetFitToHeight(true);
     RapidTree4->Repaint();
     RxRichEdit1->SetLines(lines);
     textCommands_->Marks->Check();
+    if (loaded) {
+        // Both panes now show what the tuples hold.
+        unsaved_->TextClean();
+        unsaved_->TreeClean();
+        if (FLoadFromFile)
+            unsaved_->SetFileName(FileNameToQString(fileName));
+    }
 }
 
 // ---- Catalog ----

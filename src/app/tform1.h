@@ -38,6 +38,7 @@ class TTextPane;
 class TextPaneCommands;
 class TreeEditCommands;
 class TreeFindBar;
+class UnsavedChanges;
 class ViewCommands;
 struct ShiftState;
 
@@ -216,6 +217,8 @@ public:
     TextPaneCommands* TextCommands() const { return textCommands_; }
     // The tree pane's editing commands (element dialog, context menu, node clipboard, drag).
     TreeEditCommands* TreeCommands() const { return treeCommands_.get(); }
+    // What is not saved yet: shown in the title, asked about before closing.
+    UnsavedChanges* Unsaved() const { return unsaved_; }
 
 public slots:
     // Window events.
@@ -340,6 +343,7 @@ private:
     // Held here rather than as a child object: it listens to the tree, so it must go before the
     // widgets (the tree among them) that the window's base destroys.
     std::unique_ptr<TreeEditCommands> treeCommands_;
+    UnsavedChanges* unsaved_ = nullptr;
     std::unique_ptr<CatalogChoosers> catalog_;
     std::unique_ptr<ViewCommands> view_;
     // Set once the window has been shown: the first showing lays the panes out even when no

@@ -280,6 +280,12 @@ void EditHistory::Push(std::unique_ptr<TreeStep> step) {
         dropOldest();
     version_ = tree_.StructureVersion();
     rebuildOnTop_ = false;
+    changed();
+}
+
+void EditHistory::changed() {
+    if (OnChanged)
+        OnChanged();
 }
 
 void EditHistory::dropOldest() {
@@ -326,6 +332,7 @@ void EditHistory::Undo() {
     redo_.push_back(std::move(entry));
     version_ = tree_.StructureVersion();
     rebuildOnTop_ = false;
+    changed();
 }
 
 void EditHistory::Redo() {
@@ -337,6 +344,7 @@ void EditHistory::Redo() {
     undo_.push_back(std::move(entry));
     version_ = tree_.StructureVersion();
     rebuildOnTop_ = false;
+    changed();
 }
 
 void EditHistory::Clear() {
@@ -347,6 +355,7 @@ void EditHistory::Clear() {
     heldBytes_ = 0;
     version_ = tree_.StructureVersion();
     rebuildOnTop_ = false;
+    changed();
 }
 
 uint64_t EditHistory::StateId() const {
@@ -361,8 +370,10 @@ void EditHistory::treeCleared(std::vector<std::unique_ptr<TFlyNode>> roots, TFly
     step->selectedBefore = selected;
     step->Add(std::make_unique<ForestPart>(std::move(roots)));
     Push(std::move(step));
-    if (!undo_.empty() && undo_.back().step->Name() == kRebuildName)
+    if (!undo_.empty() && undo_.back().step->Name() == kRebuildName) {
         rebuildOnTop_ = true;
+        changed();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

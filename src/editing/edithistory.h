@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -71,6 +72,9 @@ public:
 
     TFlyNodes& Tree() { return tree_; }
 
+    // Called whenever the lists change: a step taken, undone or redone, the history cleared.
+    std::function<void()> OnChanged;
+
     // Takes a step made by a command; the redo list is cleared. An empty step changes nothing in
     // the lists, but tells that the command left the tree as the steps expect it.
     void Push(std::unique_ptr<TreeStep> step);
@@ -104,6 +108,7 @@ private:
     bool keepsClearedTree() const override { return true; }
     void treeCleared(std::vector<std::unique_ptr<TFlyNode>> roots, TFlyNode* selected) override;
     void dropOldest();
+    void changed();
 
     TFlyNodes& tree_;
     size_t limitBytes_;

@@ -89,8 +89,6 @@ void ElementDialog::Ok() {
     ApplyElementFields(tree_.Items(), mode, bytesOf(name_), bytesOf(description_), bytesOf(weight_),
                        history_);
     hide();
-    if (OnApplied)
-        OnApplied();
 }
 
 void ElementDialog::Abort() {

@@ -4,7 +4,6 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
-#include <functional>
 #include <string>
 
 class QGroupBox;
@@ -36,9 +35,6 @@ public:
     // With a history, each "OK" is a step that can be undone.
     ElementDialog(const Controls& controls, TCustomRapidTree& tree, uint8_t& editMode,
                   EditHistory* history = nullptr, QObject* parent = nullptr);
-
-    // Called after "OK" has changed the tree.
-    std::function<void()> OnApplied;
 
     // "Add root element": empty fields, weight "1".
     void OpenAddRoot();

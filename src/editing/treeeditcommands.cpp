@@ -18,7 +18,10 @@ TreeEditCommands::TreeEditCommands(TCustomRapidTree& tree, const ElementDialog::
       marks_(std::make_unique<NodeMarks>(tree.Items(), fields.clipNode, fields.clipMode,
                                          fields.dragNode, history_.get())) {
     marks_->OnMarkChanged = [this] { updateEnabling(); };
-    dialog_->OnApplied = [this] { updateEnabling(); };
+    history_->OnChanged = [this] {
+        updateEnabling();
+        emit HistoryChanged();
+    };
     tree_.Items().AddObserver(this);
     updateEnabling();
 }
@@ -47,11 +50,6 @@ void TreeEditCommands::selectionChanged() {
     updateEnabling();
 }
 
-void TreeEditCommands::rowsChanged() {
-    // A rebuild of the tree from the text or a file adds a step of its own.
-    updateEnabling();
-}
-
 void TreeEditCommands::MenuOpening() {
     updateEnabling();
 }
@@ -62,61 +60,50 @@ void TreeEditCommands::showSelection() {
 
 void TreeEditCommands::Delete() {
     DeleteSelectedNode(tree_.Items(), history_.get());
-    updateEnabling();
 }
 
 void TreeEditCommands::DeleteChildren() {
     DeleteSelectedChildren(tree_.Items(), history_.get());
-    updateEnabling();
 }
 
 void TreeEditCommands::MoveUp() {
     MoveSelectedNode(tree_.Items(), MoveDirection::up, history_.get());
-    updateEnabling();
     showSelection();
 }
 
 void TreeEditCommands::MoveDown() {
     MoveSelectedNode(tree_.Items(), MoveDirection::down, history_.get());
-    updateEnabling();
     showSelection();
 }
 
 void TreeEditCommands::MoveToRoot() {
     MoveSelectedToRoot(tree_.Items(), history_.get());
-    updateEnabling();
     showSelection();
 }
 
 void TreeEditCommands::SortChildren() {
     SortSelectedChildren(tree_.Items(), history_.get());
-    updateEnabling();
 }
 
 void TreeEditCommands::SortEverything() {
     settree::SortEverything(tree_.Items(), history_.get());
-    updateEnabling();
 }
 
 void TreeEditCommands::FullExpand() {
     ExpandEverything(tree_.Items(), history_.get());
-    updateEnabling();
 }
 
 void TreeEditCommands::FullCollapse() {
     CollapseEverything(tree_.Items(), history_.get());
-    updateEnabling();
     showSelection();
 }
 
 void TreeEditCommands::ExpandFromNode() {
     ExpandFromSelected(tree_.Items(), history_.get());
-    updateEnabling();
 }
 
 void TreeEditCommands::CollapseFromNode() {
     CollapseFromSelected(tree_.Items(), history_.get());
-    updateEnabling();
 }
 
 void TreeEditCommands::Cut() {
@@ -129,23 +116,19 @@ void TreeEditCommands::Copy() {
 
 void TreeEditCommands::Paste() {
     marks_->Paste(false);
-    updateEnabling();
 }
 
 void TreeEditCommands::PasteToRoot() {
     marks_->Paste(true);
-    updateEnabling();
 }
 
 void TreeEditCommands::Undo() {
     history_->Undo();
-    updateEnabling();
     showSelection();
 }
 
 void TreeEditCommands::Redo() {
     history_->Redo();
-    updateEnabling();
     showSelection();
 }
 
@@ -172,7 +155,6 @@ void TreeEditCommands::DragDrop(int x, int y) {
         tree_.Repaint();
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     });
-    updateEnabling();
 }
 
 } // namespace settree

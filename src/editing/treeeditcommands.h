@@ -74,6 +74,11 @@ public:
     void Undo();
     void Redo();
 
+signals:
+    // The history of the tree's changes changed: a step taken, undone or redone.
+    void HistoryChanged();
+
+public:
     // A mouse press in the tree, any button: the element dialog is placed at the pointer, the
     // node under the pointer is selected, and a drag is armed unless the right button is held.
     void MouseDown(Qt::MouseButton button, const ShiftState& shift, int x, int y);
@@ -83,7 +88,6 @@ public:
 
 private:
     void selectionChanged() override;
-    void rowsChanged() override;
     void updateEnabling();
     // After a command that moved the selection: it is shown.
     void showSelection();

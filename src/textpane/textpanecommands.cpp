@@ -61,6 +61,8 @@ void TextPaneCommands::Load() {
     if (!name.isEmpty())
         pane_.LoadFromFile(QStringToFileName(name), true);
     Refresh();
+    if (!name.isEmpty())
+        emit FileLoaded(name);
 }
 
 void TextPaneCommands::Refresh() {
@@ -68,12 +70,16 @@ void TextPaneCommands::Refresh() {
     ParseElementText(lines, tree_, feedback_);
     pane_.SetLines(lines);
     Marks->Check();
+    emit TreeRebuilt();
 }
 
-void TextPaneCommands::Save() {
+bool TextPaneCommands::Save() {
     const QString name = ChooseFile(*SaveDialog1);
-    if (!name.isEmpty())
-        SaveElementText(QStringToFileName(name));
+    if (name.isEmpty())
+        return false;
+    SaveElementText(QStringToFileName(name));
+    emit FileSaved(name);
+    return true;
 }
 
 void TextPaneCommands::SaveElementText(const std::string& fileName) {

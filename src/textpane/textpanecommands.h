@@ -61,8 +61,9 @@ public:
     void Load();
     // "Refresh": the tree rebuilt from the pane; the pane shows its normalised text, marked.
     void Refresh();
-    // "Save": the save dialog, then SaveElementText with the chosen name; nothing on cancel.
-    void Save();
+    // "Save": the save dialog, then SaveElementText with the chosen name; nothing on cancel. True
+    // when the text was written.
+    bool Save();
     // Normalises the pane and writes it as a .tree file. On FileError the pane is already
     // normalised and no file was written.
     void SaveElementText(const std::string& fileName);
@@ -79,6 +80,13 @@ public:
     // The pane's key release: Alt+1 to Alt+9 of the main keyboard, with nothing else held,
     // insert three blanks per step at the caret and put the caret after them.
     void PaneKeyUp(QKeyEvent* event);
+
+signals:
+    // The pane now holds the text of a file (Load), or was written to one (Save).
+    void FileLoaded(const QString& fileName);
+    void FileSaved(const QString& fileName);
+    // The tree was rebuilt from the pane ("Refresh", and "Load" after its file).
+    void TreeRebuilt();
 
 private:
     TTextPane& pane_;
