@@ -7,29 +7,47 @@
 
 namespace settree {
 
-GamsWarnings::GamsWarnings(const std::string& inputName)
-    : fileName_(inputName == "-" ? "<stdin>" : inputName) {}
-
 namespace {
 
-GamsReport printer(const std::string& fileName, size_t& warnings) {
-    return [&fileName, &warnings](const GamsProblem& problem) {
-        std::string line = GamsMessage(fileName, problem);
-        line.push_back('\n');
-        std::fwrite(line.data(), 1, line.size(), stderr);
-        if (IsGamsWarning(problem.rule))
-            ++warnings;
-    };
-}
+// Standard error writes at once what it is given: the lines are gathered and written in blocks,
+// so that a file with a problem on each of a million lines is not a million writes.
+class BlockWriter {
+public:
+    ~BlockWriter() { flush(); }
+    void add(const std::string& line) {
+        block_.append(line).push_back('\n');
+        if (block_.size() >= kBlock)
+            flush();
+    }
+    void flush() {
+        std::fwrite(block_.data(), 1, block_.size(), stderr);
+        block_.clear();
+    }
+
+private:
+    static constexpr size_t kBlock = size_t{1} << 16;
+    std::string block_;
+};
 
 } // namespace
 
+GamsWarnings::GamsWarnings(const std::string& inputName)
+    : fileName_(inputName == "-" ? "<stdin>" : inputName) {}
+
 void GamsWarnings::checkElementText(const TextLines& lines) {
-    CheckElementTextForGams(lines, printer(fileName_, warnings_));
+    BlockWriter out;
+    CheckElementTextForGams(lines, [&](const GamsProblem& problem) {
+        out.add(GamsMessage(fileName_, problem));
+        warnings_ += IsGamsWarning(problem.rule) ? 1 : 0;
+    });
 }
 
 void GamsWarnings::checkTuples(std::string_view bytes) {
-    CheckTuplesForGams(bytes, printer(fileName_, warnings_));
+    BlockWriter out;
+    CheckTuplesForGams(bytes, [&](const GamsProblem& problem) {
+        out.add(GamsMessage(fileName_, problem));
+        warnings_ += IsGamsWarning(problem.rule) ? 1 : 0;
+    });
 }
 
 } // namespace settree
