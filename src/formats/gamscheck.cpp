@@ -3,6 +3,7 @@
 
 #include "formats/nametable.h"
 #include "model/caption.h"
+#include "model/parallel.h"
 #include "model/textfile.h"
 
 #include <algorithm>
@@ -16,8 +17,10 @@ namespace {
 
 constexpr char kEndOfInput = 26; // Ctrl+Z ends the tuples, as the tuple reader reads them
 
-// The passes over the names ask for the repeat filter's cells this many names ahead.
+// The second pass asks for the spelling filter's cells this many names ahead, or works through
+// tuples in batches of this many.
 constexpr size_t kAhead = 16;
+constexpr size_t kBatch = 64;
 
 bool isQuote(char c) {
     return c == '"' || c == '\'';
@@ -106,43 +109,63 @@ void checkElement(const ElementParts& e, std::vector<GamsProblem>& out) {
         add(GamsRule::TextControl);
 }
 
-// Which names may occur more than once, told by the hash of their folded bytes: two bits a cell,
-// for never, once and more than once. A name met once is certainly met once; one met "more" may
-// share its cell with another name. With far more cells than names the table stays small enough
-// for the caches, so counting every name costs little, and only the names met more go on to the
-// table of first spellings.
-class RepeatFilter {
+// Whether a name holds a lower-case letter (a to z), eight bytes at a time.
+bool hasLowerCase(std::string_view name) {
+    size_t i = 0;
+    for (; i + 8 <= name.size(); i += 8) {
+        uint64_t x = 0;
+        std::memcpy(&x, name.data() + i, 8);
+        if (NameFold::applyWord(x) != x)
+            return true;
+    }
+    for (; i < name.size(); ++i)
+        if (name[i] >= 'a' && name[i] <= 'z')
+            return true;
+    return false;
+}
+
+// The names, compared without regard to letter case, that are spelled with a lower-case letter
+// somewhere. Two spellings of one name differ in letter case, so one of them has a lower-case
+// letter: only a name found here can be spelled otherwise than where it was met before. Names are
+// mostly codes in capitals and digits, so the set is mostly small, often empty. It is kept as one
+// bit a cell by the hash of the folded name; a name whose cell is set (it, or another name that
+// shares the cell) goes on to the table of first spellings.
+class SpellingFilter {
 public:
-    explicit RepeatFilter(size_t names) {
-        while (cells_ < 16 * names)
+    explicit SpellingFilter(const std::vector<uint64_t>& hashes) {
+        if (hashes.empty())
+            return;
+        while (cells_ < 16 * hashes.size())
             cells_ *= 2;
-        words_.assign(cells_ / 32, 0);
+        words_.assign(cells_ / 64, 0);
+        for (const uint64_t hash : hashes)
+            words_[cell(hash) / 64] |= uint64_t{1} << (cell(hash) % 64);
     }
-    void prefetch(uint64_t hash) const { Prefetch(&words_[cell(hash) / 32]); }
-    void count(uint64_t hash) {
-        const size_t c = cell(hash);
-        uint64_t& word = words_[c / 32];
-        const unsigned shift = 2 * (c % 32);
-        const uint64_t state = (word >> shift) & 3;
-        if (state < 2)
-            word += uint64_t{1} << shift;
+    bool empty() const { return words_.empty(); }
+    void prefetch(uint64_t hash) const {
+        if (!words_.empty())
+            Prefetch(&words_[cell(hash) / 64]);
     }
-    bool mayRepeat(uint64_t hash) const {
-        const size_t c = cell(hash);
-        return ((words_[c / 32] >> (2 * (c % 32))) & 3) == 2;
+    bool mayDiffer(uint64_t hash) const {
+        return !words_.empty() && (words_[cell(hash) / 64] >> (cell(hash) % 64) & 1);
     }
 
 private:
     size_t cell(uint64_t hash) const { return static_cast<size_t>(hash >> 20) & (cells_ - 1); }
-    size_t cells_ = 1024;
+    size_t cells_ = 64;
     std::vector<uint64_t> words_;
 };
 
-// The first spelling of each name that may repeat, compared without regard to letter case, with
-// its line.
+// The first spelling of each name that may be spelled otherwise, compared without regard to
+// letter case, with its line.
 class FirstSpellings {
 public:
+    // Room for about names names; more may come.
+    explicit FirstSpellings(size_t names) : table_(names) {}
+
     static uint64_t hash(std::string_view name) { return Table::hash(name); }
+    // Asks for the slot where a name of this hash is looked for.
+    void prefetch(uint64_t hash) const { table_.prefetch(hash); }
 
     // Remembers a spelling met on a line, the first of its name; a later one in other letter
     // case gives the note, which goes to note.
@@ -182,6 +205,11 @@ constexpr uint64_t kMarks = 7;
 
 uint64_t named(uint64_t hash) {
     return (hash & ~kMarks) | kNamed;
+}
+
+// The hash a mark keeps of its name, as the table of first spellings is asked with it.
+uint64_t nameKey(uint64_t mark) {
+    return (mark & ~kMarks) | kNamed;
 }
 
 // Whether an element breaks a rule of its own; checkElement tells which.
@@ -239,6 +267,9 @@ bool readTuple(std::string_view line, Tuple& t) {
     std::string_view rest = TrimView(line.substr(dot + 1));
     t.contentAt = offsetIn(line, rest);
     t.contentSize = rest.size();
+    t.annotated = false;
+    t.annotation = {};
+    t.annotationAt = 0;
     const size_t at = rest.find('@');
     if (at != std::string_view::npos) {
         t.annotated = true;
@@ -422,13 +453,15 @@ private:
     size_t pos_ = 0;
 };
 
-// Two passes: the first reads every line, notes which break a rule of their own and counts the
-// names in the repeat filter; the second reads again only those lines, and those whose names may
-// repeat, and reports in the order of the lines.
+// Two passes: the first reads every line, notes which break a rule of their own and which names
+// are spelled with a lower-case letter; the second reads again only the lines with a problem of
+// their own and those whose name may be spelled otherwise than before, and reports in the order
+// of the lines. Without either, the second pass is left out.
 template <class Lines> void checkElementText(Lines& lines, const GamsReport& report) {
     std::vector<uint64_t> marks;
     marks.reserve(lines.expected());
-    size_t names = 0;
+    std::vector<uint64_t> lowerCase;
+    size_t flagged = 0;
     ElementLine element;
     std::string scratch;
     std::string_view line;
@@ -437,30 +470,35 @@ template <class Lines> void checkElementText(Lines& lines, const GamsReport& rep
         if (ReadElementLine(line, element, scratch)) {
             if (!element.name.empty()) {
                 mark = named(FirstSpellings::hash(element.name));
-                ++names;
+                if (hasLowerCase(element.name))
+                    lowerCase.push_back(mark);
             }
-            if (breaksRule(element.name, element.description))
+            if (breaksRule(element.name, element.description)) {
                 mark |= kFlagged;
+                ++flagged;
+            }
         }
         marks.push_back(mark);
     }
-    RepeatFilter repeats(names);
-    for (size_t i = 0; i < marks.size(); ++i) {
-        if (i + kAhead < marks.size() && (marks[i + kAhead] & kNamed))
-            repeats.prefetch(marks[i + kAhead]);
-        if (marks[i] & kNamed)
-            repeats.count(marks[i]);
-    }
+    const SpellingFilter spelledOtherwise(lowerCase);
+    if (flagged == 0 && spelledOtherwise.empty())
+        return;
 
-    FirstSpellings spellings;
+    FirstSpellings spellings(lowerCase.size());
     std::vector<GamsProblem> found;
+    const auto mayDifferAt = [&](size_t i) {
+        return (marks[i] & kNamed) && spelledOtherwise.mayDiffer(marks[i]);
+    };
     lines.restart();
     for (size_t i = 0; lines.next(line); ++i) {
-        if (i + kAhead < marks.size() && (marks[i + kAhead] & kNamed))
-            repeats.prefetch(marks[i + kAhead]);
+        // The filter's cell is asked for twice as far ahead as the table's slot it leads to.
+        if (i + 2 * kAhead < marks.size() && (marks[i + 2 * kAhead] & kNamed))
+            spelledOtherwise.prefetch(marks[i + 2 * kAhead]);
+        if (i + kAhead < marks.size() && mayDifferAt(i + kAhead))
+            spellings.prefetch(nameKey(marks[i + kAhead]));
         const uint64_t mark = marks[i];
-        const bool mayRepeat = (mark & kNamed) && repeats.mayRepeat(mark);
-        if (!(mark & kFlagged) && !mayRepeat)
+        const bool mayDiffer = mayDifferAt(i);
+        if (!(mark & kFlagged) && !mayDiffer)
             continue;
         ReadElementLine(line, element, scratch);
         found.clear();
@@ -470,9 +508,8 @@ template <class Lines> void checkElementText(Lines& lines, const GamsReport& rep
                          found);
         for (const GamsProblem& p : found)
             report(p);
-        if (mayRepeat)
-            spellings.meet(element.name, FirstSpellings::hash(element.name), i, element.nameAt,
-                           report);
+        if (mayDiffer)
+            spellings.meet(element.name, nameKey(mark), i, element.nameAt, report);
     }
 }
 
@@ -488,154 +525,249 @@ void CheckElementTextForGams(std::string_view text, const GamsReport& report) {
     checkElementText(source, report);
 }
 
-// Two passes, as for element text. A parent is a name met again: every parent is the child of
-// another line. Most parents are the child of the line before (a first child follows its parent)
-// or the parent of the line before (siblings follow each other); such a parent is not counted
-// again, and gives what that occurrence gave.
-void CheckTuplesForGams(std::string_view bytes, const GamsReport& report) {
-    bytes = bytes.substr(0, bytes.find(kEndOfInput));
-    enum ParentIs : uint64_t { Own = 0, ChildBefore = 8, ParentBefore = 16 }; // else counted
-    struct Marks {
-        size_t at;       // of the line in bytes
-        uint64_t child;  // as for element text, with kWeightless
-        uint64_t parent; // ParentIs, or named(hash)
-    };
-    std::vector<Marks> marks;
-    marks.reserve(bytes.size() / 24 + 1); // a short tuple line takes about so many bytes
-    size_t names = 0;
+namespace {
+
+// Inputs at least this large are read in two halves at once.
+constexpr size_t kParallelBytes = size_t{1} << 20;
+
+// What the first pass keeps of the tuple lines of a stretch of the input: one byte of marks a
+// line, and the hashes of the names spelled with a lower-case letter.
+struct TupleMarks {
+    std::vector<uint8_t> lines;
+    std::vector<uint64_t> lowerCase;
+    size_t flagged = 0; // lines with a problem of their own, or without a weight
     bool weighted = false;
 
-    std::string_view childBefore;
-    std::string_view parentBefore;
-    size_t pos = 0;
-    std::string_view line;
-    for (size_t at = 0; NextLine(bytes, pos, line); at = pos) {
+    // The lines of bytes from begin to end, which begin a line and end one.
+    void read(std::string_view bytes, size_t begin, size_t end) {
+        lines.reserve((end - begin) / 24 + 1); // a short tuple line takes about so many bytes
+        const std::string_view stretch = bytes.substr(begin, end - begin);
         Tuple t;
-        Marks m{at, 0, Own};
-        if (!readTuple(line, t)) {
-            childBefore = parentBefore = {};
-            marks.push_back(m);
-            continue;
+        std::string_view childBefore;
+        std::string_view parentBefore;
+        size_t pos = 0;
+        std::string_view line;
+        while (NextLine(stretch, pos, line)) {
+            uint8_t mark = 0;
+            if (!readTuple(line, t)) {
+                childBefore = parentBefore = {};
+            } else {
+                if (breaksRule(t.child, t.annotation) ||
+                    (!t.weight.empty() && !isReadableWeight(t.weight)))
+                    mark |= kFlagged;
+                if (t.weight.empty())
+                    mark |= kWeightless;
+                else
+                    weighted = true;
+                if (mark != 0)
+                    ++flagged;
+                if (hasLowerCase(t.child))
+                    lowerCase.push_back(named(FirstSpellings::hash(t.child)));
+                // A parent met on the line before is in the set already when it belongs there.
+                if (t.parent != t.child && t.parent != childBefore && t.parent != parentBefore &&
+                    hasLowerCase(t.parent))
+                    lowerCase.push_back(named(FirstSpellings::hash(t.parent)));
+                childBefore = t.child;
+                parentBefore = t.parent;
+            }
+            lines.push_back(mark);
         }
-        if (!t.child.empty()) {
-            m.child = named(FirstSpellings::hash(t.child));
-            ++names;
-        }
-        if (breaksRule(t.child, t.annotation) || (!t.weight.empty() && !isReadableWeight(t.weight)))
-            m.child |= kFlagged;
-        if (t.weight.empty())
-            m.child |= kWeightless;
-        else
-            weighted = true;
-        if (t.parent.empty() || t.parent == t.child) {
-            m.parent = Own; // a root names itself as its parent: once is enough
-        } else if (t.parent == childBefore) {
-            m.parent = ChildBefore;
-        } else if (t.parent == parentBefore) {
-            m.parent = ParentBefore;
-        } else {
-            m.parent = named(FirstSpellings::hash(t.parent));
-            ++names;
-        }
-        childBefore = t.child;
-        parentBefore = t.parent;
-        marks.push_back(m);
+    }
+};
+
+// The spellings of the children and parents of the tuples in the order of their lines. Most
+// parents are the child of the line before (a first child follows its parent) or the parent of
+// the line before (siblings follow each other); such a parent is not looked up again, and gives
+// the note that occurrence gave.
+class TupleSpellings {
+public:
+    TupleSpellings(const SpellingFilter& filter, size_t names) : filter_(filter), table_(names) {}
+
+    // The key a name is looked for with (0: no name); asks for its slot when it may be spelled
+    // otherwise, so that the batch's slots arrive while the ones before are used.
+    uint64_t keyOf(std::string_view name) const {
+        if (name.empty())
+            return 0;
+        const uint64_t key = named(FirstSpellings::hash(name));
+        filter_.prefetch(key);
+        return key;
+    }
+    void prefetch(uint64_t key) const {
+        if (key != 0 && filter_.mayDiffer(key))
+            table_.prefetch(key);
     }
 
-    RepeatFilter repeats(names);
-    const auto ask = [&](size_t i) {
-        if (i < marks.size()) {
-            if (marks[i].child & kNamed)
-                repeats.prefetch(marks[i].child);
-            if (marks[i].parent & kNamed)
-                repeats.prefetch(marks[i].parent);
+    // The notes of a tuple's names (their keys from keyOf), to report; a line that is no tuple
+    // ends the runs of names.
+    void meet(const Tuple* t, uint64_t childKey, uint64_t parentKey, size_t line,
+              const GamsReport& report) {
+        if (!t) {
+            childBefore_ = parentBefore_ = Met();
+            return;
         }
-    };
-    for (size_t i = 0; i < marks.size(); ++i) {
-        ask(i + kAhead);
-        if (marks[i].child & kNamed)
-            repeats.count(marks[i].child);
-        if (marks[i].parent & kNamed)
-            repeats.count(marks[i].parent);
-    }
-
-    // The note the last line's child and parent gave, for a parent that is the same bytes.
-    struct Noted {
-        bool noted = false;
-        std::string_view first;
-        size_t firstLine = 0;
-    };
-    Noted childNoted;
-    Noted parentNoted;
-    FirstSpellings spellings;
-    std::vector<GamsProblem> found;
-    for (size_t i = 0; i < marks.size(); ++i) {
-        ask(i + kAhead);
-        const Marks& m = marks[i];
-        const bool childMayRepeat = (m.child & kNamed) && repeats.mayRepeat(m.child);
-        const bool parentMayRepeat = (m.parent & kNamed) && repeats.mayRepeat(m.parent);
-        const bool asBefore = (m.parent == ChildBefore && childNoted.noted) ||
-                              (m.parent == ParentBefore && parentNoted.noted);
-        if (!(m.child & kFlagged) && !((m.child & kWeightless) && weighted) && !childMayRepeat &&
-            !parentMayRepeat && !asBefore) {
-            childNoted = parentNoted = Noted();
-            continue;
-        }
-        size_t next = m.at;
-        NextLine(bytes, next, line);
-        Tuple t;
-        readTuple(line, t);
-        found.clear();
-        if (m.child & kFlagged)
-            checkElement(
-                {i, t.child, t.childAt, t.contentAt, t.contentSize, t.annotation, t.annotationAt},
-                found);
-        GamsProblem w;
-        w.line = i;
-        w.name = t.child;
-        w.at = t.weightAt;
-        w.size = t.weight.size();
-        if (t.weight.empty() && weighted) {
-            w.rule = GamsRule::MissingWeight;
-            found.push_back(w);
-        } else if ((m.child & kFlagged) && !t.weight.empty() && !isReadableWeight(t.weight)) {
-            w.rule = GamsRule::UnreadableWeight;
-            w.detail = t.weight;
-            found.push_back(w);
-        }
-        for (const GamsProblem& p : found)
-            report(p);
-
-        const auto noteTo = [&](Noted& noted) {
-            return [&](const GamsProblem& p) {
-                noted = {true, p.detail, p.firstLine};
-                report(p);
-            };
-        };
-        Noted child;
-        if (childMayRepeat)
-            spellings.meet(t.child, FirstSpellings::hash(t.child), i, t.childAt, noteTo(child));
-        Noted parent;
-        if (m.parent == Own) {
-            parent = child;
-        } else if (m.parent == ChildBefore || m.parent == ParentBefore) {
-            parent = m.parent == ChildBefore ? childNoted : parentNoted;
-            if (parent.noted) {
-                GamsProblem p;
-                p.rule = GamsRule::OtherSpelling;
-                p.line = i;
-                p.at = t.parentAt;
-                p.size = t.parent.size();
-                p.name = t.parent;
-                p.detail = parent.first;
-                p.firstLine = parent.firstLine;
+        Met child{t->child, meet(t->child, childKey, t->childAt, line, report)};
+        Met parent{t->parent, {}};
+        if (t->parent.empty() || t->parent == t->child) {
+            parent.note = child.note; // a root names itself as its parent: once is enough
+        } else if (t->parent == childBefore_.name || t->parent == parentBefore_.name) {
+            parent.note = t->parent == childBefore_.name ? childBefore_.note : parentBefore_.note;
+            if (parent.note.first.data()) {
+                GamsProblem p = noteOf(t->parent, t->parentAt, line, parent.note);
                 report(p);
             }
-        } else if (parentMayRepeat) {
-            spellings.meet(t.parent, FirstSpellings::hash(t.parent), i, t.parentAt, noteTo(parent));
+        } else {
+            parent.note = meet(t->parent, parentKey, t->parentAt, line, report);
         }
-        childNoted = child;
-        parentNoted = parent;
+        childBefore_ = child;
+        parentBefore_ = parent;
+    }
+
+private:
+    struct Note {
+        std::string_view first; // none: no note
+        size_t firstLine = 0;
+    };
+    struct Met {
+        std::string_view name;
+        Note note;
+    };
+
+    static GamsProblem noteOf(std::string_view name, size_t at, size_t line, const Note& note) {
+        GamsProblem p;
+        p.rule = GamsRule::OtherSpelling;
+        p.line = line;
+        p.at = at;
+        p.size = name.size();
+        p.name = name;
+        p.detail = note.first;
+        p.firstLine = note.firstLine;
+        return p;
+    }
+
+    Note meet(std::string_view name, uint64_t key, size_t at, size_t line,
+              const GamsReport& report) {
+        if (name.empty() || !filter_.mayDiffer(key))
+            return {};
+        Note note;
+        table_.meet(name, key, line, at, [&](const GamsProblem& p) {
+            note = {p.detail, p.firstLine};
+            report(p);
+        });
+        return note;
+    }
+
+    const SpellingFilter& filter_;
+    FirstSpellings table_;
+    Met childBefore_;
+    Met parentBefore_;
+};
+
+} // namespace
+
+// Two passes. The first reads every line, in two halves at once when the input is large, and
+// notes which lines have a problem of their own and which names are spelled with a lower-case
+// letter. The second goes through the lines again in order: it reads those with a problem, and
+// when some name may be spelled otherwise, every line, for the spellings.
+void CheckTuplesForGams(std::string_view bytes, const GamsReport& report) {
+    bytes = bytes.substr(0, bytes.find(kEndOfInput));
+    // The second half begins after a line feed.
+    const size_t middle = bytes.size() < kParallelBytes ? std::string_view::npos
+                                                        : bytes.find('\n', bytes.size() / 2);
+    TupleMarks first;
+    TupleMarks second;
+    if (middle == std::string_view::npos) {
+        first.read(bytes, 0, bytes.size());
+    } else {
+        RunInParallel([&] { first.read(bytes, 0, middle + 1); },
+                      [&] { second.read(bytes, middle + 1, bytes.size()); });
+    }
+    const bool weighted = first.weighted || second.weighted;
+    first.lowerCase.insert(first.lowerCase.end(), second.lowerCase.begin(),
+                           second.lowerCase.end());
+    const SpellingFilter spelledOtherwise(first.lowerCase);
+    if (first.flagged + second.flagged == 0 && spelledOtherwise.empty())
+        return;
+
+    TupleSpellings spellings(spelledOtherwise, first.lowerCase.size());
+    const bool spelling = !spelledOtherwise.empty();
+    // In batches, two at a time: while one batch is used, the next is read and the slots of its
+    // names are on their way.
+    struct Pending {
+        size_t line;
+        uint8_t mark;
+        bool tuple;
+        Tuple t;
+        uint64_t childKey;
+        uint64_t parentKey;
+    };
+    struct Batch {
+        std::vector<Pending> pending{kBatch};
+        size_t size = 0;
+    };
+    Batch batches[2];
+    size_t pos = 0;
+    size_t i = 0;
+    const size_t lines = first.lines.size() + second.lines.size();
+    const auto fill = [&](Batch& batch) {
+        batch.size = 0;
+        std::string_view line;
+        for (; batch.size < kBatch && i < lines && NextLine(bytes, pos, line); ++i) {
+            const uint8_t mark =
+                i < first.lines.size() ? first.lines[i] : second.lines[i - first.lines.size()];
+            const bool flagged = (mark & kFlagged) || ((mark & kWeightless) && weighted);
+            if (!flagged && !spelling)
+                continue;
+            Pending& p = batch.pending[batch.size++];
+            p.line = i;
+            p.mark = flagged ? mark : 0;
+            p.tuple = readTuple(line, p.t);
+            p.childKey = spelling && p.tuple ? spellings.keyOf(p.t.child) : 0;
+            p.parentKey = spelling && p.tuple ? spellings.keyOf(p.t.parent) : 0;
+        }
+    };
+    const auto askSlots = [&](const Batch& batch) {
+        if (spelling)
+            for (size_t k = 0; k < batch.size; ++k) {
+                spellings.prefetch(batch.pending[k].childKey);
+                spellings.prefetch(batch.pending[k].parentKey);
+            }
+    };
+    std::vector<GamsProblem> found;
+    const auto use = [&](const Batch& batch) {
+        for (size_t k = 0; k < batch.size; ++k) {
+            const Pending& p = batch.pending[k];
+            if (p.mark != 0) {
+                found.clear();
+                if (p.mark & kFlagged)
+                    checkElement({p.line, p.t.child, p.t.childAt, p.t.contentAt, p.t.contentSize,
+                                  p.t.annotation, p.t.annotationAt},
+                                 found);
+                GamsProblem w;
+                w.line = p.line;
+                w.name = p.t.child;
+                w.at = p.t.weightAt;
+                w.size = p.t.weight.size();
+                if (p.t.weight.empty()) {
+                    w.rule = GamsRule::MissingWeight;
+                    found.push_back(w);
+                } else if (!isReadableWeight(p.t.weight)) {
+                    w.rule = GamsRule::UnreadableWeight;
+                    w.detail = p.t.weight;
+                    found.push_back(w);
+                }
+                for (const GamsProblem& problem : found)
+                    report(problem);
+            }
+            if (spelling)
+                spellings.meet(p.tuple ? &p.t : nullptr, p.childKey, p.parentKey, p.line, report);
+        }
+    };
+    fill(batches[0]);
+    askSlots(batches[0]);
+    for (size_t current = 0; batches[current].size > 0; current = 1 - current) {
+        fill(batches[1 - current]);
+        use(batches[current]);
+        askSlots(batches[1 - current]);
     }
 }
 
