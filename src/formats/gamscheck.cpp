@@ -17,10 +17,8 @@ namespace {
 
 constexpr char kEndOfInput = 26; // Ctrl+Z ends the tuples, as the tuple reader reads them
 
-// The second pass asks for the spelling filter's cells this many names ahead, or works through
-// tuples in batches of this many.
+// The passes over the names ask for the filters' cells this many names ahead.
 constexpr size_t kAhead = 16;
-constexpr size_t kBatch = 64;
 
 bool isQuote(char c) {
     return c == '"' || c == '\'';
@@ -156,6 +154,35 @@ private:
     std::vector<uint64_t> words_;
 };
 
+// Which names, compared without regard to letter case, occur more than once, told by the hash of
+// their folded bytes: two bits a cell, for never, once and more than once. A name counted once is
+// certainly met once, so it has one spelling; "more" may be another name in the same cell.
+class RepeatFilter {
+public:
+    explicit RepeatFilter(size_t names) {
+        while (cells_ < 16 * names)
+            cells_ *= 2;
+        words_.assign(cells_ / 32, 0);
+    }
+    void prefetch(uint64_t hash) const { Prefetch(&words_[cell(hash) / 32]); }
+    void count(uint64_t hash) {
+        const size_t c = cell(hash);
+        uint64_t& word = words_[c / 32];
+        const unsigned shift = 2 * (c % 32);
+        if (((word >> shift) & 3) < 2)
+            word += uint64_t{1} << shift;
+    }
+    bool mayRepeat(uint64_t hash) const {
+        const size_t c = cell(hash);
+        return ((words_[c / 32] >> (2 * (c % 32))) & 3) == 2;
+    }
+
+private:
+    size_t cell(uint64_t hash) const { return static_cast<size_t>(hash >> 20) & (cells_ - 1); }
+    size_t cells_ = 1024;
+    std::vector<uint64_t> words_;
+};
+
 // The first spelling of each name that may be spelled otherwise, compared without regard to
 // letter case, with its line.
 class FirstSpellings {
@@ -164,8 +191,6 @@ public:
     explicit FirstSpellings(size_t names) : table_(names) {}
 
     static uint64_t hash(std::string_view name) { return Table::hash(name); }
-    // Asks for the slot where a name of this hash is looked for.
-    void prefetch(uint64_t hash) const { table_.prefetch(hash); }
 
     // Remembers a spelling met on a line, the first of its name; a later one in other letter
     // case gives the note, which goes to note.
@@ -484,20 +509,28 @@ template <class Lines> void checkElementText(Lines& lines, const GamsReport& rep
     if (flagged == 0 && spelledOtherwise.empty())
         return;
 
-    FirstSpellings spellings(lowerCase.size());
-    std::vector<GamsProblem> found;
+    // Of the names that may be spelled otherwise, only those that occur more than once are
+    // looked up: a name occurs more than once exactly when its fold does.
     const auto mayDifferAt = [&](size_t i) {
         return (marks[i] & kNamed) && spelledOtherwise.mayDiffer(marks[i]);
     };
+    RepeatFilter repeats(lowerCase.size());
+    if (!spelledOtherwise.empty())
+        for (size_t i = 0; i < marks.size(); ++i) {
+            if (i + kAhead < marks.size() && (marks[i + kAhead] & kNamed))
+                spelledOtherwise.prefetch(marks[i + kAhead]);
+            if (mayDifferAt(i))
+                repeats.count(marks[i]);
+        }
+
+    FirstSpellings spellings(lowerCase.size() / 16);
+    std::vector<GamsProblem> found;
     lines.restart();
     for (size_t i = 0; lines.next(line); ++i) {
-        // The filter's cell is asked for twice as far ahead as the table's slot it leads to.
-        if (i + 2 * kAhead < marks.size() && (marks[i + 2 * kAhead] & kNamed))
-            spelledOtherwise.prefetch(marks[i + 2 * kAhead]);
-        if (i + kAhead < marks.size() && mayDifferAt(i + kAhead))
-            spellings.prefetch(nameKey(marks[i + kAhead]));
+        if (i + kAhead < marks.size() && (marks[i + kAhead] & kNamed))
+            spelledOtherwise.prefetch(marks[i + kAhead]);
         const uint64_t mark = marks[i];
-        const bool mayDiffer = mayDifferAt(i);
+        const bool mayDiffer = mayDifferAt(i) && repeats.mayRepeat(mark);
         if (!(mark & kFlagged) && !mayDiffer)
             continue;
         ReadElementLine(line, element, scratch);
@@ -575,79 +608,105 @@ struct TupleMarks {
     }
 };
 
-// The spellings of the children and parents of the tuples in the order of their lines. Most
-// parents are the child of the line before (a first child follows its parent) or the parent of
-// the line before (siblings follow each other); such a parent is not looked up again, and gives
-// the note that occurrence gave.
+enum ParentIs : uint64_t { Own = 0, ChildBefore = 8, ParentBefore = 16 }; // else its key
+
+// The names of each tuple line, for the spellings, as the keys of the table of first spellings
+// (0: no name). Most parents are the child of the line before (a first child follows its
+// parent) or the parent of the line before (siblings follow each other); such a parent is marked
+// so instead of counted again, and gives the note that occurrence gave.
+struct TupleKeys {
+    struct Line {
+        uint64_t child;
+        uint64_t parent; // ParentIs, or a key
+    };
+    std::vector<Line> lines;
+
+    // The lines of a stretch of the input that begins a line and ends one.
+    void read(std::string_view bytes, size_t expected) {
+        lines.reserve(expected);
+        Tuple t;
+        std::string_view childBefore;
+        std::string_view parentBefore;
+        size_t pos = 0;
+        std::string_view line;
+        while (NextLine(bytes, pos, line)) {
+            Line keys{0, Own};
+            if (!readTuple(line, t)) {
+                childBefore = parentBefore = {};
+                lines.push_back(keys);
+                continue;
+            }
+            if (!t.child.empty())
+                keys.child = named(FirstSpellings::hash(t.child));
+            if (t.parent.empty() || t.parent == t.child)
+                keys.parent = Own; // a root names itself as its parent: once is enough
+            else if (t.parent == childBefore)
+                keys.parent = ChildBefore;
+            else if (t.parent == parentBefore)
+                keys.parent = ParentBefore;
+            else
+                keys.parent = named(FirstSpellings::hash(t.parent));
+            childBefore = t.child;
+            parentBefore = t.parent;
+            lines.push_back(keys);
+        }
+    }
+};
+
+// The notes of the tuples' names in the order of their lines.
 class TupleSpellings {
 public:
-    TupleSpellings(const SpellingFilter& filter, size_t names) : filter_(filter), table_(names) {}
+    explicit TupleSpellings(size_t names) : table_(names) {}
 
-    // The key a name is looked for with (0: no name); asks for its slot when it may be spelled
-    // otherwise, so that the batch's slots arrive while the ones before are used.
-    uint64_t keyOf(std::string_view name) const {
-        if (name.empty())
-            return 0;
-        const uint64_t key = named(FirstSpellings::hash(name));
-        filter_.prefetch(key);
-        return key;
-    }
-    void prefetch(uint64_t key) const {
-        if (key != 0 && filter_.mayDiffer(key))
-            table_.prefetch(key);
+    // A line whose names cannot be spelled otherwise (or no tuple): it gives no note.
+    void skip() { childNote_ = parentNote_ = Note(); }
+
+    // Whether a line with these keys gives a note because its parent is a name of the line
+    // before that gave one.
+    bool inherits(const TupleKeys::Line& keys) const {
+        return (keys.parent == ChildBefore && childNote_.given()) ||
+               (keys.parent == ParentBefore && parentNote_.given());
     }
 
-    // The notes of a tuple's names (their keys from keyOf), to report; a line that is no tuple
-    // ends the runs of names.
-    void meet(const Tuple* t, uint64_t childKey, uint64_t parentKey, size_t line,
+    // The notes of a tuple; looks up the names for which lookUp holds.
+    template <class LookUp>
+    void meet(const Tuple& t, const TupleKeys::Line& keys, size_t line, LookUp&& lookUp,
               const GamsReport& report) {
-        if (!t) {
-            childBefore_ = parentBefore_ = Met();
-            return;
-        }
-        Met child{t->child, meet(t->child, childKey, t->childAt, line, report)};
-        Met parent{t->parent, {}};
-        if (t->parent.empty() || t->parent == t->child) {
-            parent.note = child.note; // a root names itself as its parent: once is enough
-        } else if (t->parent == childBefore_.name || t->parent == parentBefore_.name) {
-            parent.note = t->parent == childBefore_.name ? childBefore_.note : parentBefore_.note;
-            if (parent.note.first.data()) {
-                GamsProblem p = noteOf(t->parent, t->parentAt, line, parent.note);
+        Note child;
+        if (lookUp(keys.child))
+            child = meet(t.child, keys.child, t.childAt, line, report);
+        Note parent;
+        if (keys.parent == Own) {
+            parent = child;
+        } else if (keys.parent == ChildBefore || keys.parent == ParentBefore) {
+            parent = keys.parent == ChildBefore ? childNote_ : parentNote_;
+            if (parent.given()) {
+                GamsProblem p;
+                p.rule = GamsRule::OtherSpelling;
+                p.line = line;
+                p.at = t.parentAt;
+                p.size = t.parent.size();
+                p.name = t.parent;
+                p.detail = parent.first;
+                p.firstLine = parent.firstLine;
                 report(p);
             }
-        } else {
-            parent.note = meet(t->parent, parentKey, t->parentAt, line, report);
+        } else if (lookUp(keys.parent)) {
+            parent = meet(t.parent, keys.parent, t.parentAt, line, report);
         }
-        childBefore_ = child;
-        parentBefore_ = parent;
+        childNote_ = child;
+        parentNote_ = parent;
     }
 
 private:
     struct Note {
-        std::string_view first; // none: no note
+        std::string_view first; // the first spelling; none: no note
         size_t firstLine = 0;
+        bool given() const { return first.data() != nullptr; }
     };
-    struct Met {
-        std::string_view name;
-        Note note;
-    };
-
-    static GamsProblem noteOf(std::string_view name, size_t at, size_t line, const Note& note) {
-        GamsProblem p;
-        p.rule = GamsRule::OtherSpelling;
-        p.line = line;
-        p.at = at;
-        p.size = name.size();
-        p.name = name;
-        p.detail = note.first;
-        p.firstLine = note.firstLine;
-        return p;
-    }
 
     Note meet(std::string_view name, uint64_t key, size_t at, size_t line,
               const GamsReport& report) {
-        if (name.empty() || !filter_.mayDiffer(key))
-            return {};
         Note note;
         table_.meet(name, key, line, at, [&](const GamsProblem& p) {
             note = {p.detail, p.firstLine};
@@ -656,23 +715,24 @@ private:
         return note;
     }
 
-    const SpellingFilter& filter_;
     FirstSpellings table_;
-    Met childBefore_;
-    Met parentBefore_;
+    Note childNote_;
+    Note parentNote_;
 };
 
 } // namespace
 
-// Two passes. The first reads every line, in two halves at once when the input is large, and
-// notes which lines have a problem of their own and which names are spelled with a lower-case
-// letter. The second goes through the lines again in order: it reads those with a problem, and
-// when some name may be spelled otherwise, every line, for the spellings.
+// Two passes, and a third for the spellings when they are needed. The first reads every line, in
+// two halves at once when the input is large, and notes which lines have a problem of their own
+// and which names are spelled with a lower-case letter. When some are, the names of every line
+// are counted, and only a name that may be spelled otherwise and occurs more than once (not
+// counting a parent met on the line before) is looked up. The last pass goes through the lines in
+// order, reads those with something to report, and reports.
 void CheckTuplesForGams(std::string_view bytes, const GamsReport& report) {
     bytes = bytes.substr(0, bytes.find(kEndOfInput));
     // The second half begins after a line feed.
-    const size_t middle = bytes.size() < kParallelBytes ? std::string_view::npos
-                                                        : bytes.find('\n', bytes.size() / 2);
+    const size_t middle =
+        bytes.size() < kParallelBytes ? std::string_view::npos : bytes.find('\n', bytes.size() / 2);
     TupleMarks first;
     TupleMarks second;
     if (middle == std::string_view::npos) {
@@ -682,92 +742,91 @@ void CheckTuplesForGams(std::string_view bytes, const GamsReport& report) {
                       [&] { second.read(bytes, middle + 1, bytes.size()); });
     }
     const bool weighted = first.weighted || second.weighted;
-    first.lowerCase.insert(first.lowerCase.end(), second.lowerCase.begin(),
-                           second.lowerCase.end());
+    first.lowerCase.insert(first.lowerCase.end(), second.lowerCase.begin(), second.lowerCase.end());
     const SpellingFilter spelledOtherwise(first.lowerCase);
     if (first.flagged + second.flagged == 0 && spelledOtherwise.empty())
         return;
 
-    TupleSpellings spellings(spelledOtherwise, first.lowerCase.size());
-    const bool spelling = !spelledOtherwise.empty();
-    // In batches, two at a time: while one batch is used, the next is read and the slots of its
-    // names are on their way.
-    struct Pending {
-        size_t line;
-        uint8_t mark;
-        bool tuple;
-        Tuple t;
-        uint64_t childKey;
-        uint64_t parentKey;
-    };
-    struct Batch {
-        std::vector<Pending> pending{kBatch};
-        size_t size = 0;
-    };
-    Batch batches[2];
-    size_t pos = 0;
-    size_t i = 0;
     const size_t lines = first.lines.size() + second.lines.size();
-    const auto fill = [&](Batch& batch) {
-        batch.size = 0;
-        std::string_view line;
-        for (; batch.size < kBatch && i < lines && NextLine(bytes, pos, line); ++i) {
-            const uint8_t mark =
-                i < first.lines.size() ? first.lines[i] : second.lines[i - first.lines.size()];
-            const bool flagged = (mark & kFlagged) || ((mark & kWeightless) && weighted);
-            if (!flagged && !spelling)
-                continue;
-            Pending& p = batch.pending[batch.size++];
-            p.line = i;
-            p.mark = flagged ? mark : 0;
-            p.tuple = readTuple(line, p.t);
-            p.childKey = spelling && p.tuple ? spellings.keyOf(p.t.child) : 0;
-            p.parentKey = spelling && p.tuple ? spellings.keyOf(p.t.parent) : 0;
+    TupleKeys keys;
+    RepeatFilter repeats(spelledOtherwise.empty() ? 0 : first.lowerCase.size());
+    if (!spelledOtherwise.empty()) {
+        if (middle == std::string_view::npos) {
+            keys.read(bytes, lines);
+        } else {
+            TupleKeys secondKeys;
+            RunInParallel([&] { keys.read(bytes.substr(0, middle + 1), first.lines.size()); },
+                          [&] { secondKeys.read(bytes.substr(middle + 1), second.lines.size()); });
+            keys.lines.insert(keys.lines.end(), secondKeys.lines.begin(), secondKeys.lines.end());
         }
-    };
-    const auto askSlots = [&](const Batch& batch) {
-        if (spelling)
-            for (size_t k = 0; k < batch.size; ++k) {
-                spellings.prefetch(batch.pending[k].childKey);
-                spellings.prefetch(batch.pending[k].parentKey);
+        // Only names that may be spelled otherwise are counted: a name occurs more than once
+        // exactly when its fold does, and the others are never looked up.
+        const auto counted = [&](uint64_t key) {
+            return (key & kNamed) && spelledOtherwise.mayDiffer(key);
+        };
+        for (size_t i = 0; i < keys.lines.size(); ++i) {
+            if (i + kAhead < keys.lines.size()) {
+                spelledOtherwise.prefetch(keys.lines[i + kAhead].child);
+                spelledOtherwise.prefetch(keys.lines[i + kAhead].parent);
             }
+            for (const uint64_t key : {keys.lines[i].child, keys.lines[i].parent})
+                if (counted(key))
+                    repeats.count(key);
+        }
+    }
+    const auto lookUp = [&](uint64_t key) {
+        return (key & kNamed) && spelledOtherwise.mayDiffer(key) && repeats.mayRepeat(key);
     };
+
+    TupleSpellings spellings(first.lowerCase.size() / 16);
     std::vector<GamsProblem> found;
-    const auto use = [&](const Batch& batch) {
-        for (size_t k = 0; k < batch.size; ++k) {
-            const Pending& p = batch.pending[k];
-            if (p.mark != 0) {
-                found.clear();
-                if (p.mark & kFlagged)
-                    checkElement({p.line, p.t.child, p.t.childAt, p.t.contentAt, p.t.contentSize,
-                                  p.t.annotation, p.t.annotationAt},
-                                 found);
-                GamsProblem w;
-                w.line = p.line;
-                w.name = p.t.child;
-                w.at = p.t.weightAt;
-                w.size = p.t.weight.size();
-                if (p.t.weight.empty()) {
-                    w.rule = GamsRule::MissingWeight;
-                    found.push_back(w);
-                } else if (!isReadableWeight(p.t.weight)) {
-                    w.rule = GamsRule::UnreadableWeight;
-                    w.detail = p.t.weight;
-                    found.push_back(w);
+    Tuple t;
+    size_t pos = 0;
+    std::string_view line;
+    for (size_t i = 0; i < lines && NextLine(bytes, pos, line); ++i) {
+        if (i + kAhead < keys.lines.size())
+            for (const uint64_t key : {keys.lines[i + kAhead].child, keys.lines[i + kAhead].parent})
+                if (key & kNamed) {
+                    spelledOtherwise.prefetch(key);
+                    repeats.prefetch(key);
                 }
-                for (const GamsProblem& problem : found)
-                    report(problem);
-            }
-            if (spelling)
-                spellings.meet(p.tuple ? &p.t : nullptr, p.childKey, p.parentKey, p.line, report);
+        const uint8_t mark =
+            i < first.lines.size() ? first.lines[i] : second.lines[i - first.lines.size()];
+        const bool flagged = (mark & kFlagged) || ((mark & kWeightless) && weighted);
+        const bool spelling =
+            i < keys.lines.size() && (lookUp(keys.lines[i].child) || lookUp(keys.lines[i].parent) ||
+                                      spellings.inherits(keys.lines[i]));
+        if (!flagged && !spelling) {
+            spellings.skip();
+            continue;
         }
-    };
-    fill(batches[0]);
-    askSlots(batches[0]);
-    for (size_t current = 0; batches[current].size > 0; current = 1 - current) {
-        fill(batches[1 - current]);
-        use(batches[current]);
-        askSlots(batches[1 - current]);
+        const bool tuple = readTuple(line, t);
+        if (flagged) {
+            found.clear();
+            if (mark & kFlagged)
+                checkElement({i, t.child, t.childAt, t.contentAt, t.contentSize, t.annotation,
+                              t.annotationAt},
+                             found);
+            GamsProblem w;
+            w.line = i;
+            w.name = t.child;
+            w.at = t.weightAt;
+            w.size = t.weight.size();
+            if (t.weight.empty()) {
+                w.rule = GamsRule::MissingWeight;
+                found.push_back(w);
+            } else if (!isReadableWeight(t.weight)) {
+                w.rule = GamsRule::UnreadableWeight;
+                w.detail = t.weight;
+                found.push_back(w);
+            }
+            for (const GamsProblem& p : found)
+                report(p);
+        }
+        if (spelling && tuple)
+            spellings.meet(t, keys.lines[i], i, lookUp, report);
+        else
+            spellings.skip();
     }
 }
 
