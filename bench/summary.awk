@@ -70,8 +70,11 @@ END {
   print "use before it, of the round that needed most;"
   print "for Convert* the converter process's peak resident memory. Copy/DeleteSubtree count"
   print "the elements of the subtree (a tenth of the tree)."
-  share("GamsCheckText/balanced", "ConvertTreeToPc/balanced", "element text (.tree to .PC)")
-  share("GamsCheckPc/balanced", "ConvertPcToTree/balanced", "tuples (.PC to .tree)")
+  for (si = 1; si <= 2; si++) {
+    shape = si == 1 ? "balanced" : "classification"
+    share("GamsCheckText/" shape, "ConvertTreeToPc/" shape, "element text (" shape ", .tree to .PC)")
+    share("GamsCheckPc/" shape, "ConvertPcToTree/" shape, "tuples (" shape ", .PC to .tree)")
+  }
   if (measured == 0) print "no path was measured at both 100k and 1M: linearity not checked"
   else if (misses > 0) printf "%d of %d paths miss the linearity target\n", misses, measured
   else printf "all %d paths measured at 100k and 1M meet the linearity target\n", measured
