@@ -58,7 +58,7 @@ bool holdsControl(std::string_view s) {
                        [](char c) { return isControl(static_cast<unsigned char>(c)); });
 }
 
-// The problems of one element, in the order of its parts; they go to out.
+// One element as its line gives it, with where its parts stand in the line.
 struct ElementParts {
     size_t line;
     std::string_view name;
@@ -69,6 +69,7 @@ struct ElementParts {
     size_t descriptionAt;
 };
 
+// The problems of an element of its own, in the order of its parts; they go to out.
 void checkElement(const ElementParts& e, std::vector<GamsProblem>& out) {
     GamsProblem p;
     p.line = e.line;
@@ -228,13 +229,9 @@ constexpr uint64_t kFlagged = 2;    // the line has a problem of its own
 constexpr uint64_t kWeightless = 4; // a tuple without a weight
 constexpr uint64_t kMarks = 7;
 
+// The mark of a name of this hash; of a mark, the key the table of first spellings is asked with.
 uint64_t named(uint64_t hash) {
     return (hash & ~kMarks) | kNamed;
-}
-
-// The hash a mark keeps of its name, as the table of first spellings is asked with it.
-uint64_t nameKey(uint64_t mark) {
-    return (mark & ~kMarks) | kNamed;
 }
 
 // Whether an element breaks a rule of its own; checkElement tells which.
@@ -542,7 +539,7 @@ template <class Lines> void checkElementText(Lines& lines, const GamsReport& rep
         for (const GamsProblem& p : found)
             report(p);
         if (mayDiffer)
-            spellings.meet(element.name, nameKey(mark), i, element.nameAt, report);
+            spellings.meet(element.name, named(mark), i, element.nameAt, report);
     }
 }
 
