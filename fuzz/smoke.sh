@@ -10,7 +10,7 @@ build=${1:?usage: fuzz/smoke.sh BUILDDIR [SECONDS] [TARGET...]}
 seconds=${2:-60}
 shift $(($# >= 2 ? 2 : 1))
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(elementtext pcreader roundtrip catalog markup)
+[ ${#targets[@]} -eq 0 ] && targets=(elementtext pcreader roundtrip editing catalog markup)
 work=$(cd "$build" && pwd)/fuzz-work
 # The catalog target reads its files from a scratch folder: memory-backed where possible.
 scratch=$(mktemp -d /dev/shm/settree-fuzz.XXXXXX 2>/dev/null || mktemp -d)

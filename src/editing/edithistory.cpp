@@ -362,8 +362,13 @@ uint64_t EditHistory::StateId() const {
     return undo_.empty() ? baseId_ : undo_.back().id;
 }
 
-void EditHistory::treeCleared(std::vector<std::unique_ptr<TFlyNode>> roots, TFlyNode* selected) {
+bool EditHistory::keepClearedTree() {
+    // Checked before the clear changes anything: the steps so far end at the tree as it is.
     StillApplies();
+    return true;
+}
+
+void EditHistory::treeCleared(std::vector<std::unique_ptr<TFlyNode>> roots, TFlyNode* selected) {
     if (roots.empty() && undo_.empty() && redo_.empty())
         return; // nothing was there, and nothing to go back to
     auto step = std::make_unique<TreeStep>(std::string(kRebuildName));
@@ -487,6 +492,8 @@ void StepRecorder::KeepExpansion(TFlyNode* node, bool withSubtree) {
         keep(node);
         return;
     }
+    // The node itself even without children: it may gain some and open in the same command.
+    keep(node);
     std::vector<TFlyNode*> pending{node};
     while (!pending.empty()) {
         TFlyNode* next = pending.back();

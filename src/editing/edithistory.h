@@ -105,7 +105,7 @@ private:
         size_t bytes;
     };
 
-    bool keepsClearedTree() const override { return true; }
+    bool keepClearedTree() override;
     void treeCleared(std::vector<std::unique_ptr<TFlyNode>> roots, TFlyNode* selected) override;
     void dropOldest();
     void changed();

@@ -550,7 +550,7 @@ void TFlyNodes::EndUpdate() {
 
 void TFlyNodes::Clear() {
     for (TreeObserver* observer : observers_) {
-        if (!observer->keepsClearedTree())
+        if (!observer->keepClearedTree())
             continue;
         TFlyNode* selected = selected_;
         setSelectedQuietly(nullptr);

@@ -42,10 +42,11 @@ public:
     virtual void nodeDeleting(TFlyNode* /*node*/) {}
     // The selected node changed.
     virtual void selectionChanged() {}
-    // The whole tree is being cleared (a rebuild from text or a file). A listener that wants the
-    // old roots says so here; the first that does gets them, detached with their subtrees, and
-    // the node that was selected, instead of their being destroyed.
-    virtual bool keepsClearedTree() const { return false; }
+    // The whole tree is about to be cleared (a rebuild from text or a file), nothing changed yet.
+    // A listener that wants the old roots answers true; the first that does gets them in
+    // treeCleared, detached with their subtrees, with the node that was selected, instead of
+    // their being destroyed.
+    virtual bool keepClearedTree() { return false; }
     virtual void treeCleared(std::vector<std::unique_ptr<TFlyNode>> /*roots*/,
                              TFlyNode* /*selected*/) {}
 };

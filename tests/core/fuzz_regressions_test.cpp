@@ -4,6 +4,7 @@
 // the fuzz target, so a fixed fault stays fixed in an ordinary build. The markup target's inputs
 // need the view's markup code, which this test program does not link; fuzz/smoke.sh replays them.
 
+#include "../../fuzz/editchecks.h"
 #include "../../fuzz/fuzzchecks.h"
 
 #include <gtest/gtest.h>
@@ -51,6 +52,8 @@ TEST_P(FuzzInputs, PassTheTargetsInvariants) {
             target.check(bytes);
         } catch (const FuzzInvariantError& e) {
             ADD_FAILURE() << e.what();
+        } catch (const EditInvariantError& e) {
+            ADD_FAILURE() << e.what();
         }
     }
 }
@@ -60,6 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(Target{"elementtext", [](std::string_view b) { CheckElementText(b); }},
                     Target{"pcreader", [](std::string_view b) { CheckPcLoad(b); }},
                     Target{"roundtrip", [](std::string_view b) { CheckRoundTrips(b); }},
+                    Target{"editing", [](std::string_view b) { CheckEditSequence(b); }},
                     Target{"catalog",
                            [](std::string_view b) {
                                ScratchFolder folder;
