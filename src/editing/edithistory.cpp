@@ -43,26 +43,32 @@ void moveChild(TFlyNodes& tree, TFlyNode* parent, int from, int to) {
         tree.MoveChild(from, to);
 }
 
-// A node and its subtree taken out; kept aside while the removal stands.
-class RemovedPart : public TreeStep::Part {
+// A node with its subtree that the step took out of the tree (removed) or put into it (added).
+// While the node is out it is kept here, so that it comes back with everything it holds.
+class SubtreePart : public TreeStep::Part {
 public:
-    RemovedPart(TFlyNode* node, TFlyNode* parent, int index, std::unique_ptr<TFlyNode> held,
+    // removed: the node is out now (held); otherwise it was just added and is in the tree.
+    SubtreePart(TFlyNode* node, TFlyNode* parent, int index, std::unique_ptr<TFlyNode> held,
                 bool parentWasExpanded)
         : node_(node), parent_(parent), index_(index), held_(std::move(held)),
-          parentWasExpanded_(parentWasExpanded), bytes_(subtreeBytes(node)) {}
-    void Undo(TFlyNodes& tree) override {
-        tree.Attach(std::move(held_), parent_, index_);
-        if (parent_)
-            tree.SetExpandedStates({parent_}, {parentWasExpanded_});
-    }
-    void Redo(TFlyNodes&) override { held_ = node_->Detach(); }
+          removed_(held_ != nullptr), parentWasExpanded_(parentWasExpanded),
+          bytes_(subtreeBytes(node)) {}
+    void Undo(TFlyNodes& tree) override { removed_ ? putBack(tree) : takeOut(); }
+    void Redo(TFlyNodes& tree) override { removed_ ? takeOut() : putBack(tree); }
     size_t Bytes() const override { return bytes_; }
 
 private:
+    void takeOut() { held_ = node_->Detach(); }
+    void putBack(TFlyNodes& tree) {
+        tree.Attach(std::move(held_), parent_, index_);
+        if (removed_ && parent_)
+            tree.SetExpandedStates({parent_}, {parentWasExpanded_});
+    }
     TFlyNode* node_;
     TFlyNode* parent_;
     int index_;
     std::unique_ptr<TFlyNode> held_;
+    bool removed_;
     bool parentWasExpanded_;
     size_t bytes_;
 };
@@ -87,23 +93,6 @@ private:
     TFlyNode* parent_;
     std::vector<std::unique_ptr<TFlyNode>> held_;
     bool parentWasExpanded_;
-    size_t bytes_;
-};
-
-// A subtree the command added; kept aside while the addition is undone.
-class AddedPart : public TreeStep::Part {
-public:
-    AddedPart(TFlyNode* node, TFlyNode* parent, int index)
-        : node_(node), parent_(parent), index_(index), bytes_(subtreeBytes(node)) {}
-    void Undo(TFlyNodes&) override { held_ = node_->Detach(); }
-    void Redo(TFlyNodes& tree) override { tree.Attach(std::move(held_), parent_, index_); }
-    size_t Bytes() const override { return bytes_; }
-
-private:
-    TFlyNode* node_;
-    TFlyNode* parent_;
-    int index_;
-    std::unique_ptr<TFlyNode> held_;
     size_t bytes_;
 };
 
@@ -200,18 +189,6 @@ private:
     }
     std::vector<std::unique_ptr<TFlyNode>> held_;
     size_t bytes_;
-};
-
-// Closes an update bracket on every way out.
-class UpdateBracket {
-public:
-    explicit UpdateBracket(TFlyNodes& tree) : tree_(tree) { tree_.BeginUpdate(); }
-    ~UpdateBracket() { tree_.EndUpdate(); }
-    UpdateBracket(const UpdateBracket&) = delete;
-    UpdateBracket& operator=(const UpdateBracket&) = delete;
-
-private:
-    TFlyNodes& tree_;
 };
 
 } // namespace
@@ -414,7 +391,7 @@ void StepRecorder::Remove(TFlyNode* node) {
     const bool parentWasExpanded = parent && parent->Expanded();
     std::unique_ptr<TFlyNode> held = node->Detach();
     step_->Add(
-        std::make_unique<RemovedPart>(node, parent, index, std::move(held), parentWasExpanded));
+        std::make_unique<SubtreePart>(node, parent, index, std::move(held), parentWasExpanded));
 }
 
 void StepRecorder::RemoveChildren(TFlyNode* node) {
@@ -437,7 +414,7 @@ void StepRecorder::Added(TFlyNode* node) {
     const TTreeCollection& owner = ownerOf(tree_, parent);
     const int last = owner.Count() - 1;
     const int index = owner.Child(last) == node ? last : owner.IndexOfChild(node);
-    step_->Add(std::make_unique<AddedPart>(node, parent, index));
+    step_->Add(std::make_unique<SubtreePart>(node, parent, index, nullptr, false));
 }
 
 void StepRecorder::MoveChild(TFlyNode* parent, int from, int to) {

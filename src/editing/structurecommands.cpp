@@ -8,18 +8,6 @@ namespace settree {
 
 namespace {
 
-// Closes an update bracket on every way out.
-class UpdateBracket {
-public:
-    explicit UpdateBracket(TFlyNodes& tree) : tree_(tree) { tree_.BeginUpdate(); }
-    ~UpdateBracket() { tree_.EndUpdate(); }
-    UpdateBracket(const UpdateBracket&) = delete;
-    UpdateBracket& operator=(const UpdateBracket&) = delete;
-
-private:
-    TFlyNodes& tree_;
-};
-
 void swapRootNodes(TFlyNodes& tree, int a, int b, StepRecorder& step) {
     for (int root : {a, b})
         step.KeepExpansion(tree.Root(root), true);

@@ -338,4 +338,16 @@ private:
     mutable std::vector<TFlyNode*> rows_;
 };
 
+// Holds an update bracket of a tree open for its lifetime, and closes it on every way out.
+class UpdateBracket {
+public:
+    explicit UpdateBracket(TFlyNodes& tree) : tree_(tree) { tree_.BeginUpdate(); }
+    ~UpdateBracket() { tree_.EndUpdate(); }
+    UpdateBracket(const UpdateBracket&) = delete;
+    UpdateBracket& operator=(const UpdateBracket&) = delete;
+
+private:
+    TFlyNodes& tree_;
+};
+
 } // namespace settree
