@@ -37,6 +37,7 @@
 #include "textpane/gamsmarks.h"
 #include "textpane/textpanecommands.h"
 #include "textpane/ttextpane.h"
+#include "textpane/utf8question.h"
 #include "view/trapidtree.h"
 #include "view/treefindbar.h"
 
@@ -545,6 +546,7 @@ StartupTarget TForm1::startupTarget(TextLines& lines, Feedback& errorReport) {
                          decimalSeparator_,   nullptr};
     target.loadElementFile = [this](const std::string& fileName, TextLines& loaded) {
         RxRichEdit1->LoadFromFile(fileName);
+        textCommands_->SetCurrentFile(fileName);
         loaded = RxRichEdit1->Lines();
     };
     return target;
@@ -658,6 +660,7 @@ void TForm1::Button5Click() {
 }
 
 void TForm1::Button6Click() {
+    StartFileDialogIn(*SaveDialog2, pcFileName_);
     const QString fileName = RunFileDialog(*SaveDialog2);
     if (fileName.isEmpty())
         return;
@@ -669,6 +672,7 @@ void TForm1::Button6Click() {
 
 void TForm1::Button8Click() {
     if (FLoadFromFile) {
+        StartFileDialogIn(*OpenDialog2, pcFileName_);
         const QString fileName = RunFileDialog(*OpenDialog2);
         if (fileName.isEmpty())
             return;
@@ -687,7 +691,9 @@ void TForm1::SavePCtoclipboard2Click() {
 }
 
 void TForm1::SavePCFile(const std::string& fileName) {
-    settree::SavePCFile(RapidTree4->Items(), fileName, decimalSeparator_);
+    std::string bytes = PcFileBytes(RapidTree4->Items(), fileName, decimalSeparator_);
+    if (OneEncodingForFile(bytes, fileName, textCommands_->ConfirmUtf8))
+        WriteFileAtomically(fileName, bytes);
 }
 
 void TForm1::CopyPCToClipboard() {

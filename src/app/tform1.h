@@ -182,11 +182,12 @@ public:
     QFileDialog* SaveDialog2;
 
     // Tuples. SavePCFile writes the tree's tuples, plain names, to a file (FileError on
-    // failure, the old file then stays as it was); CopyPCToClipboard puts them, named by their
-    // captions without markup, on the clipboard, and leaves the clipboard alone when the tree is
-    // empty. LoadPC replaces the tree by the tuples of a .PC file (FLoadFromFile true) or of the
-    // selected catalog classification (false), then the text pane by the tree's element text;
-    // it reports its errors itself and ends with FLoadFromFile true on every path.
+    // failure, the old file then stays as it was; names in both encodings are written as UTF-8
+    // only when the text pane's ConfirmUtf8 says so, else nothing is); CopyPCToClipboard puts them,
+    // named by their captions without markup, on the clipboard, and leaves the clipboard alone when
+    // the tree is empty. LoadPC replaces the tree by the tuples of a .PC file (FLoadFromFile true)
+    // or of the selected catalog classification (false), then the text pane by the tree's element
+    // text; it reports its errors itself and ends with FLoadFromFile true on every path.
     void SavePCFile(const std::string& fileName);
     void CopyPCToClipboard();
     void LoadPC(const std::string& fileName);

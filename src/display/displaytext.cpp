@@ -8,6 +8,8 @@
 namespace settree {
 
 QString BytesToDisplay(std::string_view bytes) {
+    if (HoldsBothEncodings(bytes))
+        return QString::fromStdString(ToUtf8(bytes)); // each run as it was meant
     return BytesToDisplay(bytes, IsValidUtf8(bytes));
 }
 

@@ -10,7 +10,8 @@
 
 namespace settree {
 
-// Bytes for display: valid UTF-8 as UTF-8, anything else as Latin-1.
+// Bytes for display: valid UTF-8 as UTF-8, anything else as Latin-1; bytes that hold both
+// encodings (see HoldsBothEncodings) each run as it was meant.
 QString BytesToDisplay(std::string_view bytes);
 // Bytes for display in a known encoding: UTF-8 when utf8, else Latin-1.
 QString BytesToDisplay(std::string_view bytes, bool utf8);

@@ -99,14 +99,16 @@ std::string PcText(const TFlyNodes& tree, PcNames names, char decimalSeparator) 
     return out;
 }
 
-void SavePCFile(const TFlyNodes& tree, const std::string& fileName, char decimalSeparator) {
-    std::string text;
+std::string PcFileBytes(const TFlyNodes& tree, const std::string& fileName, char decimalSeparator) {
     try {
-        text = PcText(tree, PcNames::PlainNames, decimalSeparator);
+        return PcText(tree, PcNames::PlainNames, decimalSeparator);
     } catch (const ElementNotWritable& fault) {
         throw fault.InFile(fileName);
     }
-    WriteFileAtomically(fileName, text);
+}
+
+void SavePCFile(const TFlyNodes& tree, const std::string& fileName, char decimalSeparator) {
+    WriteFileAtomically(fileName, PcFileBytes(tree, fileName, decimalSeparator));
 }
 
 } // namespace settree

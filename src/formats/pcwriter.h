@@ -23,6 +23,11 @@ enum class PcNames {
 // element of its level has already.
 std::string PcText(const TFlyNodes& tree, PcNames names, char decimalSeparator = '.');
 
+// The bytes SavePCFile writes to fileName: PcText with plain names. Raises ElementNotWritable
+// "Cannot create file <name>: the element ..." for a tree the tuples cannot carry back.
+std::string PcFileBytes(const TFlyNodes& tree, const std::string& fileName,
+                        char decimalSeparator = '.');
+
 // Writes PcText with plain names to fileName, replacing the file once the new one is complete.
 // Raises FileError "Cannot create file <name>" (the old file then stays as it was), or
 // ElementNotWritable "Cannot create file <name>: the element ..." before anything is written.

@@ -44,4 +44,71 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
+namespace {
+
+// Hands each run of bytes from 0x80 on to run(begin, end, isUtf8), and each stretch of ASCII to
+// ascii(begin, end), in order.
+template <class Ascii, class Run>
+void forEachRun(std::string_view bytes, Ascii&& ascii, Run&& run) {
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const size_t begin = i;
+        const bool high = static_cast<unsigned char>(bytes[i]) >= 0x80;
+        while (i < bytes.size() && (static_cast<unsigned char>(bytes[i]) >= 0x80) == high)
+            ++i;
+        if (high)
+            run(begin, i, IsValidUtf8(bytes.substr(begin, i - begin)));
+        else
+            ascii(begin, i);
+    }
+}
+
+} // namespace
+
+bool HoldsBothEncodings(std::string_view bytes) {
+    bool utf8 = false;
+    bool latin1 = false;
+    forEachRun(
+        bytes, [](size_t, size_t) {},
+        [&](size_t, size_t, bool isUtf8) { (isUtf8 ? utf8 : latin1) = true; });
+    return utf8 && latin1;
+}
+
+std::string ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    forEachRun(
+        bytes, [&](size_t begin, size_t end) { out.append(bytes.substr(begin, end - begin)); },
+        [&](size_t begin, size_t end, bool isUtf8) {
+            if (isUtf8) {
+                out.append(bytes.substr(begin, end - begin));
+                return;
+            }
+            for (size_t i = begin; i < end; ++i) {
+                const auto c = static_cast<unsigned char>(bytes[i]);
+                out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+                out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+            }
+        });
+    return out;
+}
+
+bool Utf8ToLatin1(std::string_view utf8, std::string& latin1) {
+    if (!IsValidUtf8(utf8))
+        return false;
+    latin1.clear();
+    latin1.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            latin1.push_back(static_cast<char>(c));
+        } else if (c == 0xC2 || c == 0xC3) { // U+0080 to U+00FF
+            latin1.push_back(static_cast<char>(((c & 0x03) << 6) | (utf8[++i] & 0x3F)));
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace settree

@@ -3,6 +3,7 @@
 
 #include <QFileDialog>
 #include <QString>
+#include <string>
 
 namespace settree {
 
@@ -12,9 +13,17 @@ namespace settree {
 // file types read as their names alone. defaultSuffix (without the dot) is appended to a typed
 // name without extension. The open dialog takes the name of a file that does not exist; the
 // save dialog asks nothing when the chosen file exists.
+//
+// The dialogs keep no state from one run of the editor to the next (last folder, history), and
+// they tell a file's type by its name alone: a file's content is never read to show its type, so
+// a folder such as /proc, where reading a file can wait forever, never stops the window.
 QFileDialog* MakeFileDialog(QWidget* parent, const QString& objectName,
                             QFileDialog::AcceptMode mode, const QString& typeName,
                             const QString& pattern, const QString& defaultSuffix);
+
+// Lets the dialog start in the folder of currentFile (the file its pane last loaded or saved),
+// or in the working directory when there is none.
+void StartFileDialogIn(QFileDialog& dialog, const std::string& currentFile);
 
 // Shows the dialog and returns the chosen file name, empty when the user cancels.
 QString ExecFileDialog(QFileDialog& dialog);

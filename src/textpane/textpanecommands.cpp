@@ -17,15 +17,19 @@
 #include "display/displaytext.h"
 #include "formats/treefile.h"
 #include "model/caption.h"
+#include "model/utf8.h"
 #include "textpane/filedialog.h"
 #include "textpane/gamsmarks.h"
 #include "textpane/ttextpane.h"
+#include "textpane/utf8question.h"
 
 namespace settree {
 
 TextPaneCommands::TextPaneCommands(TTextPane& pane, Feedback& feedback, TFlyNodes& tree,
                                    QObject* parent)
-    : QObject(parent), ChooseFile(ExecFileDialog), pane_(pane), feedback_(feedback), tree_(tree) {
+    : QObject(parent), ChooseFile(ExecFileDialog),
+      ConfirmUtf8([&pane](const QString& question) { return AskWriteAsUtf8(&pane, question); }),
+      pane_(pane), feedback_(feedback), tree_(tree) {
     Marks = new GamsMarks(pane, this);
     OpenDialog1 = MakeFileDialog(&pane, QStringLiteral("OpenDialog1"), QFileDialog::AcceptOpen,
                                  QStringLiteral("GAMS *.tree"), QStringLiteral("*.tree"),
@@ -56,10 +60,13 @@ TextPaneCommands::TextPaneCommands(TTextPane& pane, Feedback& feedback, TFlyNode
 }
 
 void TextPaneCommands::Load() {
+    StartFileDialogIn(*OpenDialog1, currentFile_);
     const QString name = ChooseFile(*OpenDialog1);
     // Only a regular file: a FIFO or a device would hold the window until it ends, if ever.
-    if (!name.isEmpty())
+    if (!name.isEmpty()) {
         pane_.LoadFromFile(QStringToFileName(name), true);
+        currentFile_ = QStringToFileName(name);
+    }
     Refresh();
     if (!name.isEmpty())
         emit FileLoaded(name);
@@ -74,16 +81,32 @@ void TextPaneCommands::Refresh() {
 }
 
 bool TextPaneCommands::Save() {
+    StartFileDialogIn(*SaveDialog1, currentFile_);
     const QString name = ChooseFile(*SaveDialog1);
     if (name.isEmpty())
         return false;
-    SaveElementText(QStringToFileName(name));
+    if (!SaveElementText(QStringToFileName(name)))
+        return false;
     emit FileSaved(name);
     return true;
 }
 
-void TextPaneCommands::SaveElementText(const std::string& fileName) {
+bool TextPaneCommands::SaveElementText(const std::string& fileName) {
     TextLines lines = pane_.Lines();
+    // One encoding for the file, asked for when the text needs UTF-8; a cancel writes nothing
+    // and leaves the pane as it is.
+    if (pane_.WidenedFromLatin1()) {
+        if (!LinesForLatin1File(lines, fileName, ConfirmUtf8))
+            return false;
+    } else {
+        std::string bytes = TreeFileBytes(lines);
+        if (HoldsBothEncodings(bytes)) {
+            if (!OneEncodingForFile(bytes, fileName, ConfirmUtf8))
+                return false;
+            for (std::string& line : lines)
+                line = ToUtf8(line);
+        }
+    }
     try {
         settree::SaveElementText(lines, fileName, feedback_);
     } catch (...) {
@@ -91,6 +114,9 @@ void TextPaneCommands::SaveElementText(const std::string& fileName) {
         throw;
     }
     pane_.SetLines(lines);
+    pane_.KeepUtf8(); // Latin-1 lines made the pane Latin-1 again; UTF-8 ones are its encoding now
+    currentFile_ = fileName;
+    return true;
 }
 
 void TextPaneCommands::CopyTreeToClipboard() {

@@ -41,6 +41,9 @@ public:
     // Runs a file dialog and returns the chosen file name, empty when cancelled. The default
     // shows the dialog; tests replace it.
     std::function<QString(QFileDialog&)> ChooseFile;
+    // Asks whether a file is to be written as UTF-8 (see utf8question.h); the default asks with
+    // a message box, tests replace it. The window's tuple save asks through it too.
+    std::function<bool(const QString& question)> ConfirmUtf8;
     // "Save .PC to clipboard" of Popedit; the window supplies it.
     std::function<void()> CopyPCToClipboard;
 
@@ -62,11 +65,18 @@ public:
     // "Refresh": the tree rebuilt from the pane; the pane shows its normalised text, marked.
     void Refresh();
     // "Save": the save dialog, then SaveElementText with the chosen name; nothing on cancel. True
-    // when the text was written.
+    // when the text was written. A text that needs UTF-8 where its document was Latin-1, or that
+    // holds both encodings, is written as UTF-8 only when ConfirmUtf8 says so, else not at all.
     bool Save();
-    // Normalises the pane and writes it as a .tree file. On FileError the pane is already
-    // normalised and no file was written.
-    void SaveElementText(const std::string& fileName);
+    // Normalises the pane and writes it as a .tree file; true when it was written, false when
+    // the user would not have it written as UTF-8 (nothing changed then). On FileError the pane
+    // is already normalised and no file was written.
+    bool SaveElementText(const std::string& fileName);
+
+    // The file the pane last loaded or saved, where its dialogs start; the window gives the file
+    // it opened at start.
+    const std::string& CurrentFile() const { return currentFile_; }
+    void SetCurrentFile(const std::string& fileName) { currentFile_ = fileName; }
 
     // "Save .Tree to clipboard": selects the whole text and copies the lines joined by CR LF.
     void CopyTreeToClipboard();
@@ -89,6 +99,7 @@ signals:
     void TreeRebuilt();
 
 private:
+    std::string currentFile_;
     TTextPane& pane_;
     Feedback& feedback_;
     TFlyNodes& tree_;

@@ -2,10 +2,13 @@
 #include "textpane/ttextpane.h"
 
 #include <QColor>
+#include <QDragEnterEvent>
 #include <QFocusEvent>
 #include <QFont>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLinearGradient>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <Qsci/qscicommandset.h>
@@ -192,6 +195,7 @@ void TTextPane::LoadFromFile(const std::string& fileName, bool regularOnly) {
         throw NotEnoughMemory(fileName);
     }
     replaceDocument(text);
+    widened_ = false; // the encoding is the new file's
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_GOTOPOS, 0L);
     setModified(false);
@@ -211,6 +215,8 @@ void TTextPane::SetFontPointSize(int points) {
 }
 
 QString TTextPane::BytesToText(std::string_view bytes) const {
+    if (HoldsBothEncodings(bytes))
+        return QString::fromStdString(ToUtf8(bytes));
     return BytesToDisplay(bytes, utf8_);
 }
 
@@ -298,6 +304,7 @@ void TTextPane::keyPressEvent(QKeyEvent* event) {
             return;
         }
     }
+    widenFor(event->text());
     QsciScintilla::keyPressEvent(event);
 }
 
@@ -336,9 +343,46 @@ void TTextPane::paintEvent(QPaintEvent* event) {
 }
 
 QByteArray TTextPane::fromMimeData(const QMimeData* source, bool& rectangular) const {
+    // Called as a paste or a drop begins, before the text goes in at the caret.
+    if (source && source->hasText())
+        const_cast<TTextPane*>(this)->widenFor(source->text());
     QByteArray bytes = QsciScintilla::fromMimeData(source, rectangular);
     bytes.replace('\t', "   "); // tab characters are never stored
     return bytes;
+}
+
+void TTextPane::dragEnterEvent(QDragEnterEvent* event) {
+    // Before the drop position is taken, so that it counts in the document's final bytes.
+    if (event->mimeData() && event->mimeData()->hasText())
+        widenFor(event->mimeData()->text());
+    QsciScintilla::dragEnterEvent(event);
+}
+
+void TTextPane::inputMethodEvent(QInputMethodEvent* event) {
+    widenFor(event->commitString() + event->preeditString());
+    QsciScintilla::inputMethodEvent(event);
+}
+
+void TTextPane::widenFor(const QString& incoming) {
+    if (utf8_ ||
+        std::all_of(incoming.begin(), incoming.end(), [](QChar c) { return c.unicode() <= 0xFF; }))
+        return;
+    // Positions count bytes: in UTF-8 every byte from 0x80 on becomes two.
+    const auto characters = [this](long position) {
+        return SendScintilla(SCI_COUNTCHARACTERS, 0L, position);
+    };
+    const long caret = characters(SendScintilla(SCI_GETCURRENTPOS));
+    const long anchor = characters(SendScintilla(SCI_GETANCHOR));
+    const long firstVisible = firstVisibleLine();
+    const long length = SendScintilla(SCI_GETLENGTH);
+    const auto* bytes = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+    replaceDocument(ToUtf8(std::string_view(bytes, static_cast<size_t>(length))));
+    widened_ = true;
+    const auto position = [this](long character) {
+        return SendScintilla(SCI_POSITIONRELATIVE, 0L, character);
+    };
+    SendScintilla(SCI_SETSEL, position(anchor), position(caret));
+    setFirstVisibleLine(static_cast<int>(firstVisible));
 }
 
 void TTextPane::replaceDocument(const std::string& text) {
@@ -348,6 +392,8 @@ void TTextPane::replaceDocument(const std::string& text) {
         setUtf8(utf8);
         utf8_ = utf8;
     }
+    if (!utf8)
+        widened_ = false; // Latin-1 again
     SendScintilla(SCI_TARGETWHOLEDOCUMENT);
     SendScintilla(SCI_REPLACETARGET, static_cast<uintptr_t>(text.size()), text.data());
     // Steps recorded under the other encoding would come back shown wrongly.

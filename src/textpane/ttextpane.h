@@ -56,7 +56,15 @@ public:
 
     // Whether the document is shown as UTF-8 (else Latin-1).
     bool IsUtf8() const { return utf8_; }
-    // Bytes as the pane shows them.
+    // Whether the document was Latin-1 text and became UTF-8 because text arrived (typed,
+    // pasted, dropped) that Latin-1 cannot store: its file was Latin-1, its lines are UTF-8 now.
+    // A Latin-1 document never stores a replacement character for such text. Loading a file or
+    // lines that are Latin-1 again ends it, and so does KeepUtf8.
+    bool WidenedFromLatin1() const { return widened_; }
+    // The document's UTF-8 is its encoding from now on (its file was written as UTF-8).
+    void KeepUtf8() { widened_ = false; }
+    // Bytes as the pane shows them; bytes in both encodings (see HoldsBothEncodings) each run as
+    // it was meant.
     QString BytesToText(std::string_view bytes) const;
 
     // The caret: line from 0, column in characters from 0, counting blanks past the line's end
@@ -96,6 +104,8 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     QByteArray fromMimeData(const QMimeData* source, bool& rectangular) const override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
     // Puts text into the document as it is, switching the display encoding to fit it.
@@ -109,7 +119,12 @@ private:
     // Moves the caret to a column of a line, at most to the line's end.
     void moveCaretWithinLine(int line, int column);
 
+    // Makes the document UTF-8 before text enters that a Latin-1 document cannot store, so that
+    // no character is ever replaced; the caret and the selection keep their places.
+    void widenFor(const QString& incoming);
+
     bool utf8_ = true;
+    bool widened_ = false;
     int fontPointSize_ = 10;
     bool backgroundShown_ = false;
     QImage background_;

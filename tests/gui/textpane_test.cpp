@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <exception>
+#include <functional>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -81,6 +82,8 @@ private slots:
     void byteRoundTrip_data();
     void byteRoundTrip();
     void typedTextFollowsEncoding();
+    void textPastLatin1IsNeverReplaced();
+    void saveAsksBeforeUtf8();
     void loadRules_data();
     void loadRules();
     void loadCommand();
@@ -282,6 +285,92 @@ void TextPaneTest::typedTextFollowsEncoding() {
     TypeText(pane, QStringLiteral(u"ü"));
     QCOMPARE(pane.Lines(), TextLines{"a\xC3\xA9\xC3\xBC"});
     QCOMPARE(pane.CaretColumn(), 3); // columns count characters, not bytes
+}
+
+void TextPaneTest::textPastLatin1IsNeverReplaced() {
+    // Typed, pasted or dropped into a Latin-1 document, characters past Latin-1 make it UTF-8
+    // instead of becoming "?"; the caret stays where the text went in.
+    struct Entry {
+        const char* how;
+        std::function<void(TTextPane&)> enter;
+    };
+    const QString euro = QStringLiteral(u"Euro€ 日本 Ωmega");
+    const Entry entries[] = {
+        {"typed", [&](TTextPane& pane) { TypeText(pane, euro); }},
+        {"pasted",
+         [&](TTextPane& pane) {
+             QGuiApplication::clipboard()->setText(euro);
+             pane.paste();
+         }},
+    };
+    for (const Entry& entry : entries) {
+        Fixture f;
+        TTextPane& pane = f.pane;
+        pane.show();
+        pane.setFocus();
+        pane.SetLines({"\"caf\xE9\" x"}); // Latin-1
+        QVERIFY(!pane.IsUtf8());
+        pane.SetCaret(0, 8);
+        entry.enter(pane);
+        QVERIFY2(pane.IsUtf8() && pane.WidenedFromLatin1(), entry.how);
+        QCOMPARE(pane.Lines(), TextLines{"\"caf\xC3\xA9\" x" + euro.toStdString()});
+        QCOMPARE(pane.CaretColumn(), 8 + int(euro.size()));
+        QVERIFY(!pane.text().contains(QLatin1Char('?')));
+    }
+}
+
+void TextPaneTest::saveAsksBeforeUtf8() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.tree"));
+    const std::string old = "\"old\"";
+
+    // Past Latin-1: asked; a cancel writes nothing and leaves the pane as it was.
+    Fixture f(path);
+    QStringList asked;
+    bool answer = false;
+    f.commands.ConfirmUtf8 = [&](const QString& question) {
+        asked << question;
+        return answer;
+    };
+    f.pane.SetLines({"\"caf\xE9\"", "b"}); // Latin-1
+    f.pane.SetCaret(1, 1);
+    QGuiApplication::clipboard()->setText(QStringLiteral(u"€"));
+    f.pane.paste();
+    WriteBytes(path, old);
+    f.commands.Save();
+    QCOMPARE(asked.size(), 1);
+    QVERIFY2(asked[0].contains(QStringLiteral("Latin-1")), qPrintable(asked[0]));
+    QCOMPARE(ReadBytes(path), QByteArray::fromStdString(old));
+    QCOMPARE(f.pane.Lines(), (TextLines{"\"caf\xC3\xA9\"", "b\xE2\x82\xAC"}));
+
+    // Yes: the file is UTF-8, every character as typed; the pane's encoding is UTF-8 from now.
+    answer = true;
+    f.commands.Save();
+    QCOMPARE(asked.size(), 2);
+    QCOMPARE(ReadBytes(path), QByteArray("\"caf\xC3\xA9\"\r\n\"b\xE2\x82\xAC\""));
+    QVERIFY(!f.pane.WidenedFromLatin1());
+
+    // When every character fits in Latin-1 again, the file stays Latin-1 and nobody is asked.
+    Fixture latin(path);
+    latin.commands.ConfirmUtf8 = f.commands.ConfirmUtf8;
+    latin.pane.SetLines({"\"caf\xE9\""});
+    latin.pane.SetCaret(0, 6);
+    TypeText(latin.pane, QStringLiteral(u"€"));
+    QVERIFY(latin.pane.WidenedFromLatin1());
+    latin.pane.undo();
+    latin.commands.Save();
+    QCOMPARE(asked.size(), 2);
+    QCOMPARE(ReadBytes(path), QByteArray("\"caf\xE9\""));
+    QVERIFY(!latin.pane.IsUtf8());
+
+    // Lines in two encodings (a Latin-1 name beside a UTF-8 one): asked; yes makes all UTF-8.
+    Fixture mixed(path);
+    mixed.commands.ConfirmUtf8 = f.commands.ConfirmUtf8;
+    mixed.pane.SetLines({"\"caf\xE9\"", "\"\xE2\x82\xAC\""});
+    mixed.commands.Save();
+    QCOMPARE(asked.size(), 3);
+    QVERIFY2(asked[2].contains(QStringLiteral("two encodings")), qPrintable(asked[2]));
+    QCOMPARE(ReadBytes(path), QByteArray("\"caf\xC3\xA9\"\r\n\"\xE2\x82\xAC\""));
 }
 
 void TextPaneTest::loadRules_data() {

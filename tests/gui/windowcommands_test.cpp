@@ -78,6 +78,7 @@ private slots:
     void tuplesToClipboard();
     void tuplesToFile();
     void tuplesFromFile();
+    void tuplesInOneEncoding();
     void tupleLoadFailures();
     void textPaneFromWindow();
     void textPaneFileFailures();
@@ -182,6 +183,39 @@ void WindowCommandsTest::tuplesFromFile() {
     QCOMPARE(dialogs.asked.size(), 2);
     QCOMPARE(tree.Count(), 1);
     QVERIFY(window.FLoadFromFile);
+}
+
+void WindowCommandsTest::tuplesInOneEncoding() {
+    // A name loaded as Latin-1 beside one typed as UTF-8: the file is written in one encoding,
+    // asked for, and the clipboard shows both as they were meant.
+    const std::string dir = folder("encodings");
+    TForm1 window({}, folder("empty"));
+    Dialogs dialogs(window);
+    QStringList asked;
+    bool answer = false;
+    window.TextCommands()->ConfirmUtf8 = [&](const QString& question) {
+        asked << question;
+        return answer;
+    };
+    TFlyNodes& tree = window.RapidTree4->Items();
+    tree.AddChild(nullptr, MakeCaption("caf\xE9"))->SetCells(1, "1");
+    tree.AddChild(nullptr, MakeCaption("\xE2\x82\xAC"))->SetCells(1, "1");
+
+    const std::string file = dir + "out.PC";
+    writeFile(file, "old");
+    dialogs.answer = QString::fromStdString(file);
+    click(window, "Button6");
+    QCOMPARE(asked.size(), 1);
+    QCOMPARE(ReadFileBytes(file), std::string("old"));
+    answer = true;
+    click(window, "Button6");
+    QCOMPARE(ReadFileBytes(file),
+             std::string("\"level1\".\"caf\xC3\xA9\".\"caf\xC3\xA9\" 1\r\n"
+                         "\"level1\".\"\xE2\x82\xAC\".\"\xE2\x82\xAC\" 1\r\n"));
+
+    trigger(window, "SavePCtoclipboard1");
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QStringLiteral(u"\"level1\".\"café\".\"café\" 1\r\n\"level1\".\"€\".\"€\" 1\r\n"));
 }
 
 void WindowCommandsTest::tupleLoadFailures() {
