@@ -5,6 +5,7 @@
 #include "model/caption.h"
 #include "model/memorybudget.h"
 #include "model/textfile.h"
+#include "model/utf8.h"
 
 #include <algorithm>
 #include <exception>
@@ -344,6 +345,30 @@ bool isPlainLine(const CaptionViews& parts) {
 
 } // namespace
 
+std::string LineForMessage(std::string_view line) {
+    constexpr size_t kShown = 200;
+    if (line.size() <= kShown)
+        return std::string(line);
+    // Characters: code points of UTF-8 text, bytes of any other.
+    const bool utf8 = IsValidUtf8(line);
+    const auto isStart = [&](size_t i) {
+        return !utf8 || (static_cast<unsigned char>(line[i]) & 0xC0) != 0x80;
+    };
+    size_t characters = 0;
+    size_t cut = line.size();
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (!isStart(i))
+            continue;
+        if (characters == kShown)
+            cut = i;
+        ++characters;
+    }
+    if (characters <= kShown)
+        return std::string(line);
+    return std::string(line.substr(0, cut)) + "... (the line has " + std::to_string(characters) +
+           " characters)";
+}
+
 ElementTextTooLarge::ElementTextTooLarge(size_t bytes, size_t limit)
     : std::length_error("The element text would take more than " +
                         std::to_string(bytes / kMegabyte) + " MB, and at most " +
@@ -567,9 +592,12 @@ bool ParseElementText(TextLines& lines, TFlyNodes& tree, Feedback& feedback) {
             if (TrimView(line).empty())
                 continue;
             const long level = levels.levelOf(leadingBlanks(line));
-            if (level < 0) {
+            const std::string_view name = partsOfLine(TrimView(line)).name;
+            if (level < 0 || NameHoldsMarkup(name)) {
                 std::string text = "Error in line " + std::to_string(k) + "\r\n";
-                text.append(line);
+                text.append(LineForMessage(line));
+                if (level >= 0)
+                    text.append("\r\n").append(MarkupNameReason(name));
                 feedback.message(text);
                 // The tree keeps the elements built so far, neither expanded nor repainted.
                 tree.EndUpdate();

@@ -30,7 +30,9 @@ void NormaliseElementText(TextLines& lines, Feedback& feedback);
 
 // Normalises the lines in place, then replaces the tree by one node per line. Problems go to
 // feedback ("Error in line ..." or "The code you have in your memo is incorrect, please check
-// it!"). Returns true when nothing was reported.
+// it!"). A line whose indentation fits no level, or whose element name holds markup (see
+// NameHoldsMarkup), ends the parse with "Error in line ", its number and the line (see
+// LineForMessage), the second with the reason after it. Returns true when nothing was reported.
 bool ParseElementText(TextLines& lines, TFlyNodes& tree, Feedback& feedback);
 
 // Replaces the lines by the element text of the tree (normalised); the tree is unchanged. The
@@ -130,6 +132,11 @@ struct ElementLine {
 // Reads one line; false for a blank line, which stands for no element. scratch holds the text
 // of a line with a bare name while the result is used.
 bool ReadElementLine(std::string_view line, ElementLine& element, std::string& scratch);
+
+// A line as a message shows it: at most its first 200 characters, with the count of all of them
+// when there are more (a message box holding a line of megabytes takes long to lay out and
+// shows nothing of use).
+std::string LineForMessage(std::string_view line);
 
 // Replaces every tab by three blanks, as the text pane does with all text it takes in.
 void ExpandTabs(std::string& line);

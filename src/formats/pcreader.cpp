@@ -375,6 +375,15 @@ public:
     // The number of tuple lines read.
     size_t tuples() const { return lines_.remainders.size(); }
 
+    // The message of a failed build or write: the one tuple message with the failing tuple's
+    // names, and why where the names alone do not tell.
+    std::string failureMessage(const std::string& child, const std::string& parent) const {
+        std::string message = std::string(kPcErrorMessage) + child + " : " + parent;
+        if (!failureReason_.empty())
+            message.append("\r\n").append(failureReason_);
+        return message;
+    }
+
 private:
     // The tuple lines of a stretch of a .PC file, which begins a line and ends one; false at the
     // first line that is no tuple line.
@@ -584,7 +593,7 @@ private:
             }
             for (size_t i = first; i < last; ++i) {
                 const Taken& taken = batch[i - first];
-                if (!taken.parts.closed)
+                if (!taken.parts.closed || NameHoldsMarkup(taken.parts.child))
                     return i;
                 const uint32_t* place =
                     parents ? parents->find(taken.parts.parent, taken.parentHash) : nullptr;
@@ -627,6 +636,8 @@ private:
             } else {
                 failedChild = DoubleToSingleQuotes(parts.child);
                 failedParent = DoubleToSingleQuotes(parts.parent);
+                if (NameHoldsMarkup(parts.child))
+                    failureReason_ = MarkupNameReason(failedChild);
             }
         }
         parentOf.resize(found);
@@ -766,6 +777,7 @@ private:
     std::deque<std::string> store_;
     Names<telement> descriptions_;
     TupleLines lines_; // the levels and annotations only while in input order
+    mutable std::string failureReason_; // see failureMessage
 };
 
 // The frame every load shares: read everything, then replace the tree inside one update
@@ -804,8 +816,7 @@ bool runLoad(TFlyNodes& tree, TextLines* lines, Feedback& feedback, bool fileMod
             ok = false;
         }
         if (!ok && !outOfMemory)
-            feedback.message(failure.empty() ? std::string(kPcErrorMessage) + child + " : " + parent
-                                             : failure);
+            feedback.message(failure.empty() ? load.failureMessage(child, parent) : failure);
     }
     if (outOfMemory) {
         tree.Clear();
@@ -878,6 +889,7 @@ bool PCElementTextFromBytes(std::string_view pcBytes, const std::string* treeDes
     text.clear();
     std::string child;
     std::string parent;
+    std::string message; // of a failure
     bool ok = false;
     try {
         PcLoad load(true, decimalSeparator);
@@ -888,6 +900,8 @@ bool PCElementTextFromBytes(std::string_view pcBytes, const std::string* treeDes
                 expected += treeDescriptionBytes->size();
             ElementTextBuilder builder(load.tuples(), expected);
             ok = load.write(builder, child, parent);
+            if (!ok)
+                message = load.failureMessage(child, parent);
             if (ok && builder.Fault()) {
                 // The tuples are sound: their element text would read back as another tree.
                 feedback.message(builder.Fault()->what());
@@ -905,7 +919,8 @@ bool PCElementTextFromBytes(std::string_view pcBytes, const std::string* treeDes
     }
     if (!ok) {
         text.clear();
-        feedback.message(std::string(kPcErrorMessage) + child + " : " + parent);
+        feedback.message(message.empty() ? std::string(kPcErrorMessage) + child + " : " + parent
+                                         : message);
     }
     return ok;
 }

@@ -170,4 +170,14 @@ CaptionViews SplitCaptionViews(std::string_view caption) {
     return {t, d};
 }
 
+bool NameHoldsMarkup(std::string_view name) {
+    return name.find_first_of("<>") != std::string_view::npos;
+}
+
+std::string MarkupNameReason(std::string_view name) {
+    return "The element name \"" + std::string(name) +
+           "\" holds \"<\" or \">\", which the tree would show as markup and save as another "
+           "name";
+}
+
 } // namespace settree

@@ -52,6 +52,13 @@ std::string CutAtParen(std::string_view s);
 // The element name of a caption, without description and markup.
 std::string PlainName(std::string_view caption);
 
+// Whether an element name holds "<" or ">". The tree would draw such a name as markup, and the
+// tuple file, which takes the name through PlainName, would get another one; so no reader takes
+// such a name into the tree.
+bool NameHoldsMarkup(std::string_view name);
+// Why a reader refuses such a name, naming it.
+std::string MarkupNameReason(std::string_view name);
+
 struct CaptionParts {
     std::string name;
     std::string description;

@@ -241,6 +241,62 @@ TEST(ParseElementText, IndentationErrorLeavesTreeUnexpanded) {
     EXPECT_EQ(tree.UpdateCount(), 0);
 }
 
+// A name that holds "<" or ">" would show as markup in the tree and reach a .PC file as another
+// name: the parse stops at its line and says why, as at a line that fits no level.
+TEST(ParseElementText, NamesThatLookLikeMarkupAreRefused) {
+    const std::string reason = "\" holds \"<\" or \">\", which the tree would show as markup "
+                               "and save as another name";
+    for (const std::string name : {"A</color>B", "<color=clred>R</color>", "P<br>Q", "<5", "a>b"}) {
+        CollectingFeedback feedback;
+        TFlyNodes tree;
+        TextLines lines{"\"ok\"", "   \"" + name + "\" \"a description <b>may</b> hold them\""};
+        EXPECT_FALSE(ParseElementText(lines, tree, feedback)) << name;
+        EXPECT_EQ(feedback.messages,
+                  std::vector<std::string>{"Error in line 1\r\n" + lines[1] +
+                                           "\r\nThe element name \"" + name + reason})
+            << name;
+        EXPECT_EQ(dump(tree), "ok\n") << name;
+        EXPECT_EQ(tree.UpdateCount(), 0);
+    }
+    CollectingFeedback feedback;
+    TFlyNodes tree;
+    TextLines lines{"\"A\" \"<b>bold</b> description\""};
+    EXPECT_TRUE(ParseElementText(lines, tree, feedback));
+}
+
+// A line of megabytes shows in a message by its first 200 characters and its length.
+TEST(ParseElementText, LongLinesAreCutInMessages) {
+    struct Case {
+        std::string line;
+        std::string shown;
+    };
+    const std::string euro = "\xE2\x82\xAC";
+    std::string euros;
+    for (int i = 0; i < 300; ++i)
+        euros += euro;
+    std::string firstEuros;
+    for (int i = 0; i < 200; ++i)
+        firstEuros += euro;
+    const Case cases[] = {
+        {"  \"short\"", "  \"short\""},
+        {std::string(200, 'x'), std::string(200, 'x')},
+        {std::string(5'000'000, 'x'),
+         std::string(200, 'x') + "... (the line has 5000000 characters)"},
+        {euros, firstEuros + "... (the line has 300 characters)"},
+        {std::string(300, '\xE9'), std::string(200, '\xE9') + "... (the line has 300 characters)"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(LineForMessage(c.line), c.shown) << c.line.substr(0, 20);
+
+    CollectingFeedback feedback;
+    TFlyNodes tree;
+    TextLines lines{"a", "   b", "  \"" + std::string(5'000'000, 'x') + "\""};
+    EXPECT_FALSE(ParseElementText(lines, tree, feedback));
+    EXPECT_EQ(feedback.messages,
+              std::vector<std::string>{"Error in line 2\r\n  \"" + std::string(197, 'x') +
+                                       "... (the line has 5000004 characters)"});
+}
+
 // Fails while the tree is being built, as a store that cannot take another node would.
 struct FailingObserver : TreeObserver {
     int changesLeft;

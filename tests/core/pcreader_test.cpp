@@ -269,6 +269,23 @@ TEST(PcReader, QuotedNames) {
               "a quote, which ends a name in element text");
 }
 
+// A name that holds "<" or ">" is refused with the one tuple message and why; the tree keeps
+// the nodes built before it. Descriptions may hold them.
+TEST(PcReader, NamesThatLookLikeMarkupAreRefused) {
+    for (const std::string name : {"A</color>B", "<color=clred>R</color>", "P<br>Q", "<5"}) {
+        Load load;
+        EXPECT_FALSE(load.run("\"level1\".\"A\".\"A\" 1 @ \"<b>bold</b>\"\r\n\"level2\".\"" + name +
+                              "\".\"A\" 1\r\n"))
+            << name;
+        EXPECT_EQ(load.feedback.lastMessage(),
+                  message(name, "A") + "\r\nThe element name \"" + name +
+                      "\" holds \"<\" or \">\", which the tree would show as markup and save as "
+                      "another name")
+            << name;
+        EXPECT_EQ(shape(load.tree), "A - bold= 1\n") << name;
+    }
+}
+
 struct FailureCase {
     std::string input;
     std::string message;
@@ -646,10 +663,6 @@ TEST(PcReader, ElementTextWithoutTheTreeIsTheTextOfTheTree) {
          "\"level1\".\"A.B\".\"A.B\" 1\n\"level1\". 3\n\"level1\".\"a@b\".\"x\" 1\n"
          "\"level2\".\"C\".\"a.b\" 1\n\"level2\".\"D\".\"A@B\" 1 @ \"d@\"\n",
          ""},
-        {"a name that holds the opening of a caption's description",
-         "\"level1\".\"x - <color=clblue>y\".\"x\" 1 @\"desc\"\n"
-         "\"level1\".\"z - <color=clblue>\".\"z\" 1\n",
-         ""},
         {"descriptions from the tree file and annotations, with repeats",
          "\"level1\".\"A\".\"A\" 1 @\"first\"\n\"level2\".\"B\".\"A\" 1 @\"b@here\"\n"
          "\"level2\".\"a\".\"A\" 1\n\"level3\".\"C\".\"B\" 1\n",
@@ -683,6 +696,7 @@ TEST(PcReader, ElementTextWithoutTheTreeFailsWhereTheLoadFails) {
         {"\"level1\".\"A\".\"A\" 1\nno tuple here\n", false},
         {"\"level1\".\"A.\"A\" 1\n", false},
         {"\"level3\".\"C\".\"B\" 1\n", false},
+        {"\"level1\".\"x - <color=clblue>y\".\"x\" 1 @\"desc\"\n", false},
         {"\"level1\".\"it's\".\"it's\" 1\n", true},
         {"\"level1\".\"A\".\"A\" 1 @ \"a\ttab\"\n", true},
         {"\"level1\".\"A\".\"A\" 1\n\"level2\".\" B\".\"A\" 1\n", true},
