@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ make pkg-config
-  qt6-base-dev libqscintilla2-qt6-dev libgl-dev
+  qt6-base-dev libqscintilla2-qt6-dev libgl-dev libxcb1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-liberation2 fonts-crosextra-carlito

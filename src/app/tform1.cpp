@@ -26,6 +26,7 @@
 #include "app/tcollapsiblepanel.h"
 #include "app/unsavedchanges.h"
 #include "app/viewcommands.h"
+#include "app/windowcloser.h"
 #include "catalog/catalogchoosers.h"
 #include "display/controls.h"
 #include "display/displaytext.h"
@@ -75,10 +76,14 @@ void MessageBoxFeedback::message(const std::string& text) {
 
 void MessageBoxFeedback::busyBegin() {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    if (closer)
+        closer->WorkBegin();
 }
 
 void MessageBoxFeedback::busyEnd() {
     QGuiApplication::restoreOverrideCursor();
+    if (closer)
+        closer->WorkEnd();
 }
 
 TForm1::TForm1(std::vector<std::string> arguments, const std::string& exeFolder, QWidget* parent)
@@ -88,6 +93,8 @@ TForm1::TForm1(std::vector<std::string> arguments, CatalogLocation catalog, QWid
     : QMainWindow(parent), commandLine_(std::move(arguments)), catalogLocation_(std::move(catalog)),
       feedback_(std::make_unique<MessageBoxFeedback>(this)) {
     setObjectName(QStringLiteral("Form1"));
+    closer_ = new WindowCloser(*this);
+    feedback_->closer = closer_;
     // The window's font first, so that controls with a font of their own keep it.
     QFont font(QStringLiteral("Calibri"));
     font.setPixelSize(13);
@@ -133,6 +140,19 @@ TForm1::TForm1(std::vector<std::string> arguments, CatalogLocation catalog, QWid
         unsaved_->SetFileName(name);
     });
     connect(textCommands_, &TextPaneCommands::TreeRebuilt, unsaved_, &UnsavedChanges::TreeClean);
+    // A request to close is carried out through the closer, which asks about unsaved work the
+    // moment it carries it out; an unattended run never asks.
+    closer_->MayClose = [this] {
+        if (commandLine_.Has(kQuitSwitch))
+            return true;
+        bool mayClose = true;
+        RunReportingErrors([&] {
+            mayClose = false;
+            mayClose = unsaved_->MayClose([this] { return textCommands_->Save(); },
+                                          [this] { Button5Click(); });
+        });
+        return mayClose;
+    };
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -523,16 +543,8 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    // Unsaved work is asked about first; an unattended run never asks.
-    bool mayClose = true;
-    if (!commandLine_.Has(kQuitSwitch))
-        RunReportingErrors([&] {
-            mayClose = false;
-            mayClose = unsaved_->MayClose([this] { return textCommands_->Save(); },
-                                          [this] { Button5Click(); });
-        });
-    if (!mayClose) {
-        event->ignore();
+    if (!closer_->TakeCloseRequest()) {
+        event->ignore(); // carried out later, or declined
         return;
     }
     RunReportingErrors([this] { FormClose(); });

@@ -36,6 +36,7 @@ class TCollapsiblePanel;
 class TRapidTree;
 class TTextPane;
 class TextPaneCommands;
+class WindowCloser;
 class TreeEditCommands;
 class TreeFindBar;
 class UnsavedChanges;
@@ -50,6 +51,10 @@ public:
     void message(const std::string& text) override;
     void busyBegin() override;
     void busyEnd() override;
+
+    // Told of the work between the busy cursor's begin and end, so that a request to close the
+    // window waits for its end.
+    WindowCloser* closer = nullptr;
 
 private:
     QWidget* window_;
@@ -213,6 +218,8 @@ public:
     TClientArea* ClientArea() const { return clientArea_; }
     // The feedback the window's commands report through.
     Feedback& WindowFeedback() { return *feedback_; }
+    // Where the window takes a request to close (see windowcloser.h).
+    WindowCloser& Closer() { return *closer_; }
     const CommandLine& Arguments() const { return commandLine_; }
     // The text pane's commands (its file dialogs OpenDialog1 and SaveDialog1, its menu Popedit).
     TextPaneCommands* TextCommands() const { return textCommands_; }
@@ -339,6 +346,7 @@ private:
     // The file name the tuple open dialog last confirmed.
     std::string pcFileName_;
     std::unique_ptr<MessageBoxFeedback> feedback_;
+    WindowCloser* closer_ = nullptr;
     TClientArea* clientArea_ = nullptr;
     TextPaneCommands* textCommands_ = nullptr;
     // Held here rather than as a child object: it listens to the tree, so it must go before the

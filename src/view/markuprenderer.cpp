@@ -95,9 +95,27 @@ bool isPlain(std::string_view text) {
     return text.find_first_of("<\r\n") == std::string_view::npos;
 }
 
+// The part of a text that is drawn: its first kDrawnBytes bytes, cut at the start of a
+// character, and "..." after them. No cell shows more, and the text engine would otherwise
+// shape a caption of megabytes glyph by glyph (and complain on standard error for each glyph
+// it has no room for).
+constexpr size_t kDrawnBytes = 4096;
+std::string_view drawnPart(std::string_view text, std::string& storage) {
+    if (text.size() <= kDrawnBytes)
+        return text;
+    size_t cut = kDrawnBytes;
+    // A UTF-8 character begins at most three bytes before a continuation byte.
+    for (int back = 0; back < 3 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80; ++back)
+        --cut;
+    storage.assign(text.substr(0, cut)).append("...");
+    return storage;
+}
+
 } // namespace
 
-QSize MarkupRenderer::Measure(std::string_view text, const QFont& font, bool singleLine) {
+QSize MarkupRenderer::Measure(std::string_view whole, const QFont& font, bool singleLine) {
+    std::string storage;
+    const std::string_view text = drawnPart(whole, storage);
     if (isPlain(text)) {
         const QFontMetrics metrics(font);
         return {metrics.horizontalAdvance(BytesToDisplay(text)), metrics.height()};
@@ -107,8 +125,10 @@ QSize MarkupRenderer::Measure(std::string_view text, const QFont& font, bool sin
     return {layout.width, layout.height};
 }
 
-void MarkupRenderer::Draw(QPainter& painter, const QRect& rect, std::string_view text,
+void MarkupRenderer::Draw(QPainter& painter, const QRect& rect, std::string_view whole,
                           const Cell& cell, bool singleLine) {
+    std::string storage;
+    const std::string_view text = drawnPart(whole, storage);
     if (text.empty() || rect.width() <= 0 || rect.height() <= 0)
         return;
     painter.save();

@@ -27,6 +27,8 @@ public:
         QPalette palette;
     };
 
+    // Both draw and measure the first 4096 bytes of a longer text, followed by "...".
+    //
     // Width of the widest line and the sum of the line heights. With singleLine, line feeds
     // start no new line.
     static QSize Measure(std::string_view text, const QFont& font, bool singleLine);

@@ -28,6 +28,7 @@
 #include "app/tclientarea.h"
 #include "app/tcollapsiblepanel.h"
 #include "app/tform1.h"
+#include "app/windowcloser.h"
 #include "model/caption.h"
 #include "model/textfile.h"
 #include "textpane/ttextpane.h"
@@ -77,6 +78,8 @@ private slots:
     void activationLayout();
     void resizeGivesLeftPaneHalfWidth();
     void quitSwitchClosesWindow();
+    void closeRequestWaitsForWork();
+    void closeRequestDuringMessageIsKept();
     void catalogDetection_data();
     void catalogDetection();
     void elementFileOnCommandLine_data();
@@ -841,6 +844,61 @@ int main(int argc, char** argv) {
     MainWindowTest test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
+}
+
+void MainWindowTest::closeRequestWaitsForWork() {
+    TForm1 window({}, folder("close-work"));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    int asked = 0;
+    bool mayClose = false;
+    window.Closer().MayClose = [&] {
+        ++asked;
+        return mayClose;
+    };
+
+    // Asked during work (the busy cursor shows): kept, carried out when the work ends.
+    window.WindowFeedback().busyBegin();
+    window.close();
+    QVERIFY(window.isVisible());
+    QVERIFY(window.Closer().Pending());
+    QCOMPARE(asked, 0);
+    window.WindowFeedback().busyEnd();
+    QTRY_COMPARE(asked, 1);
+    // The question (for unsaved work, say) may decline; a later request is asked again.
+    QVERIFY(window.isVisible());
+    QVERIFY(!window.Closer().Pending());
+    mayClose = true;
+    window.close();
+    QCOMPARE(asked, 2);
+    QVERIFY(!window.isVisible());
+}
+
+void MainWindowTest::closeRequestDuringMessageIsKept() {
+    // A Refresh whose text has an error ends with a message box. A request to close made while
+    // it shows (the window system's, which the widget library drops for a blocked window, and
+    // "Exit") is carried out once the box is closed.
+    TForm1 window({}, folder("close-message"));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.RxRichEdit1->SetLines({"a", "   b", "  c"});
+    QStringList shown;
+    QTimer timer;
+    timer.setInterval(10);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        shown << box->text();
+        window.Closer().NoteBlockedCloseRequest();
+        window.close();
+        QVERIFY(window.isVisible());
+        box->done(QMessageBox::Ok);
+    });
+    timer.start();
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("Button2")), Qt::LeftButton);
+    QCOMPARE(shown, QStringList{QStringLiteral("Error in line 2\r\n  \"c\"")});
+    QTRY_VERIFY(!window.isVisible());
 }
 
 #include "mainwindow_test.moc"

@@ -96,6 +96,7 @@ private slots:
     void utf8();
     void drawsColours();
     void measures();
+    void hugeTextsAreCut();
     void systemColours();
     void listItems();
 };
@@ -378,4 +379,32 @@ void MarkupTest::listItems() {
 }
 
 QTEST_MAIN(MarkupTest)
+void MarkupTest::hugeTextsAreCut() {
+    // A caption of megabytes is drawn and measured by its first 4096 bytes and "...": the text
+    // engine never shapes the rest, glyph by glyph. Texts that share those bytes look the same.
+    const QFont font(QStringLiteral("Arial"));
+    const std::string prefix = "<color=clgreen>" + std::string(4090, 'x');
+    const std::string huge = prefix + std::string(10'000'000, 'x') + "</color>";
+    const std::string other = prefix + std::string(1'000'000, 'W') + "</color>";
+    const QSize size = MarkupRenderer::Measure(huge, font, true);
+    QCOMPARE(size, MarkupRenderer::Measure(other, font, true));
+    QVERIFY(size.width() < MarkupRenderer::Measure(std::string(5000, 'x'), font, true).width());
+    // A UTF-8 character that the cut would split is left out whole: the text stays UTF-8.
+    const std::string accents = std::string(4095, 'a') + "\xC3\xA9" + std::string(5000, 'b');
+    QCOMPARE(MarkupRenderer::Measure(accents, font, true),
+             MarkupRenderer::Measure(std::string(4095, 'a') + "\xC3\xA9" + std::string(50, 'c'),
+                                     font, true));
+
+    QImage image(400, 30, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    MarkupRenderer::Draw(painter, image.rect(), huge, {font, Qt::black, QPalette()}, true);
+    painter.end();
+    bool green = false;
+    for (int x = 0; x < image.width() && !green; ++x)
+        for (int y = 0; y < image.height() && !green; ++y)
+            green = image.pixelColor(x, y).green() > 100 && image.pixelColor(x, y).red() < 80;
+    QVERIFY(green); // the row is drawn, not blank
+}
+
 #include "markup_test.moc"
