@@ -881,6 +881,8 @@ void MainWindowTest::closeRequestDuringMessageIsKept() {
     TForm1 window({}, folder("close-message"));
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
+    int asked = 0;
+    window.Closer().MayClose = [&] { return ++asked > 0; }; // the question about unsaved work
     window.RxRichEdit1->SetLines({"a", "   b", "  c"});
     QStringList shown;
     QTimer timer;
@@ -899,6 +901,7 @@ void MainWindowTest::closeRequestDuringMessageIsKept() {
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("Button2")), Qt::LeftButton);
     QCOMPARE(shown, QStringList{QStringLiteral("Error in line 2\r\n  \"c\"")});
     QTRY_VERIFY(!window.isVisible());
+    QCOMPARE(asked, 1);
 }
 
 #include "mainwindow_test.moc"
