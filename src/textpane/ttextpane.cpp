@@ -25,7 +25,10 @@ namespace settree {
 
 namespace {
 
-constexpr int kIndentWidth = 3;  // the element text's unit of one level
+constexpr int kIndentWidth = 3;     // the element text's unit of one level
+constexpr int kLongLineMarker = 22; // on the placeholder of a long line (see TTextPane)
+constexpr int kLongLineStyle = 30;  // of the placeholder: grey and italic
+constexpr std::string_view kPlaceholderWords = "too long to show here; it is kept as it is";
 constexpr int kFirstTabStop = 8; // tab stops at columns 9 and 17 (counted from 1), then every 8
 constexpr int kTabStopStep = 8;
 
@@ -120,21 +123,69 @@ TextLines TTextPane::Lines() const {
     if (length <= 0)
         return {};
     const auto* bytes = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
-    return SplitLines(std::string_view(bytes, static_cast<size_t>(length)));
+    TextLines lines = SplitLines(std::string_view(bytes, static_cast<size_t>(length)));
+    const std::vector<const std::string*> longLines = longLinesByLine();
+    for (size_t i = 0; i < lines.size() && i < longLines.size(); ++i)
+        if (longLines[i])
+            lines[i] = *longLines[i];
+    return lines;
+}
+
+std::vector<const std::string*> TTextPane::longLinesByLine() const {
+    std::vector<const std::string*> byLine;
+    for (const LongLine& longLine : longLines_) {
+        const long line = SendScintilla(SCI_MARKERLINEFROMHANDLE, longLine.handle);
+        // A deleted placeholder's marker moves on to the next line: only a line that still shows
+        // the placeholder stands for the long line (what was typed into it does not count);
+        // else the placeholder was deleted, and the long line with it.
+        if (line < 0 ||
+            documentLine(static_cast<int>(line)).find(kPlaceholderWords) == std::string::npos)
+            continue;
+        if (byLine.size() <= static_cast<size_t>(line))
+            byLine.resize(static_cast<size_t>(line) + 1, nullptr);
+        byLine[static_cast<size_t>(line)] = &longLine.text;
+    }
+    return byLine;
 }
 
 void TTextPane::SetLines(const TextLines& lines) {
-    TextLines expanded = lines;
-    for (std::string& line : expanded)
-        ExpandTabs(line);
-    if (expanded == Lines())
+    // Compared line by line with what the pane holds, without a copy of either: the lines can
+    // be hundreds of megabytes.
+    const long length = SendScintilla(SCI_GETLENGTH);
+    const auto* bytes = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+    const std::string_view document(length > 0 ? bytes : "",
+                                    static_cast<size_t>(std::max(0L, length)));
+    const std::vector<const std::string*> longLines = longLinesByLine();
+    bool same = true;
+    size_t pos = 0;
+    std::string_view held;
+    std::string expanded;
+    for (size_t i = 0; i < lines.size() && same; ++i) {
+        if (!NextLine(document, pos, held)) {
+            same = false;
+            break;
+        }
+        if (i < longLines.size() && longLines[i])
+            held = *longLines[i];
+        std::string_view line = lines[i];
+        if (line.find('\t') != std::string_view::npos) {
+            expanded = lines[i];
+            ExpandTabs(expanded);
+            line = expanded;
+        }
+        same = line == held;
+    }
+    if (same && !NextLine(document, pos, held))
         return;
+    TextLines copy = lines;
+    for (std::string& line : copy)
+        ExpandTabs(line);
     const int line = CaretLine();
     const int column =
         static_cast<int>(SendScintilla(SCI_GETCOLUMN, SendScintilla(SCI_GETCURRENTPOS)));
     const int firstVisible = firstVisibleLine();
     beginUndoAction();
-    replaceDocument(DocumentText(expanded));
+    setDocument(std::move(copy));
     endUndoAction();
     moveCaretWithinLine(std::min(line, static_cast<int>(SendScintilla(SCI_GETLINECOUNT)) - 1),
                         column);
@@ -150,7 +201,21 @@ int TTextPane::LineCount() const {
     return static_cast<int>(last == '\n' || last == '\r' ? rows - 1 : rows);
 }
 
+std::string TTextPane::placeholderFor(const std::string& longLine) {
+    return "[a line of " + std::to_string(longLine.size()) + " bytes, " +
+           std::string(kPlaceholderWords) + "]";
+}
+
 std::string TTextPane::Line(int i) const {
+    if (SendScintilla(SCI_MARKERGET, i) & (1 << kLongLineMarker)) {
+        const std::vector<const std::string*> longLines = longLinesByLine();
+        if (static_cast<size_t>(i) < longLines.size() && longLines[static_cast<size_t>(i)])
+            return *longLines[static_cast<size_t>(i)];
+    }
+    return documentLine(i);
+}
+
+std::string TTextPane::documentLine(int i) const {
     const long start = SendScintilla(SCI_POSITIONFROMLINE, i);
     const long end = SendScintilla(SCI_GETLINEENDPOSITION, i);
     std::string text(static_cast<size_t>(end - start) + 1, '\0');
@@ -188,13 +253,13 @@ void TTextPane::SetWholeText(std::string_view text) {
 }
 
 void TTextPane::LoadFromFile(const std::string& fileName, bool regularOnly) {
-    std::string text;
+    TextLines lines;
     try {
-        text = DocumentText(ReadTreeText(ReadTextFile(fileName, regularOnly)));
+        lines = ReadTreeText(ReadTextFile(fileName, regularOnly));
+        setDocument(std::move(lines));
     } catch (const std::bad_alloc&) {
         throw NotEnoughMemory(fileName);
     }
-    replaceDocument(text);
     widened_ = false; // the encoding is the new file's
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_GOTOPOS, 0L);
@@ -212,6 +277,13 @@ void TTextPane::SetFontPointSize(int points) {
     setFont(font);
     setMarginsFont(font);
     updateMarginWidth();
+    // Setting the font resets every style: the long lines' placeholders get theirs again.
+    SendScintilla(SCI_STYLESETFONT, kLongLineStyle, font.family().toLatin1().constData());
+    SendScintilla(SCI_STYLESETSIZE, kLongLineStyle, static_cast<long>(std::max(1, points)));
+    SendScintilla(SCI_STYLESETFORE, kLongLineStyle, QColor(Qt::darkGray));
+    SendScintilla(SCI_STYLESETITALIC, kLongLineStyle, 1L);
+    SendScintilla(SCI_STYLESETCHANGEABLE, kLongLineStyle, 0L); // where the editor supports it
+    SendScintilla(SCI_MARKERDEFINE, kLongLineMarker, static_cast<long>(SC_MARK_EMPTY));
 }
 
 QString TTextPane::BytesToText(std::string_view bytes) const {
@@ -376,7 +448,18 @@ void TTextPane::widenFor(const QString& incoming) {
     const long firstVisible = firstVisibleLine();
     const long length = SendScintilla(SCI_GETLENGTH);
     const auto* bytes = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
-    replaceDocument(ToUtf8(std::string_view(bytes, static_cast<size_t>(length))));
+    std::vector<long> placeholders; // the line of each long line's placeholder
+    for (const LongLine& longLine : longLines_)
+        placeholders.push_back(SendScintilla(SCI_MARKERLINEFROMHANDLE, longLine.handle));
+    replaceDocument(ToUtf8(std::string_view(bytes, static_cast<size_t>(length))), true);
+    // The placeholders are ASCII and keep their places; the lines beside them become UTF-8 with
+    // the document.
+    SendScintilla(SCI_MARKERDELETEALL, kLongLineMarker);
+    for (size_t k = 0; k < longLines_.size(); ++k) {
+        longLines_[k].text = ToUtf8(longLines_[k].text);
+        if (placeholders[k] >= 0)
+            markPlaceholder(longLines_[k], static_cast<size_t>(placeholders[k]));
+    }
     widened_ = true;
     const auto position = [this](long character) {
         return SendScintilla(SCI_POSITIONRELATIVE, 0L, character);
@@ -385,8 +468,43 @@ void TTextPane::widenFor(const QString& incoming) {
     setFirstVisibleLine(static_cast<int>(firstVisible));
 }
 
-void TTextPane::replaceDocument(const std::string& text) {
-    const bool utf8 = IsValidUtf8(text);
+void TTextPane::setDocument(TextLines lines) {
+    std::vector<LongLine> longLines;
+    std::vector<size_t> placeholders; // the lines that hold one
+    bool utf8 = true;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].size() <= kLongLine)
+            continue;
+        utf8 = utf8 && IsValidUtf8(lines[i]);
+        std::string placeholder = placeholderFor(lines[i]);
+        longLines.push_back({0, std::move(lines[i])});
+        lines[i] = std::move(placeholder);
+        placeholders.push_back(i);
+    }
+    const std::string text = DocumentText(lines);
+    lines = TextLines(); // released before the editor takes its copy
+    SendScintilla(SCI_MARKERDELETEALL, kLongLineMarker);
+    longLines_.clear();
+    replaceDocument(text, utf8 && IsValidUtf8(text));
+    if (longLines.empty())
+        return;
+    for (size_t k = 0; k < longLines.size(); ++k)
+        markPlaceholder(longLines[k], placeholders[k]);
+    longLines_ = std::move(longLines);
+    // Steps back would bring placeholders without their lines.
+    SendScintilla(SCI_EMPTYUNDOBUFFER);
+}
+
+void TTextPane::markPlaceholder(LongLine& longLine, size_t line) {
+    longLine.handle = static_cast<int>(SendScintilla(
+        SCI_MARKERADD, static_cast<unsigned long>(line), static_cast<long>(kLongLineMarker)));
+    const long start = SendScintilla(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+    const long end = SendScintilla(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
+    SendScintilla(SCI_STARTSTYLING, start);
+    SendScintilla(SCI_SETSTYLING, end - start, static_cast<long>(kLongLineStyle));
+}
+
+void TTextPane::replaceDocument(const std::string& text, bool utf8) {
     const bool switched = utf8 != utf8_;
     if (switched) {
         setUtf8(utf8);

@@ -21,10 +21,18 @@ namespace settree {
 //
 // Lines: a line end at the very end of the document adds no line, so an empty document has no
 // lines and a document ending in a line break has an empty editor row that is not a line.
+//
+// A line longer than kLongLine bytes is shown as a placeholder that names its length; the line
+// itself is kept as it is, and Lines, Line and saving give it whole. What is typed into the
+// placeholder changes nothing of the line; deleting the placeholder deletes the line. Putting
+// such lines into the pane starts a fresh undo history.
 class TTextPane : public QsciScintilla {
     Q_OBJECT
 public:
     explicit TTextPane(QWidget* parent = nullptr);
+
+    // The longest line the editor shows itself.
+    static constexpr size_t kLongLine = 100'000;
 
     // The pane's lines as bytes, without line terminators.
     TextLines Lines() const;
@@ -109,7 +117,13 @@ protected:
 
 private:
     // Puts text into the document as it is, switching the display encoding to fit it.
-    void replaceDocument(const std::string& text);
+    // Puts text into the document as it is, switching the display encoding to utf8.
+    void replaceDocument(const std::string& text, bool utf8);
+    // Puts lines into the document: each line longer than kLongLine goes beside it (see
+    // longLines_), a short placeholder line in its place.
+    void setDocument(TextLines lines);
+    // The long lines by the document line that holds each one's placeholder.
+    std::vector<const std::string*> longLinesByLine() const;
     void updateMarginWidth();
     // Tab without a block selection: blanks up to the next word start of the nearest line
     // above, else to the next tab stop.
@@ -125,6 +139,22 @@ private:
 
     bool utf8_ = true;
     bool widened_ = false;
+    // Lines too long for the editor to lay out (it measures every character of a shown line,
+    // which for a line of megabytes takes minutes and many times the line in memory), kept
+    // beside the document. The document holds a short placeholder line, in a grey style of its
+    // own, in the place of each, with a marker that follows the line as text is added or removed
+    // above it. Lines, Line and saving give the long lines as they are.
+    struct LongLine {
+        int handle; // of the marker on the placeholder line
+        std::string text;
+    };
+    std::vector<LongLine> longLines_;
+    // The text in the document's line i; a long line's placeholder stays as it is.
+    std::string documentLine(int i) const;
+    // What the document shows in the place of a long line.
+    static std::string placeholderFor(const std::string& longLine);
+    // Marks a long line's placeholder on its document line and gives it its style.
+    void markPlaceholder(LongLine& longLine, size_t line);
     int fontPointSize_ = 10;
     bool backgroundShown_ = false;
     QImage background_;

@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "model/caption.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
 #include "model/textfile.h"
@@ -84,6 +85,7 @@ private slots:
     void typedTextFollowsEncoding();
     void textPastLatin1IsNeverReplaced();
     void saveAsksBeforeUtf8();
+    void longLinesAreKeptBesideTheEditor();
     void loadRules_data();
     void loadRules();
     void loadCommand();
@@ -371,6 +373,49 @@ void TextPaneTest::saveAsksBeforeUtf8() {
     QCOMPARE(asked.size(), 3);
     QVERIFY2(asked[2].contains(QStringLiteral("two encodings")), qPrintable(asked[2]));
     QCOMPARE(ReadBytes(path), QByteArray("\"caf\xC3\xA9\"\r\n\"\xE2\x82\xAC\""));
+}
+
+void TextPaneTest::longLinesAreKeptBesideTheEditor() {
+    // A line the editor would take minutes to lay out is shown as a placeholder that cannot be
+    // edited; the pane's lines and the saved file hold it whole, wherever lines come or go.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.tree"));
+    const std::string longLine = "   \"" + std::string(TTextPane::kLongLine, 'x') + "\"";
+    WriteBytes(path, "\"A\"\r\n" + longLine + "\r\n\"B\"");
+    Fixture f(path);
+    TTextPane& pane = f.pane;
+    pane.show();
+    pane.setFocus();
+    pane.LoadFromFile(path.toStdString());
+    QCOMPARE(pane.Lines(), (TextLines{"\"A\"", longLine, "\"B\""}));
+    QCOMPARE(pane.Line(1), longLine);
+    QVERIFY(pane.text().size() < 200);
+    QVERIFY(pane.text().contains(QStringLiteral("too long to show here")));
+
+    // Typing in the placeholder changes nothing; lines typed above move it with them.
+    pane.SetCaret(1, 5);
+    TypeText(pane, QStringLiteral("y"));
+    QCOMPARE(pane.Lines(), (TextLines{"\"A\"", longLine, "\"B\""}));
+    pane.SetCaret(0, 3);
+    QTest::keyClick(&pane, Qt::Key_Return);
+    TypeText(pane, QStringLiteral("   \"C\""));
+    QCOMPARE(pane.Lines(), (TextLines{"\"A\"", "   \"C\"", longLine, "\"B\""}));
+
+    // Refresh builds its element; Save writes it whole; the same lines change nothing.
+    f.commands.Refresh();
+    QCOMPARE(f.tree.Root(0)->Child(1)->Text(), MakeCaption(std::string(TTextPane::kLongLine, 'x')));
+    const QString out = dir.filePath(QStringLiteral("out.tree"));
+    f.commands.SaveElementText(out.toStdString());
+    QCOMPARE(ReadBytes(out),
+             QByteArray::fromStdString("\"A\"\r\n   \"C\"\r\n" + longLine + "\r\n\"B\""));
+    const TextLines before = pane.Lines();
+    pane.SetLines(before);
+    QCOMPARE(pane.Lines(), before);
+
+    // Deleting the placeholder's line deletes the line, and nothing else.
+    pane.SetCaret(2, 0);
+    pane.SendScintilla(QsciScintillaBase::SCI_LINEDELETE);
+    QCOMPARE(pane.Lines(), (TextLines{"\"A\"", "   \"C\"", "\"B\""}));
 }
 
 void TextPaneTest::loadRules_data() {
