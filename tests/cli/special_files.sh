@@ -5,7 +5,8 @@
 # the content; hard links keep sharing it; a FIFO or a device takes it as a stream; a file the
 # user may not write is refused; the temporary file never has a wider mode than the target. A
 # file size limit is reported and leaves nothing behind. A FIFO named like the .tree file beside
-# an input is not read. A failed write to standard output is exit status 2. With EDITOR, its
+# an input is not read, while a FIFO named as the input is read to its end, and no further than the
+# memory the program may use. A failed write to standard output is exit status 2. With EDITOR, its
 # unattended save ("/SAVE /QUIT") is checked the same way where it applies.
 set -u
 exe=$1
@@ -114,6 +115,35 @@ rc=$?
 cp big.PC beside.PC
 mkfifo beside.tree
 timeout 60 "$exe" beside.PC beside.out.tree || fail "a FIFO beside the input held the conversion"
+
+# An input named on the command line may be a FIFO (a process substitution): it is read to its
+# end, so an error on its last line is found.
+printf '"A"\r\n   "B"\r\n"C"\r\n  "late"\r\n' >late-error.tree
+"$exe" <(cat a.tree) from-fifo.PC || fail "a FIFO as the input was not converted"
+cmp -s from-fifo.PC expected.PC || fail "a FIFO as the input gave other tuples"
+for program in "$exe" $editor; do
+  if [ "$program" = "$exe" ]; then "$exe" <(cat late-error.tree) never.PC 2>err.txt
+  else "$program" <(cat late-error.tree) /QUIT 2>err.txt; fi
+  rc=$?
+  [ "$rc" = 1 ] || fail "$program on a FIFO with a late error: exit status $rc"
+  grep -q '"late"' err.txt || fail "$program did not read a FIFO to its end: $(cat err.txt)"
+done
+[ ! -e never.PC ] || fail "a FIFO with an error gave tuples"
+
+# An endless stream is read only up to the memory the program may use, and running out says so
+# in words naming it. (A sanitizer's runtime cannot run under an address space limit.)
+if ! ldd "$exe" | grep -q libasan; then
+  for program in "$exe" $editor; do
+    if [ "$program" = "$exe" ]; then want=2; args=(endless.tree)
+    else want=1; args=(/QUIT); fi
+    (ulimit -v 600000 && exec "$program" <(yes '"aaaaaaaaaaaaaaaa"') "${args[@]}") 2>err.txt
+    rc=$?
+    [ "$rc" = "$want" ] || fail "$program on an endless stream: exit status $rc"
+    grep -Eq '^(settree-convert: )?not enough memory to load /dev/fd/[0-9]+$' err.txt ||
+      fail "$program on an endless stream: $(cat err.txt)"
+  done
+  [ ! -e endless.tree ] || fail "an endless stream gave a file"
+fi
 
 # Standard output that cannot take the text.
 for program in "$exe" $editor; do
