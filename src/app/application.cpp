@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <exception>
 
+#include "display/controls.h"
 #include "display/displaytext.h"
 
 namespace settree {
@@ -34,8 +35,7 @@ void ShowErrorReport(const std::string& message) {
     const QString title = parent && !parent->windowTitle().isEmpty()
                               ? parent->windowTitle()
                               : QApplication::applicationDisplayName();
-    QMessageBox box(QMessageBox::Critical, title, BytesToDisplay(message), QMessageBox::Ok, parent);
-    box.exec();
+    ShowMessage(parent, QMessageBox::Critical, title, BytesToDisplay(message));
 }
 
 void RunReportingErrors(const std::function<void()>& work) {

@@ -71,7 +71,7 @@ QAction* makeAction(const char* name, const QString& caption, QObject* parent) {
 } // namespace
 
 void MessageBoxFeedback::message(const std::string& text) {
-    QMessageBox::information(window_, window_->windowTitle(), BytesToDisplay(text));
+    ShowMessage(window_, QMessageBox::Information, window_->windowTitle(), BytesToDisplay(text));
 }
 
 void MessageBoxFeedback::busyBegin() {

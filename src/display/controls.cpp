@@ -3,6 +3,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 
 namespace settree {
@@ -34,6 +35,13 @@ QFont HeadingFont() {
     font.setPixelSize(27);
     font.setBold(true);
     return font;
+}
+
+void ShowMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                 const QString& text) {
+    QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 } // namespace settree

@@ -5,6 +5,7 @@
 // and readers find it by that name) and the buttons share one size.
 
 #include <QFont>
+#include <QMessageBox>
 #include <QString>
 
 class QLabel;
@@ -22,6 +23,10 @@ QPushButton* MakeButton(const char* name, const QString& caption, QWidget* paren
                         const QString& hint = QString());
 QLabel* MakeLabel(const char* name, const QString& caption, QWidget* parent);
 QLineEdit* MakeEdit(const char* name, QWidget* parent);
+// A message box with one OK button. Its text is shown as it is: a name in it such as "P<br>Q" is
+// not taken as markup.
+void ShowMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                 const QString& text);
 // The font of the headings of the header strips: Calibri 27 pixels, bold.
 QFont HeadingFont();
 

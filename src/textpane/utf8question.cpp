@@ -14,6 +14,7 @@ bool AskWriteAsUtf8(QWidget* parent, const QString& question) {
                     question, QMessageBox::NoButton, parent);
     QPushButton* utf8 = box.addButton(QStringLiteral("Write as UTF-8"), QMessageBox::AcceptRole);
     box.addButton(QMessageBox::Cancel);
+    box.setTextFormat(Qt::PlainText); // the file's name is shown as it is
     box.setDefaultButton(utf8);
     box.exec();
     return box.clickedButton() == utf8;

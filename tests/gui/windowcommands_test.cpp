@@ -224,6 +224,7 @@ void WindowCommandsTest::tupleLoadFailures() {
               "\"level1\".\"EUR\".\"EUR\" 1\r\n\"level2\".\"DEU\".\"XXX\" 1\r\n");
     writeFile(dir + "nul.PC", std::string("\"level1\".\"EUR\".\"EUR\" 1\r\n\"\0\"", 27));
     QVERIFY(::mkfifo((dir + "fifo.PC").c_str(), 0644) == 0);
+    writeFile(dir + "markup.PC", "\"level1\".\"R\".\"R\" 1\r\n\"level2\".\"P<br>Q\".\"R\" 1\r\n");
     TForm1 window({}, folder("empty"));
     window.RxRichEdit1->SetLines({"\"OLD\""});
     window.RapidTree4->Items().AddChild(nullptr, MakeCaption("OLD"));
@@ -255,12 +256,20 @@ void WindowCommandsTest::tupleLoadFailures() {
                                 "nul.PC: line 2: a NUL byte, which no text file holds"),
          {MakeCaption("EUR")},
          {"\"EUR\""}},
+        // A name that would show as markup: refused, and the message shows it as it is.
+        {dir + "markup.PC",
+         QStringLiteral("There is an error in the Parent Child relationship: P<br>Q : R\r\nThe "
+                        "element name \"P<br>Q\" holds \"<\" or \">\", which the tree would show "
+                        "as markup and save as another name"),
+         {MakeCaption("R")},
+         {"\"R\""}},
     };
     for (const Case& c : cases) {
         window.FLoadFromFile = true;
         MessageBoxCatcher catcher;
         window.LoadPC(c.file);
         QCOMPARE(catcher.texts, QStringList{c.message});
+        QCOMPARE(catcher.plain, std::vector<bool>{true});
         QCOMPARE(rootTexts(window.RapidTree4->Items()), c.roots);
         QCOMPARE(window.RxRichEdit1->Lines(), c.lines);
         QVERIFY(window.FLoadFromFile);
@@ -344,13 +353,15 @@ void WindowCommandsTest::textPaneFileFailures() {
     click(window, "Button2");
     pane.SetLines({"ASI", "ASI"});
 
-    // A file that cannot be read: the pane keeps its text and the tree is not rebuilt.
-    const std::string missing = dir + "missing.tree";
+    // A file that cannot be read: the pane keeps its text and the tree is not rebuilt. The
+    // message shows its name as it is, though the name looks like markup.
+    const std::string missing = dir + "<i>missing.tree";
     dialogs.answer = QString::fromStdString(missing);
     {
         MessageBoxCatcher catcher;
         click(window, "Button1");
         QCOMPARE(catcher.texts, QStringList{QString::fromStdString("Cannot open file " + missing)});
+        QCOMPARE(catcher.plain, std::vector<bool>{true});
     }
     QCOMPARE(pane.Lines(), (TextLines{"ASI", "ASI"}));
     QCOMPARE(rootTexts(window.RapidTree4->Items()), std::vector<std::string>{MakeCaption("EUR")});

@@ -36,6 +36,7 @@ public:
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 texts.push_back(box->text());
+                plain.push_back(box->textFormat() == Qt::PlainText);
                 titles.push_back(box->windowTitle());
                 buttons.push_back(static_cast<int>(box->buttons().size()));
                 box->done(QMessageBox::Ok);
@@ -45,6 +46,7 @@ public:
     }
     QStringList texts;
     QStringList titles;
+    std::vector<bool> plain; // the text shown as it is, not read as markup
     std::vector<int> buttons;
 
 private:
