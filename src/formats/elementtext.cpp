@@ -346,27 +346,11 @@ bool isPlainLine(const CaptionViews& parts) {
 } // namespace
 
 std::string LineForMessage(std::string_view line) {
-    constexpr size_t kShown = 200;
-    if (line.size() <= kShown)
-        return std::string(line);
-    // Characters: code points of UTF-8 text, bytes of any other.
-    const bool utf8 = IsValidUtf8(line);
-    const auto isStart = [&](size_t i) {
-        return !utf8 || (static_cast<unsigned char>(line[i]) & 0xC0) != 0x80;
-    };
     size_t characters = 0;
-    size_t cut = line.size();
-    for (size_t i = 0; i < line.size(); ++i) {
-        if (!isStart(i))
-            continue;
-        if (characters == kShown)
-            cut = i;
-        ++characters;
-    }
-    if (characters <= kShown)
+    const std::string_view shown = ShownPart(line, characters);
+    if (shown.size() == line.size())
         return std::string(line);
-    return std::string(line.substr(0, cut)) + "... (the line has " + std::to_string(characters) +
-           " characters)";
+    return std::string(shown) + "... (the line has " + std::to_string(characters) + " characters)";
 }
 
 ElementTextTooLarge::ElementTextTooLarge(size_t bytes, size_t limit)

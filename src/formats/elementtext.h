@@ -133,8 +133,8 @@ struct ElementLine {
 // of a line with a bare name while the result is used.
 bool ReadElementLine(std::string_view line, ElementLine& element, std::string& scratch);
 
-// A line as a message shows it: at most its first 200 characters, with the count of all of them
-// when there are more (a message box holding a line of megabytes takes long to lay out and
+// A line as a message shows it: its ShownPart, with the count of all its characters when there
+// are more (a message box holding a line of megabytes takes long to lay out and
 // shows nothing of use).
 std::string LineForMessage(std::string_view line);
 

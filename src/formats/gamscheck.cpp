@@ -5,6 +5,7 @@
 #include "model/caption.h"
 #include "model/parallel.h"
 #include "model/textfile.h"
+#include "model/utf8.h"
 
 #include <algorithm>
 #include <climits>
@@ -378,11 +379,14 @@ bool isReadableWeight(std::string_view w) {
     return digits > 0;
 }
 
-// Text shown in a message: bytes that would break the line or the terminal are escaped.
-std::string shown(std::string_view s) {
+// Text shown in a message: bytes that would break the line or the terminal are escaped, and a
+// text of more than 200 characters ends after them in "...".
+std::string shown(std::string_view whole) {
     static constexpr char kHex[] = "0123456789abcdef";
+    size_t characters = 0;
+    const std::string_view s = ShownPart(whole, characters);
     std::string out;
-    out.reserve(s.size());
+    out.reserve(s.size() + 3);
     for (const char c : s) {
         const auto u = static_cast<unsigned char>(c);
         if (isControl(u)) {
@@ -391,6 +395,8 @@ std::string shown(std::string_view s) {
             out.push_back(c);
         }
     }
+    if (s.size() < whole.size())
+        out.append("...");
     return out;
 }
 

@@ -6,6 +6,7 @@
 #include "model/caption.h"
 #include "model/parallel.h"
 #include "model/textfile.h"
+#include "model/utf8.h"
 
 #include <algorithm>
 #include <array>
@@ -23,6 +24,12 @@ namespace settree {
 namespace {
 
 constexpr char kEndOfInput = 26; // Ctrl+Z
+
+// The one message of a tuple that cannot be read or hung: the names of the tuple, each cut to
+// what a message shows.
+std::string tupleErrorMessage(std::string_view child, std::string_view parent) {
+    return std::string(kPcErrorMessage) + ShortForMessage(child) + " : " + ShortForMessage(parent);
+}
 
 bool isQuote(char c) {
     return c == '"' || c == '\'';
@@ -378,7 +385,7 @@ public:
     // The message of a failed build or write: the one tuple message with the failing tuple's
     // names, and why where the names alone do not tell.
     std::string failureMessage(const std::string& child, const std::string& parent) const {
-        std::string message = std::string(kPcErrorMessage) + child + " : " + parent;
+        std::string message = tupleErrorMessage(child, parent);
         if (!failureReason_.empty())
             message.append("\r\n").append(failureReason_);
         return message;
@@ -776,7 +783,7 @@ private:
     char decimalSeparator_;
     std::deque<std::string> store_;
     Names<telement> descriptions_;
-    TupleLines lines_; // the levels and annotations only while in input order
+    TupleLines lines_;                  // the levels and annotations only while in input order
     mutable std::string failureReason_; // see failureMessage
 };
 
@@ -919,8 +926,7 @@ bool PCElementTextFromBytes(std::string_view pcBytes, const std::string* treeDes
     }
     if (!ok) {
         text.clear();
-        feedback.message(message.empty() ? std::string(kPcErrorMessage) + child + " : " + parent
-                                         : message);
+        feedback.message(message.empty() ? tupleErrorMessage(child, parent) : message);
     }
     return ok;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/caption.h"
 
+#include "model/utf8.h"
+
 #include <cstdint>
 #include <cstring>
 
@@ -175,7 +177,7 @@ bool NameHoldsMarkup(std::string_view name) {
 }
 
 std::string MarkupNameReason(std::string_view name) {
-    return "The element name \"" + std::string(name) +
+    return "The element name \"" + ShortForMessage(name) +
            "\" holds \"<\" or \">\", which the tree would show as markup and save as another "
            "name";
 }

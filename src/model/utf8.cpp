@@ -111,4 +111,32 @@ bool Utf8ToLatin1(std::string_view utf8, std::string& latin1) {
     return true;
 }
 
+std::string_view ShownPart(std::string_view text, size_t& characters) {
+    constexpr size_t kShown = 200;
+    characters = text.size();
+    if (text.size() <= kShown)
+        return text;
+    // Characters: code points of UTF-8 text, bytes of any other.
+    const bool utf8 = IsValidUtf8(text);
+    const auto isStart = [&](size_t i) {
+        return !utf8 || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+    };
+    characters = 0;
+    size_t cut = text.size();
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (!isStart(i))
+            continue;
+        if (characters == kShown)
+            cut = i;
+        ++characters;
+    }
+    return text.substr(0, cut);
+}
+
+std::string ShortForMessage(std::string_view text) {
+    size_t characters = 0;
+    const std::string_view shown = ShownPart(text, characters);
+    return shown.size() == text.size() ? std::string(text) : std::string(shown) + "...";
+}
+
 } // namespace settree

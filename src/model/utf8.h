@@ -22,4 +22,11 @@ std::string ToUtf8(std::string_view bytes);
 // UTF-8, which Latin-1 cannot store.
 bool Utf8ToLatin1(std::string_view utf8, std::string& latin1);
 
+// The part of a text that a message shows: its first 200 characters (code points of UTF-8 text,
+// bytes of any other), so that a name or a line of megabytes neither takes long to lay out nor
+// hides the rest of the message. characters is set to the count of all of them.
+std::string_view ShownPart(std::string_view text, size_t& characters);
+// The text as a message names it: its ShownPart, followed by "..." when that is not all of it.
+std::string ShortForMessage(std::string_view text);
+
 } // namespace settree

@@ -204,6 +204,19 @@ TEST(GamsCheck, MessagesNameFileLineAndElementOnOneLine) {
                   "empty label"}));
 }
 
+// A name of megabytes is named by its first 200 characters: a message is read, not scrolled.
+TEST(GamsCheck, MessagesShowALongNameCut) {
+    const std::string name(5'000'000, 'x');
+    std::vector<std::string> messages;
+    CheckElementTextForGams(
+        std::vector<std::string>{"\"" + name + "\""},
+        [&](const GamsProblem& p) { messages.push_back(GamsMessage("in.tree", p)); });
+    EXPECT_EQ(messages,
+              std::vector<std::string>{"in.tree:1: warning: element '" + name.substr(0, 200) +
+                                       "...': its name is 5000000 bytes long; a GAMS "
+                                       "label has at most 63"});
+}
+
 // A whole text is checked as its lines are: the text pane's document holds its lines so.
 TEST(GamsCheck, WholeTextAsItsLines) {
     const std::string text = "\"" + k64 + "\"\r\n\"abc\"\r   \"ABC\" \"x\x01\"\n\n\"\" \"e\"\n";

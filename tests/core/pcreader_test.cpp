@@ -286,6 +286,23 @@ TEST(PcReader, NamesThatLookLikeMarkupAreRefused) {
     }
 }
 
+// A tuple of megabytes that cannot be hung is named by the first 200 characters of its names.
+TEST(PcReader, LongNamesAreCutInMessages) {
+    const std::string name(5'000'000, 'x');
+    const std::string shown = std::string(200, 'x') + "...";
+    Load load;
+    EXPECT_FALSE(
+        load.run("\"level1\".\"A\".\"A\" 1\r\n\"level2\".\"" + name + "\".\"" + name + "\" 1\r\n"));
+    EXPECT_EQ(load.feedback.lastMessage(), message(shown, shown));
+    Load markup;
+    EXPECT_FALSE(markup.run("\"level1\".\"<" + name + "\".\"A\" 1\r\n"));
+    EXPECT_EQ(markup.feedback.lastMessage(),
+              message("<" + name.substr(0, 199) + "...", "A") + "\r\nThe element name \"<" +
+                  name.substr(0, 199) +
+                  "...\" holds \"<\" or \">\", which the tree would show as markup and save as "
+                  "another name");
+}
+
 struct FailureCase {
     std::string input;
     std::string message;
