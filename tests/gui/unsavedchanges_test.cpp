@@ -9,6 +9,7 @@
 
 #include "app/tform1.h"
 #include "app/unsavedchanges.h"
+#include "app/windowcloser.h"
 #include "editing/treeeditcommands.h"
 #include "model/textfile.h"
 #include "textpane/ttextpane.h"
@@ -27,6 +28,7 @@ private slots:
     void closingAsks_data();
     void closingAsks();
     void closingWithoutChangesOrUnattended();
+    void closingDuringWorkAsksWhenItEnds();
 
 private:
     std::unique_ptr<TForm1> open(const std::vector<std::string>& arguments);
@@ -152,6 +154,34 @@ void UnsavedChangesTest::closingWithoutChangesOrUnattended() {
     };
     QVERIFY(window.close());
     QCOMPARE(asked, 1);
+}
+
+void UnsavedChangesTest::closingDuringWorkAsksWhenItEnds() {
+    // A request to close made during a long load or Refresh waits for its end, then asks about
+    // the unsaved work as any other request does; the answer decides.
+    auto window = open({file_});
+    TForm1& w = *window;
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.RxRichEdit1->InsertAtCaret("\"NEW\"\r\n");
+    QStringList asked;
+    auto answer = QMessageBox::Cancel;
+    w.Unsaved()->Ask = [&](QMessageBox& box) {
+        asked << box.text();
+        return answer;
+    };
+    for (const auto given : {QMessageBox::Cancel, QMessageBox::Discard}) {
+        answer = given;
+        const qsizetype before = asked.size();
+        w.WindowFeedback().busyBegin();
+        w.close();
+        QVERIFY(w.Closer().Pending());
+        QCOMPARE(asked.size(), before); // not while the work runs
+        QVERIFY(w.isVisible());
+        w.WindowFeedback().busyEnd();
+        QTRY_COMPARE(asked.size(), before + 1);
+        QCOMPARE(asked.last(), QStringLiteral("The element text has changes that are not saved."));
+        QCOMPARE(w.isVisible(), given == QMessageBox::Cancel);
+    }
 }
 
 QTEST_MAIN(UnsavedChangesTest)
