@@ -85,16 +85,26 @@ SETTREE_TEST_RECORD=$PWD/modes.txt LD_PRELOAD=$shim "$exe" a.tree secret.tree ||
   fail "the temporary file of a 0600 file was created with mode $(cat modes.txt 2>/dev/null)"
 [ "$(stat -c %a secret.tree)" = 600 ] || fail "the 0600 file has mode $(stat -c %a secret.tree)"
 
-# A file the user may not write is refused, whatever its folder allows. Root may write it.
-printf old >readonly.tree
-chmod 444 readonly.tree
-if [ "$(id -u)" != 0 ]; then
-  "$exe" a.tree readonly.tree 2>err.txt
+# A file the user may not write is refused, whatever its folder allows. Root may write it, so
+# root checks this as the user nobody, where the system lets it become that user.
+mkdir open-folder && chmod 777 open-folder
+cp a.tree open-folder/a.tree
+printf old >open-folder/readonly.tree
+chmod 444 open-folder/readonly.tree
+as_user=()
+if [ "$(id -u)" = 0 ]; then
+  as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+  chown 65534 open-folder/readonly.tree
+  "${as_user[@]}" test -x "$exe" 2>/dev/null || as_user=(skip)
+fi
+if [ "${as_user[0]:-}" != skip ]; then
+  (cd open-folder && "${as_user[@]}" "$exe" a.tree readonly.tree) 2>err.txt
   rc=$?
   [ "$rc" = 2 ] || fail "a read-only file: exit status $rc"
   [ "$(cat err.txt)" = "Cannot create file readonly.tree: Permission denied" ] ||
     fail "a read-only file: $(cat err.txt)"
-  [ "$(cat readonly.tree)" = old ] || fail "a read-only file was replaced"
+  [ "$(cat open-folder/readonly.tree)" = old ] || fail "a read-only file was replaced"
+  [ -z "$(find open-folder -name '.settree-*')" ] || fail "a read-only file: a temporary file was left"
 fi
 
 # A file size limit: the write fails with its reason, and the old file and no temporary file
@@ -163,6 +173,13 @@ if [ -n "$editor" ]; then
   [ -L run/x.tree ] || fail "the unattended save replaced the symlinked .tree file"
   "$exe" big.PC x.expected.tree || fail "the conversion itself failed"
   cmp -s real/x.tree x.expected.tree || fail "the unattended save did not write through the link"
+
+  # A .tree file that is a device node takes the element text as a stream and stays a device.
+  if mknod node.tree c 1 3 2>/dev/null; then
+    cp big.PC node.PC
+    "$editor" node.PC /SAVE /QUIT || fail "the unattended save into a device node failed"
+    [ -c node.tree ] || fail "the unattended save replaced the device node"
+  fi
 
   # Its file size limit.
   cp big.PC limited.PC
