@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "app/tform1.h"
 #include "textpane/filedialog.h"
 
 namespace settree {
@@ -31,6 +32,7 @@ class FileDialogTest : public QObject {
 private slots:
     void startsOutsideTheRememberedFolder();
     void typesByNameOnly();
+    void windowStartsAwayFromTheRememberedFolder();
 };
 
 void FileDialogTest::startsOutsideTheRememberedFolder() {
@@ -80,6 +82,27 @@ void FileDialogTest::typesByNameOnly() {
     if (QFileInfo::exists(QStringLiteral("/proc/kmsg")))
         QVERIFY(!dialog->iconProvider()->type(QFileInfo(QStringLiteral("/proc/kmsg"))).isEmpty());
     delete dialog;
+}
+
+void FileDialogTest::windowStartsAwayFromTheRememberedFolder() {
+    // The window makes all its file dialogs as it starts: none of them is in /proc, and the
+    // window comes up and closes.
+    QTemporaryDir exeFolder;
+    {
+        TForm1 window({}, exeFolder.path().toStdString() + "/");
+        const QList<QFileDialog*> dialogs = window.findChildren<QFileDialog*>();
+        QVERIFY(dialogs.size() >= 4);
+        for (const QFileDialog* dialog : dialogs)
+            QVERIFY2(dialog->directory().absolutePath() == QDir::currentPath(),
+                     qPrintable(dialog->objectName() + QStringLiteral(" in ") +
+                                dialog->directory().absolutePath()));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.close());
+    }
+    QFile file(settingsFile());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), kPoisoned);
 }
 
 } // namespace settree
