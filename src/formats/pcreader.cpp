@@ -84,7 +84,8 @@ public:
 
     // Records the name of a tuple and its place. Tuples come in input order: the first of a
     // name keeps it.
-    void add(std::string_view name, uint32_t place) {
+    void add(std::string_view name, uint32_t place) { add(name, hash(name), place); }
+    void add(std::string_view name, uint64_t hash, uint32_t place) {
         if (text_.size() + name.size() > text_.capacity())
             throw std::length_error("level names beyond their block");
         // Within the reserved block, so the names copied before stay in place.
@@ -92,7 +93,7 @@ public:
         text_.insert(text_.end(), name.begin(), name.end());
         bool added = false;
         uint32_t& first =
-            table_.insert(std::string_view(text_.data() + at, name.size()), hash(name), added);
+            table_.insert(std::string_view(text_.data() + at, name.size()), hash, added);
         if (added)
             first = place;
         else
@@ -463,12 +464,29 @@ private:
 
     // Enters the "@" descriptions read, in input order: the first one of a name wins, and the
     // .tree file, read before, beats them all.
+    // The names lie all over the input and their slots all over the table, so the loop works
+    // ahead: it asks for the slot of an annotation kAhead steps before entering it, and for the
+    // name in that slot half way.
     void applyAnnotations() {
-        for (const TupleLines::Annotation& annotation : lines_.annotations) {
+        const std::vector<TupleLines::Annotation>& annotations = lines_.annotations;
+        const size_t count = annotations.size();
+        std::array<uint64_t, kAhead> hashes{}; // of annotation k in hashes[k % kAhead]
+        const auto ask = [&](size_t k) {
+            hashes[k % kAhead] = descriptions_.hash(annotations[k].name);
+            descriptions_.prefetch(hashes[k % kAhead]);
+        };
+        for (size_t k = 0; k < std::min(kAhead, count); ++k)
+            ask(k);
+        for (size_t k = 0; k < count; ++k) {
+            if (k + kAhead / 2 < count)
+                descriptions_.prefetchName(hashes[(k + kAhead / 2) % kAhead]);
+            const uint64_t hash = hashes[k % kAhead];
+            if (k + kAhead < count)
+                ask(k + kAhead);
             bool added = false;
-            telement& entry = descriptions_.insert(annotation.name, added);
+            telement& entry = descriptions_.insert(annotations[k].name, hash, added);
             if (added)
-                entry.Description = keep(annotation.description);
+                entry.Description = keep(annotations[k].description);
         }
         lines_.annotations = {};
     }
@@ -662,15 +680,42 @@ private:
             start += size;
         }
         std::vector<std::string_view> grouped(parentOf.size());
+        std::vector<uint32_t>& placeOf = parentOf; // each tuple's place in grouped order
         for (size_t i = 0; i < parentOf.size(); ++i) {
-            const uint32_t at = ends[parentOf[i]]++;
-            grouped[at] = tuples[i];
-            if (names)
-                names->add(takeApart(tuples[i]).child, at);
+            placeOf[i] = ends[parentOf[i]]++;
+            grouped[placeOf[i]] = tuples[i];
         }
+        if (names)
+            addNames(tuples, placeOf, *names);
         std::copy(grouped.begin(), grouped.end(), tuples);
         level.count = parentOf.size();
         return parentOf.size() == count;
+    }
+
+    // Records the child name of each tuple of a level, in input order, with its place in
+    // grouped order. The slots lie all over the table: each is asked for kAhead tuples before
+    // its name goes in.
+    void addNames(const std::string_view* tuples, const std::vector<uint32_t>& placeOf,
+                  LevelNames& names) const {
+        struct Child {
+            std::string_view name;
+            uint64_t hash;
+        };
+        std::array<Child, kAhead> coming{}; // of tuple k in coming[k % kAhead]
+        const auto ask = [&](size_t k) {
+            const std::string_view name = takeApart(tuples[k]).child;
+            coming[k % kAhead] = {name, LevelNames::hash(name)};
+            names.prefetch(coming[k % kAhead].hash);
+        };
+        const size_t count = placeOf.size();
+        for (size_t k = 0; k < std::min(kAhead, count); ++k)
+            ask(k);
+        for (size_t k = 0; k < count; ++k) {
+            const Child now = coming[k % kAhead];
+            if (k + kAhead < count)
+                ask(k + kAhead);
+            names.add(now.name, now.hash, placeOf[k]);
+        }
     }
 
     // Hands the nodes of the linked levels to node(depth, caption, weight) in pre-order. The
