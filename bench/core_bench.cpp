@@ -561,29 +561,31 @@ void registerAll() {
         const char* name;
         Fn fn;
         bool shaped; // also on the deep and classification shapes, where the shape changes the work
+        bool cased;  // also on the lower-case shape, where the letter case of names changes it
     };
     const Path paths[] = {
-        {"ParseElementText", ParseText, true},
-        {"WriteElementText", WriteText, true},
-        {"LoadPC", LoadTuples, true},
-        {"PcText", TupleText, true},
-        {"GamsCheckText", CheckText, true},
-        {"GamsCheckPc", CheckTuples, true},
-        {"SavePCFile", SaveTuples, false},
-        {"FullExpandRows", ExpandAll, false},
-        {"SortEverything", SortAll, false},
-        {"CopySubtree", CopyBigSubtree, false},
-        {"DeleteSubtree", DeleteBigSubtree, false},
-        {"DropSubtree", DropBigSubtree, false},
-        {"SwapRoots", SwapBigRoots, false},
-        {"PasteSubtree", PasteBigSubtree, false},
-        {"UndoDelete", UndoBigDelete, false},
-        {"UndoSortEverything", UndoSortAll, false},
-        {"UndoRebuild", UndoRebuild, false},
+        {"ParseElementText", ParseText, true, false},
+        {"WriteElementText", WriteText, true, false},
+        {"LoadPC", LoadTuples, true, false},
+        {"PcText", TupleText, true, false},
+        {"GamsCheckText", CheckText, true, true},
+        {"GamsCheckPc", CheckTuples, true, true},
+        {"SavePCFile", SaveTuples, false, false},
+        {"FullExpandRows", ExpandAll, false, false},
+        {"SortEverything", SortAll, false, false},
+        {"CopySubtree", CopyBigSubtree, false, false},
+        {"DeleteSubtree", DeleteBigSubtree, false, false},
+        {"DropSubtree", DropBigSubtree, false, false},
+        {"SwapRoots", SwapBigRoots, false, false},
+        {"PasteSubtree", PasteBigSubtree, false, false},
+        {"UndoDelete", UndoBigDelete, false, false},
+        {"UndoSortEverything", UndoSortAll, false, false},
+        {"UndoRebuild", UndoRebuild, false, false},
     };
     for (const Path& p : paths)
-        for (Shape shape : {Shape::Balanced, Shape::Deep, Shape::Classification}) {
-            if (shape != Shape::Balanced && !p.shaped)
+        for (Shape shape :
+             {Shape::Balanced, Shape::Deep, Shape::Classification, Shape::LowerCase}) {
+            if (shape == Shape::LowerCase ? !p.cased : shape != Shape::Balanced && !p.shaped)
                 continue;
             for (int64_t n : kSizes) {
                 const std::string name =
@@ -593,7 +595,7 @@ void registerAll() {
             }
         }
     for (bool fromPc : {false, true})
-        for (Shape shape : {Shape::Balanced, Shape::Classification})
+        for (Shape shape : {Shape::Balanced, Shape::Classification, Shape::LowerCase})
             for (int64_t n : kSizes) {
                 const std::string name =
                     std::string(fromPc ? "ConvertPcToTree" : "ConvertTreeToPc") + "/" +

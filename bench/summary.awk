@@ -70,8 +70,8 @@ END {
   print "use before it, of the round that needed most;"
   print "for Convert* the converter process's peak resident memory. Copy/DeleteSubtree count"
   print "the elements of the subtree (a tenth of the tree)."
-  for (si = 1; si <= 2; si++) {
-    shape = si == 1 ? "balanced" : "classification"
+  for (si = 1; si <= 3; si++) {
+    shape = si == 1 ? "balanced" : si == 2 ? "classification" : "lowercase"
     share("GamsCheckText/" shape, "ConvertTreeToPc/" shape, "element text (" shape ", .tree to .PC)")
     share("GamsCheckPc/" shape, "ConvertPcToTree/" shape, "tuples (" shape ", .PC to .tree)")
   }

@@ -17,16 +17,17 @@
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: settree-gen [--shape balanced|deep|classification] [--elements N] [--depth D]\n"
-    "                   [--seed S] [--shuffle] [--only tree|pc] BASE\n"
+    "Usage: settree-gen [--shape balanced|deep|classification|lowercase] [--elements N]\n"
+    "                   [--depth D] [--seed S] [--shuffle] [--only tree|pc] BASE\n"
     "\n"
     "Writes BASE.tree (element text) and BASE.PC (parent-child tuples) of one synthetic\n"
     "classification of N elements (default 10000). balanced: four levels, wide; deep: chains\n"
     "of D elements (default 100); classification: shaped like a real one, six or seven levels\n"
     "of dotted codes (\"C10.5.12.1\" under \"C10.5.12\") with UTF-8 descriptions, and a\n"
-    "description annotation (@ \"...\") on about a third of the tuples. --shuffle puts the .PC\n"
-    "lines in random order (fixed by the seed, default 1). --only writes one of the two\n"
-    "files.\n";
+    "description annotation (@ \"...\") on about a third of the tuples; lowercase: the same\n"
+    "with names as modellers write them, in lower and mixed case (\"agr.2.1\", \"Mining.3\").\n"
+    "--shuffle puts the .PC lines in random order (fixed by the seed, default 1). --only\n"
+    "writes one of the two files.\n";
 
 int usage(const char* problem) {
     if (problem)
@@ -59,7 +60,7 @@ int main(int argc, char** argv) {
             shuffle = true;
         } else if (a == "--shape" && hasValue) {
             if (!bench::ShapeFromName(argv[++i], options.shape))
-                return usage("--shape takes balanced, deep or classification");
+                return usage("--shape takes balanced, deep, classification or lowercase");
         } else if (a == "--only" && hasValue) {
             only = argv[++i];
             if (only != "tree" && only != "pc")

@@ -64,6 +64,22 @@ std::string sectionCode(int64_t index) {
     return code;
 }
 
+// The section names of the lower-case shape: sectors as a modeller abbreviates them, most in
+// lower case, some in mixed case.
+constexpr std::string_view kSectors[] = {
+    "agr",     "Mining", "food",  "Textiles", "wood",   "chem",  "Metals",
+    "elec",    "Constr", "trade", "transp",   "Hotels", "info",  "finance",
+    "realest", "Public", "educ",  "health",   "Arts",   "other", "hh"};
+
+// A section's name in the lower-case shape: the sector, with a number after the first round.
+std::string sectorCode(int64_t index) {
+    const auto count = static_cast<int64_t>(std::size(kSectors));
+    std::string code(kSectors[index % count]);
+    if (index >= count)
+        code.append(std::to_string(index / count));
+    return code;
+}
+
 // The mean fan-out of the classification shape: the least m >= 2 whose levels reach the share
 // of one section, counting the last level as half full.
 int64_t classificationFanOut(int64_t elements) {
@@ -152,7 +168,8 @@ public:
         };
         std::vector<Frame> stack;
         for (int64_t section = 0; count_ < options_.elements; ++section) {
-            const std::string code = sectionCode(section);
+            const std::string code =
+                options_.shape == Shape::LowerCase ? sectorCode(section) : sectionCode(section);
             stack.push_back({addCoded(top, code), code, 1, childrenAt(1, fanOut), 0});
             while (!stack.empty() && count_ < options_.elements) {
                 Frame& f = stack.back();
@@ -228,7 +245,7 @@ void AddSynthetic(TFlyNodes& tree, TFlyNode* parent, const SyntheticOptions& opt
 
 std::string ShapedPcText(const TFlyNodes& tree, const SyntheticOptions& options) {
     std::string pc = PcText(tree, PcNames::PlainNames);
-    if (options.shape != Shape::Classification)
+    if (options.shape != Shape::Classification && options.shape != Shape::LowerCase)
         return pc;
     // The writer's lines follow the tree in pre-order, as this walk does.
     std::vector<const TFlyNode*> stack;
@@ -261,13 +278,15 @@ const char* ShapeName(Shape shape) {
     case Shape::Deep:
         return "deep";
     case Shape::Classification:
+        return "classification";
+    case Shape::LowerCase:
         break;
     }
-    return "classification";
+    return "lowercase";
 }
 
 bool ShapeFromName(std::string_view name, Shape& shape) {
-    for (const Shape s : {Shape::Balanced, Shape::Deep, Shape::Classification}) {
+    for (const Shape s : {Shape::Balanced, Shape::Deep, Shape::Classification, Shape::LowerCase}) {
         if (name == ShapeName(s)) {
             shape = s;
             return true;

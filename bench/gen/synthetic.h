@@ -2,7 +2,7 @@
 #pragma once
 
 // Deterministic synthetic classifications for the benchmarks and the generator: element names
-// with descriptions and signed decimal weights, in three shapes.
+// with descriptions and signed decimal weights, in four shapes.
 
 #include <cstdint>
 #include <string>
@@ -20,6 +20,10 @@ enum class Shape {
     // "C10.5.12"), a UTF-8 description for every element, and "@" annotations on about a
     // third of the tuples (see ShapedPcText).
     Classification,
+    // The classification shape with codes as modellers write them: sections named by short
+    // words in lower case, some in mixed case ("agr", "Mining", "food.2.1"), so that every name
+    // holds a lower-case letter. Each name is spelled the same wherever it occurs.
+    LowerCase,
 };
 
 struct SyntheticOptions {
@@ -32,7 +36,8 @@ struct SyntheticOptions {
 // Appends the elements as children of parent (as roots when parent is none), collapsed.
 // Balanced and deep: leaves repeat a handful of names across branches (never a name with
 // children, so the .PC form loads back into the same tree); names come in no sorted order.
-// Classification: every code is unique, and siblings come in the order of their codes.
+// Classification and lower case: every code is unique, and siblings come in the order of their
+// codes.
 void AddSynthetic(TFlyNodes& tree, TFlyNode* parent, const SyntheticOptions& options);
 
 // The fan-out of the balanced shape for a size: the least f with f + f^2 + f^3 + f^4 >= size.
@@ -57,13 +62,13 @@ private:
     uint64_t state_;
 };
 
-// The tuples of a tree (PcText with plain names) for a shape: for the classification shape, about
+// The tuples of a tree (PcText with plain names) for a shape: for the classification shapes, about
 // every third line carries its element's description as an annotation ("@" and the description
 // in quotes), as files made by other tools do; the other shapes carry none.
 std::string ShapedPcText(const TFlyNodes& tree, const SyntheticOptions& options);
 
 // The name of a shape on command lines and in benchmark names: "balanced", "deep",
-// "classification"; false for a name that is none of them.
+// "classification", "lowercase"; false for a name that is none of them.
 const char* ShapeName(Shape shape);
 bool ShapeFromName(std::string_view name, Shape& shape);
 
