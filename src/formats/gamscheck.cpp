@@ -8,6 +8,7 @@
 #include "model/utf8.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstring>
 #include <vector>
@@ -127,63 +128,103 @@ bool hasLowerCase(std::string_view name) {
 // The names, compared without regard to letter case, that are spelled with a lower-case letter
 // somewhere. Two spellings of one name differ in letter case, so one of them has a lower-case
 // letter: only a name found here can be spelled otherwise than where it was met before. Names are
-// mostly codes in capitals and digits, so the set is mostly small, often empty. It is kept as one
-// bit a cell by the hash of the folded name; a name whose cell is set (it, or another name that
-// shares the cell) goes on to the table of first spellings.
+// often codes in capitals and digits, so the set is often small or empty. It is kept as one bit a
+// cell by the hash of the folded name; a name whose cell is set (it, or another name that shares
+// the cell) goes on to be counted. Where most names are spelled with a lower-case letter the
+// set would hold nearly all of them, and every name goes on.
 class SpellingFilter {
 public:
-    explicit SpellingFilter(const std::vector<uint64_t>& hashes) {
-        if (hashes.empty())
+    // For names names, of which spelledLower are spelled with a lower-case letter: each of those
+    // is added, unless wanted() says the set takes every name.
+    SpellingFilter(size_t spelledLower, size_t names) {
+        if (spelledLower == 0)
             return;
-        while (cells_ < 16 * hashes.size())
+        if (2 * spelledLower >= names) {
+            every_ = true;
+            return;
+        }
+        while (cells_ < 16 * spelledLower)
             cells_ *= 2;
         words_.assign(cells_ / 64, 0);
-        for (const uint64_t hash : hashes)
-            words_[cell(hash) / 64] |= uint64_t{1} << (cell(hash) % 64);
     }
-    bool empty() const { return words_.empty(); }
+    bool wanted() const { return !words_.empty(); }
+    void add(uint64_t hash) { words_[cell(hash) / 64] |= uint64_t{1} << (cell(hash) % 64); }
+
+    // Whether no name may be spelled otherwise.
+    bool none() const { return !every_ && words_.empty(); }
     void prefetch(uint64_t hash) const {
         if (!words_.empty())
             Prefetch(&words_[cell(hash) / 64]);
     }
     bool mayDiffer(uint64_t hash) const {
-        return !words_.empty() && (words_[cell(hash) / 64] >> (cell(hash) % 64) & 1);
+        return every_ || (!words_.empty() && (words_[cell(hash) / 64] >> (cell(hash) % 64) & 1));
     }
 
 private:
     size_t cell(uint64_t hash) const { return static_cast<size_t>(hash >> 20) & (cells_ - 1); }
+    bool every_ = false;
     size_t cells_ = 64;
     std::vector<uint64_t> words_;
 };
 
 // Which names, compared without regard to letter case, occur more than once, told by the hash of
-// their folded bytes: two bits a cell, for never, once and more than once. A name counted once is
-// certainly met once, so it has one spelling; "more" may be another name in the same cell.
+// their folded bytes: two bits a cell, for never, once and more than once. A name is counted in
+// two cells of one word (one read a name); it occurs more than once only where both say "more".
+// A name counted once is certainly met once, so it has one spelling; "more" in both cells may
+// come of other names that share them.
 class RepeatFilter {
 public:
     explicit RepeatFilter(size_t names) {
-        while (cells_ < 16 * names)
-            cells_ *= 2;
-        words_.assign(cells_ / 32, 0);
+        while (words_ * 32 < 16 * names)
+            words_ *= 2;
+        cells_.assign(words_, 0);
     }
-    void prefetch(uint64_t hash) const { Prefetch(&words_[cell(hash) / 32]); }
+    void prefetch(uint64_t hash) const { Prefetch(&cells_[word(hash)]); }
     void count(uint64_t hash) {
-        const size_t c = cell(hash);
-        uint64_t& word = words_[c / 32];
-        const unsigned shift = 2 * (c % 32);
-        if (((word >> shift) & 3) < 2)
-            word += uint64_t{1} << shift;
+        uint64_t& cells = cells_[word(hash)];
+        for (const unsigned shift : shifts(hash))
+            if (((cells >> shift) & 3) < 2)
+                cells += uint64_t{1} << shift;
     }
     bool mayRepeat(uint64_t hash) const {
-        const size_t c = cell(hash);
-        return ((words_[c / 32] >> (2 * (c % 32))) & 3) == 2;
+        const uint64_t cells = cells_[word(hash)];
+        const auto [a, b] = shifts(hash);
+        return ((cells >> a) & (cells >> b) & 3) == 2;
     }
 
 private:
-    size_t cell(uint64_t hash) const { return static_cast<size_t>(hash >> 20) & (cells_ - 1); }
-    size_t cells_ = 1024;
-    std::vector<uint64_t> words_;
+    // The word from the high bits of the hash, the two cells in it (never one cell twice) from
+    // bits below them, above the marks of a key.
+    size_t word(uint64_t hash) const { return static_cast<size_t>(hash >> 20) & (words_ - 1); }
+    static std::array<unsigned, 2> shifts(uint64_t hash) {
+        const auto first = static_cast<unsigned>((hash >> 3) & 31);
+        const auto second = (first + 1 + static_cast<unsigned>((hash >> 8) & 0xffff) % 31) & 31;
+        return {2 * first, 2 * second};
+    }
+    size_t words_ = 32;
+    std::vector<uint64_t> cells_;
 };
+
+// What the first pass keeps of a name: its hash with the low bits taken for marks (the filters
+// and the table use the high ones). 0: no name to look at.
+constexpr uint64_t kNamed = 1;        // a name worth counting: not empty
+constexpr uint64_t kFlagged = 2;      // the line has a problem of its own
+constexpr uint64_t kSpelledLower = 4; // the name is spelled with a lower-case letter
+constexpr uint64_t kMarks = 7;
+// Of the one byte of marks of a tuple line: kFlagged, and
+constexpr uint8_t kWeightless = 4; // a tuple without a weight
+
+// The mark of a name of this hash; of a mark, the key the table of first spellings is asked with
+// (the same for every spelling of the name).
+uint64_t named(uint64_t hash) {
+    return (hash & ~kMarks) | kNamed;
+}
+
+// The key of a name for the table of first spellings, and whether the name is spelled with a
+// lower-case letter.
+uint64_t keyOf(std::string_view name, bool& lowerCase) {
+    return named(NameHash<NameFold>(name, lowerCase));
+}
 
 // The first spelling of each name that may be spelled otherwise, compared without regard to
 // letter case, with its line.
@@ -192,15 +233,13 @@ public:
     // Room for about names names; more may come.
     explicit FirstSpellings(size_t names) : table_(names) {}
 
-    static uint64_t hash(std::string_view name) { return Table::hash(name); }
-
     // Remembers a spelling met on a line, the first of its name; a later one in other letter
-    // case gives the note, which goes to note.
+    // case gives the note, which goes to note. mark: the name's, marks and all.
     template <class Note>
-    void meet(std::string_view name, uint64_t hash, size_t line, size_t at, Note&& note) {
+    void meet(std::string_view name, uint64_t mark, size_t line, size_t at, Note&& note) {
         bool added = false;
         std::string_view first;
-        uint32_t& firstLine = table_.insert(name, hash, added, first);
+        uint32_t& firstLine = table_.insert(name, named(mark), added, first);
         if (added) {
             firstLine = static_cast<uint32_t>(std::min<size_t>(line, UINT32_MAX));
             return;
@@ -222,18 +261,6 @@ private:
     using Table = NameTable<NameFold, uint32_t>;
     Table table_;
 };
-
-// What the first pass keeps of a name: its hash with the low bits taken for marks (the filter
-// and the table use the high ones). 0: no name to look at.
-constexpr uint64_t kNamed = 1;      // a name worth counting: not empty
-constexpr uint64_t kFlagged = 2;    // the line has a problem of its own
-constexpr uint64_t kWeightless = 4; // a tuple without a weight
-constexpr uint64_t kMarks = 7;
-
-// The mark of a name of this hash; of a mark, the key the table of first spellings is asked with.
-uint64_t named(uint64_t hash) {
-    return (hash & ~kMarks) | kNamed;
-}
 
 // Whether an element breaks a rule of its own; checkElement tells which.
 bool breaksRule(std::string_view name, std::string_view description) {
@@ -481,6 +508,19 @@ private:
     size_t pos_ = 0;
 };
 
+// Builds the set of names that may be spelled otherwise from the keys of every name, which have
+// kSpelledLower where the name is spelled with a lower-case letter.
+template <class Keys>
+SpellingFilter spelledOtherwise(size_t spelledLower, size_t names, Keys&& forEachKey) {
+    SpellingFilter filter(spelledLower, names);
+    if (filter.wanted())
+        forEachKey([&](uint64_t key) {
+            if (key & kSpelledLower)
+                filter.add(key);
+        });
+    return filter;
+}
+
 // Two passes: the first reads every line, notes which break a rule of their own and which names
 // are spelled with a lower-case letter; the second reads again only the lines with a problem of
 // their own and those whose name may be spelled otherwise than before, and reports in the order
@@ -488,7 +528,8 @@ private:
 template <class Lines> void checkElementText(Lines& lines, const GamsReport& report) {
     std::vector<uint64_t> marks;
     marks.reserve(lines.expected());
-    std::vector<uint64_t> lowerCase;
+    size_t names = 0;
+    size_t spelledLower = 0;
     size_t flagged = 0;
     ElementLine element;
     std::string scratch;
@@ -497,9 +538,13 @@ template <class Lines> void checkElementText(Lines& lines, const GamsReport& rep
         uint64_t mark = 0;
         if (ReadElementLine(line, element, scratch)) {
             if (!element.name.empty()) {
-                mark = named(FirstSpellings::hash(element.name));
-                if (hasLowerCase(element.name))
-                    lowerCase.push_back(mark);
+                bool lower = false;
+                mark = keyOf(element.name, lower);
+                ++names;
+                if (lower) {
+                    mark |= kSpelledLower;
+                    ++spelledLower;
+                }
             }
             if (breaksRule(element.name, element.description)) {
                 mark |= kFlagged;
@@ -508,30 +553,37 @@ template <class Lines> void checkElementText(Lines& lines, const GamsReport& rep
         }
         marks.push_back(mark);
     }
-    const SpellingFilter spelledOtherwise(lowerCase);
-    if (flagged == 0 && spelledOtherwise.empty())
+    const SpellingFilter filter = spelledOtherwise(spelledLower, names, [&](auto&& take) {
+        for (const uint64_t mark : marks)
+            take(mark);
+    });
+    if (flagged == 0 && filter.none())
         return;
 
     // Of the names that may be spelled otherwise, only those that occur more than once are
     // looked up: a name occurs more than once exactly when its fold does.
     const auto mayDifferAt = [&](size_t i) {
-        return (marks[i] & kNamed) && spelledOtherwise.mayDiffer(marks[i]);
+        return (marks[i] & kNamed) && filter.mayDiffer(marks[i]);
     };
-    RepeatFilter repeats(lowerCase.size());
-    if (!spelledOtherwise.empty())
+    RepeatFilter repeats(filter.none() ? 0 : spelledLower);
+    if (!filter.none())
         for (size_t i = 0; i < marks.size(); ++i) {
-            if (i + kAhead < marks.size() && (marks[i + kAhead] & kNamed))
-                spelledOtherwise.prefetch(marks[i + kAhead]);
+            if (i + kAhead < marks.size() && (marks[i + kAhead] & kNamed)) {
+                filter.prefetch(marks[i + kAhead]);
+                repeats.prefetch(marks[i + kAhead]);
+            }
             if (mayDifferAt(i))
                 repeats.count(marks[i]);
         }
 
-    FirstSpellings spellings(lowerCase.size() / 16);
+    FirstSpellings spellings(spelledLower / 16);
     std::vector<GamsProblem> found;
     lines.restart();
     for (size_t i = 0; lines.next(line); ++i) {
-        if (i + kAhead < marks.size() && (marks[i + kAhead] & kNamed))
-            spelledOtherwise.prefetch(marks[i + kAhead]);
+        if (i + kAhead < marks.size() && (marks[i + kAhead] & kNamed)) {
+            filter.prefetch(marks[i + kAhead]);
+            repeats.prefetch(marks[i + kAhead]);
+        }
         const uint64_t mark = marks[i];
         const bool mayDiffer = mayDifferAt(i) && repeats.mayRepeat(mark);
         if (!(mark & kFlagged) && !mayDiffer)
@@ -545,7 +597,7 @@ template <class Lines> void checkElementText(Lines& lines, const GamsReport& rep
         for (const GamsProblem& p : found)
             report(p);
         if (mayDiffer)
-            spellings.meet(element.name, named(mark), i, element.nameAt, report);
+            spellings.meet(element.name, mark, i, element.nameAt, report);
     }
 }
 
@@ -566,28 +618,76 @@ namespace {
 // Inputs at least this large are read in two halves at once.
 constexpr size_t kParallelBytes = size_t{1} << 20;
 
+// Where the parent of a tuple line stands for the spellings: nowhere (no parent, or a root that
+// names itself), its key, or an earlier occurrence of the same bytes, the child or the parent of
+// a line so many lines before. A parent is mostly the child of an earlier line, one of its
+// ancestors while the lines follow the tree in pre-order: it gets the note that occurrence got,
+// and is neither counted nor looked up again.
+constexpr uint64_t kNoParent = 0;
+constexpr uint64_t kEarlier = 2; // low bits of an earlier occurrence; a key has kNamed
+
+uint64_t earlier(size_t linesBack, bool parent) {
+    return (static_cast<uint64_t>(linesBack) << 3) | (parent ? 4 : 0) | kEarlier;
+}
+
+bool isEarlier(uint64_t parent) {
+    return (parent & 3) == kEarlier;
+}
+
+// An occurrence of a name: the child (0) or the parent (1) of a line, as 2 * line + that.
+uint64_t occurrence(size_t line, bool parent) {
+    return 2 * static_cast<uint64_t>(line) + (parent ? 1 : 0);
+}
+
+uint64_t earlierOccurrence(uint64_t parent, size_t line) {
+    return occurrence(line - static_cast<size_t>(parent >> 3), (parent & 4) != 0);
+}
+
 // What the first pass keeps of the tuple lines of a stretch of the input: one byte of marks a
-// line, and the hashes of the names spelled with a lower-case letter.
-struct TupleMarks {
-    std::vector<uint8_t> lines;
-    std::vector<uint64_t> lowerCase;
+// line, and the keys of the names of each line from the first name spelled with a lower-case
+// letter on (only then can a name be spelled otherwise: before it, none is hashed).
+struct TupleLines {
+    struct Keys {
+        uint64_t child;  // 0: no name
+        uint64_t parent; // kNoParent, a key, or earlier()
+        size_t at;       // where the line begins in the stretch
+    };
+    std::vector<uint8_t> marks;
+    std::vector<Keys> keys; // of the lines from keyedFrom on
+    size_t keyedFrom = 0;
+    size_t keyedFromByte = 0; // where line keyedFrom begins in the stretch
+    size_t names = 0;         // keys of names, and of those spelled with a lower-case letter
+    size_t spelledLower = 0;
     size_t flagged = 0; // lines with a problem of their own, or without a weight
     bool weighted = false;
 
-    // The lines of bytes from begin to end, which begin a line and end one.
-    void read(std::string_view bytes, size_t begin, size_t end) {
-        lines.reserve((end - begin) / 24 + 1); // a short tuple line takes about so many bytes
-        const std::string_view stretch = bytes.substr(begin, end - begin);
+    // The lines of a stretch of the input that begins a line and ends one; with keyAll the keys
+    // of every line.
+    void read(std::string_view stretch, bool keyAll) {
+        const size_t expected = stretch.size() / 24 + 1; // a short tuple line takes about so many
+        marks.reserve(expected);
+        struct Met {
+            std::string_view name;
+            size_t line;
+            bool parent;
+        };
+        // The names that may be the parent of a later line: the ancestors of the line read last.
+        std::vector<Met> path;
+        bool keyed = keyAll;
+        if (keyed)
+            keys.reserve(expected);
+        keyedFrom = 0;
+        keyedFromByte = 0;
         Tuple t;
-        std::string_view childBefore;
-        std::string_view parentBefore;
         size_t pos = 0;
         std::string_view line;
-        while (NextLine(stretch, pos, line)) {
+        for (size_t i = 0;; ++i) {
+            const size_t lineAt = pos;
+            if (!NextLine(stretch, pos, line))
+                break;
             uint8_t mark = 0;
-            if (!readTuple(line, t)) {
-                childBefore = parentBefore = {};
-            } else {
+            Keys k{0, kNoParent, lineAt};
+            if (readTuple(line, t)) {
                 if (breaksRule(t.child, t.annotation) ||
                     (!t.weight.empty() && !isReadableWeight(t.weight)))
                     mark |= kFlagged;
@@ -597,62 +697,53 @@ struct TupleMarks {
                     weighted = true;
                 if (mark != 0)
                     ++flagged;
-                if (hasLowerCase(t.child))
-                    lowerCase.push_back(named(FirstSpellings::hash(t.child)));
-                // A parent met on the line before is in the set already when it belongs there.
-                if (t.parent != t.child && t.parent != childBefore && t.parent != parentBefore &&
-                    hasLowerCase(t.parent))
-                    lowerCase.push_back(named(FirstSpellings::hash(t.parent)));
-                childBefore = t.child;
-                parentBefore = t.parent;
+                if (!keyed && (hasLowerCase(t.child) || hasLowerCase(t.parent))) {
+                    keyed = true;
+                    keyedFrom = i;
+                    keyedFromByte = lineAt;
+                    keys.reserve(expected > i ? expected - i : 1);
+                }
+                if (keyed)
+                    keysOf(t, i, path, k);
             }
-            lines.push_back(mark);
+            marks.push_back(mark);
+            if (keyed)
+                keys.push_back(k);
+        }
+        if (!keyed) {
+            keyedFrom = marks.size();
+            keyedFromByte = stretch.size();
         }
     }
-};
 
-enum ParentIs : uint64_t { Own = 0, ChildBefore = 8, ParentBefore = 16 }; // else its key
+private:
+    uint64_t key(std::string_view name) {
+        bool lower = false;
+        const uint64_t k = keyOf(name, lower);
+        ++names;
+        if (!lower)
+            return k;
+        ++spelledLower;
+        return k | kSpelledLower;
+    }
 
-// The names of each tuple line, for the spellings, as the keys of the table of first spellings
-// (0: no name). Most parents are the child of the line before (a first child follows its
-// parent) or the parent of the line before (siblings follow each other); such a parent is marked
-// so instead of counted again, and gives the note that occurrence gave.
-struct TupleKeys {
-    struct Line {
-        uint64_t child;
-        uint64_t parent; // ParentIs, or a key
-    };
-    std::vector<Line> lines;
-
-    // The lines of a stretch of the input that begins a line and ends one.
-    void read(std::string_view bytes, size_t expected) {
-        lines.reserve(expected);
-        Tuple t;
-        std::string_view childBefore;
-        std::string_view parentBefore;
-        size_t pos = 0;
-        std::string_view line;
-        while (NextLine(bytes, pos, line)) {
-            Line keys{0, Own};
-            if (!readTuple(line, t)) {
-                childBefore = parentBefore = {};
-                lines.push_back(keys);
-                continue;
+    template <class Path> void keysOf(const Tuple& t, size_t line, Path& path, Keys& k) {
+        if (!t.child.empty())
+            k.child = key(t.child);
+        if (t.parent.empty() || t.parent == t.child) {
+            path.clear(); // a root: no name before it is its ancestor
+        } else {
+            while (!path.empty() && path.back().name != t.parent)
+                path.pop_back();
+            if (!path.empty()) {
+                k.parent = earlier(line - path.back().line, path.back().parent);
+            } else {
+                k.parent = key(t.parent);
+                path.push_back({t.parent, line, true});
             }
-            if (!t.child.empty())
-                keys.child = named(FirstSpellings::hash(t.child));
-            if (t.parent.empty() || t.parent == t.child)
-                keys.parent = Own; // a root names itself as its parent: once is enough
-            else if (t.parent == childBefore)
-                keys.parent = ChildBefore;
-            else if (t.parent == parentBefore)
-                keys.parent = ParentBefore;
-            else
-                keys.parent = named(FirstSpellings::hash(t.parent));
-            childBefore = t.child;
-            parentBefore = t.parent;
-            lines.push_back(keys);
         }
+        if (!t.child.empty())
+            path.push_back({t.child, line, false});
     }
 };
 
@@ -661,150 +752,153 @@ class TupleSpellings {
 public:
     explicit TupleSpellings(size_t names) : table_(names) {}
 
-    // A line whose names cannot be spelled otherwise (or no tuple): it gives no note.
-    void skip() { childNote_ = parentNote_ = Note(); }
-
-    // Whether a line with these keys gives a note because its parent is a name of the line
-    // before that gave one.
-    bool inherits(const TupleKeys::Line& keys) const {
-        return (keys.parent == ChildBefore && childNote_.given()) ||
-               (keys.parent == ParentBefore && parentNote_.given());
+    // Whether the parent of a line is an earlier occurrence that got a note.
+    bool inherits(uint64_t parent, size_t line) const {
+        return isEarlier(parent) && !given_.empty() && noteOf(earlierOccurrence(parent, line));
     }
 
     // The notes of a tuple; looks up the names for which lookUp holds.
     template <class LookUp>
-    void meet(const Tuple& t, const TupleKeys::Line& keys, size_t line, LookUp&& lookUp,
+    void meet(const Tuple& t, const TupleLines::Keys& keys, size_t line, LookUp&& lookUp,
               const GamsReport& report) {
-        Note child;
         if (lookUp(keys.child))
-            child = meet(t.child, keys.child, t.childAt, line, report);
-        Note parent;
-        if (keys.parent == Own) {
-            parent = child;
-        } else if (keys.parent == ChildBefore || keys.parent == ParentBefore) {
-            parent = keys.parent == ChildBefore ? childNote_ : parentNote_;
-            if (parent.given()) {
+            meet(t.child, keys.child, t.childAt, line, false, report);
+        if (isEarlier(keys.parent)) {
+            if (const Note* note =
+                    given_.empty() ? nullptr : noteOf(earlierOccurrence(keys.parent, line))) {
                 GamsProblem p;
                 p.rule = GamsRule::OtherSpelling;
                 p.line = line;
                 p.at = t.parentAt;
                 p.size = t.parent.size();
                 p.name = t.parent;
-                p.detail = parent.first;
-                p.firstLine = parent.firstLine;
+                p.detail = note->first;
+                p.firstLine = note->firstLine;
                 report(p);
             }
         } else if (lookUp(keys.parent)) {
-            parent = meet(t.parent, keys.parent, t.parentAt, line, report);
+            meet(t.parent, keys.parent, t.parentAt, line, true, report);
         }
-        childNote_ = child;
-        parentNote_ = parent;
     }
 
 private:
+    // A note given to an occurrence, which a later occurrence of the same bytes gets again.
     struct Note {
-        std::string_view first; // the first spelling; none: no note
-        size_t firstLine = 0;
-        bool given() const { return first.data() != nullptr; }
+        uint64_t occurrence;
+        std::string_view first; // the first spelling
+        size_t firstLine;
     };
 
-    Note meet(std::string_view name, uint64_t key, size_t at, size_t line,
+    // Notes are given in the order of their occurrences.
+    const Note* noteOf(uint64_t occurrence) const {
+        const auto at =
+            std::lower_bound(given_.begin(), given_.end(), occurrence,
+                             [](const Note& n, uint64_t o) { return n.occurrence < o; });
+        return at != given_.end() && at->occurrence == occurrence ? &*at : nullptr;
+    }
+
+    void meet(std::string_view name, uint64_t key, size_t at, size_t line, bool parent,
               const GamsReport& report) {
-        Note note;
         table_.meet(name, key, line, at, [&](const GamsProblem& p) {
-            note = {p.detail, p.firstLine};
+            given_.push_back({occurrence(line, parent), p.detail, p.firstLine});
             report(p);
         });
-        return note;
     }
 
     FirstSpellings table_;
-    Note childNote_;
-    Note parentNote_;
+    std::vector<Note> given_;
 };
 
 } // namespace
 
 // Two passes, and a third for the spellings when they are needed. The first reads every line, in
 // two halves at once when the input is large, and notes which lines have a problem of their own
-// and which names are spelled with a lower-case letter. When some are, the names of every line
-// are counted, and only a name that may be spelled otherwise and occurs more than once (not
-// counting a parent met on the line before) is looked up. The last pass goes through the lines in
-// order, reads those with something to report, and reports.
+// and the keys of their names once one is spelled with a lower-case letter. When some are, the
+// names of every line are counted, and only a name that may be spelled otherwise and occurs
+// more than once (not counting a parent met as an earlier line's name) is looked up. The last
+// pass goes through the lines in order, reads those with something to report, and reports.
 void CheckTuplesForGams(std::string_view bytes, const GamsReport& report) {
     bytes = bytes.substr(0, bytes.find(kEndOfInput));
     // The second half begins after a line feed.
     const size_t middle =
         bytes.size() < kParallelBytes ? std::string_view::npos : bytes.find('\n', bytes.size() / 2);
-    TupleMarks first;
-    TupleMarks second;
+    const std::string_view halves[] = {
+        bytes.substr(0, middle == std::string_view::npos ? bytes.size() : middle + 1),
+        middle == std::string_view::npos ? std::string_view() : bytes.substr(middle + 1)};
+    TupleLines read[2];
     if (middle == std::string_view::npos) {
-        first.read(bytes, 0, bytes.size());
+        read[0].read(halves[0], false);
     } else {
-        RunInParallel([&] { first.read(bytes, 0, middle + 1); },
-                      [&] { second.read(bytes, middle + 1, bytes.size()); });
+        RunInParallel([&] { read[0].read(halves[0], false); },
+                      [&] { read[1].read(halves[1], false); });
     }
-    const bool weighted = first.weighted || second.weighted;
-    first.lowerCase.insert(first.lowerCase.end(), second.lowerCase.begin(), second.lowerCase.end());
-    const SpellingFilter spelledOtherwise(first.lowerCase);
-    if (first.flagged + second.flagged == 0 && spelledOtherwise.empty())
+    const bool weighted = read[0].weighted || read[1].weighted;
+    const size_t spelledLower = read[0].spelledLower + read[1].spelledLower;
+    if (spelledLower > 0) {
+        // The lines before the first name spelled with a lower-case letter are read again for
+        // the keys of their names.
+        const auto keyBefore = [&](int half) {
+            TupleLines& part = read[half];
+            if (part.keyedFrom == 0)
+                return;
+            TupleLines before;
+            before.read(halves[half].substr(0, part.keyedFromByte), true);
+            part.keys.insert(part.keys.begin(), before.keys.begin(), before.keys.end());
+            part.names += before.names;
+        };
+        if (read[1].keyedFrom == 0)
+            keyBefore(0);
+        else
+            RunInParallel([&] { keyBefore(0); }, [&] { keyBefore(1); });
+    }
+    // The keys of line i, once the lines before the first lower-case letter have theirs.
+    const size_t firstLines = read[0].marks.size();
+    const size_t lines = firstLines + read[1].marks.size();
+    const auto keysAt = [&](size_t i) -> const TupleLines::Keys& {
+        return i < firstLines ? read[0].keys[i] : read[1].keys[i - firstLines];
+    };
+    const SpellingFilter filter =
+        spelledOtherwise(spelledLower, read[0].names + read[1].names, [&](auto&& take) {
+            for (const TupleLines& part : read)
+                for (const TupleLines::Keys& k : part.keys) {
+                    take(k.child);
+                    take(k.parent & kNamed ? k.parent : 0);
+                }
+        });
+    if (read[0].flagged + read[1].flagged == 0 && filter.none())
         return;
 
-    const size_t lines = first.lines.size() + second.lines.size();
-    TupleKeys keys;
-    RepeatFilter repeats(spelledOtherwise.empty() ? 0 : first.lowerCase.size());
-    if (!spelledOtherwise.empty()) {
-        if (middle == std::string_view::npos) {
-            keys.read(bytes, lines);
-        } else {
-            TupleKeys secondKeys;
-            RunInParallel([&] { keys.read(bytes.substr(0, middle + 1), first.lines.size()); },
-                          [&] { secondKeys.read(bytes.substr(middle + 1), second.lines.size()); });
-            keys.lines.insert(keys.lines.end(), secondKeys.lines.begin(), secondKeys.lines.end());
-        }
+    RepeatFilter repeats(filter.none() ? 0 : spelledLower);
+    if (!filter.none()) {
         // Only names that may be spelled otherwise are counted: a name occurs more than once
         // exactly when its fold does, and the others are never looked up.
-        const auto counted = [&](uint64_t key) {
-            return (key & kNamed) && spelledOtherwise.mayDiffer(key);
+        const auto count = [&](uint64_t key) {
+            if ((key & kNamed) && filter.mayDiffer(key))
+                repeats.count(key);
         };
-        for (size_t i = 0; i < keys.lines.size(); ++i) {
-            if (i + kAhead < keys.lines.size()) {
-                spelledOtherwise.prefetch(keys.lines[i + kAhead].child);
-                spelledOtherwise.prefetch(keys.lines[i + kAhead].parent);
-            }
-            for (const uint64_t key : {keys.lines[i].child, keys.lines[i].parent})
-                if (counted(key))
-                    repeats.count(key);
+        for (size_t i = 0; i < lines; ++i) {
+            if (i + kAhead < lines)
+                for (const uint64_t key : {keysAt(i + kAhead).child, keysAt(i + kAhead).parent})
+                    if (key & kNamed) {
+                        filter.prefetch(key);
+                        repeats.prefetch(key);
+                    }
+            count(keysAt(i).child);
+            count(keysAt(i).parent);
         }
     }
     const auto lookUp = [&](uint64_t key) {
-        return (key & kNamed) && spelledOtherwise.mayDiffer(key) && repeats.mayRepeat(key);
+        return (key & kNamed) && filter.mayDiffer(key) && repeats.mayRepeat(key);
     };
 
-    TupleSpellings spellings(first.lowerCase.size() / 16);
+    TupleSpellings spellings(spelledLower / 16);
     std::vector<GamsProblem> found;
     Tuple t;
-    size_t pos = 0;
-    std::string_view line;
-    for (size_t i = 0; i < lines && NextLine(bytes, pos, line); ++i) {
-        if (i + kAhead < keys.lines.size())
-            for (const uint64_t key : {keys.lines[i + kAhead].child, keys.lines[i + kAhead].parent})
-                if (key & kNamed) {
-                    spelledOtherwise.prefetch(key);
-                    repeats.prefetch(key);
-                }
-        const uint8_t mark =
-            i < first.lines.size() ? first.lines[i] : second.lines[i - first.lines.size()];
-        const bool flagged = (mark & kFlagged) || ((mark & kWeightless) && weighted);
-        const bool spelling =
-            i < keys.lines.size() && (lookUp(keys.lines[i].child) || lookUp(keys.lines[i].parent) ||
-                                      spellings.inherits(keys.lines[i]));
-        if (!flagged && !spelling) {
-            spellings.skip();
-            continue;
-        }
+    // Reports the problems of line i, which has a problem of its own (flagged) or names that may
+    // be spelled otherwise (spelling).
+    const auto reportLine = [&](size_t i, std::string_view line, uint8_t mark, bool spelling) {
         const bool tuple = readTuple(line, t);
-        if (flagged) {
+        if (mark != 0) {
             found.clear();
             if (mark & kFlagged)
                 checkElement({i, t.child, t.childAt, t.contentAt, t.contentSize, t.annotation,
@@ -816,8 +910,10 @@ void CheckTuplesForGams(std::string_view bytes, const GamsReport& report) {
             w.at = t.weightAt;
             w.size = t.weight.size();
             if (t.weight.empty()) {
-                w.rule = GamsRule::MissingWeight;
-                found.push_back(w);
+                if (weighted) { // a set without values has none anywhere
+                    w.rule = GamsRule::MissingWeight;
+                    found.push_back(w);
+                }
             } else if (!isReadableWeight(t.weight)) {
                 w.rule = GamsRule::UnreadableWeight;
                 w.detail = t.weight;
@@ -827,9 +923,41 @@ void CheckTuplesForGams(std::string_view bytes, const GamsReport& report) {
                 report(p);
         }
         if (spelling && tuple)
-            spellings.meet(t, keys.lines[i], i, lookUp, report);
-        else
-            spellings.skip();
+            spellings.meet(t, keysAt(i), i, lookUp, report);
+    };
+    // The marks of line i that give a problem of its own.
+    const auto flaggedAt = [&](size_t i) -> uint8_t {
+        const uint8_t mark = i < firstLines ? read[0].marks[i] : read[1].marks[i - firstLines];
+        return mark & (weighted ? kFlagged | kWeightless : kFlagged);
+    };
+    std::string_view line;
+    if (filter.none()) {
+        // Only lines with a problem of their own, found in order.
+        size_t pos = 0;
+        for (size_t i = 0; i < lines && NextLine(bytes, pos, line); ++i)
+            if (const uint8_t mark = flaggedAt(i))
+                reportLine(i, line, mark, false);
+        return;
+    }
+    // Every line has its keys, which tell where it begins: only lines with something to report
+    // are read.
+    const size_t secondAt = halves[0].size();
+    for (size_t i = 0; i < lines; ++i) {
+        if (i + kAhead < lines)
+            for (const uint64_t key : {keysAt(i + kAhead).child, keysAt(i + kAhead).parent})
+                if (key & kNamed) {
+                    filter.prefetch(key);
+                    repeats.prefetch(key);
+                }
+        const TupleLines::Keys& k = keysAt(i);
+        const uint8_t mark = flaggedAt(i);
+        const bool spelling =
+            lookUp(k.child) || lookUp(k.parent) || spellings.inherits(k.parent, i);
+        if (mark == 0 && !spelling)
+            continue;
+        size_t pos = k.at + (i < firstLines ? 0 : secondAt);
+        NextLine(bytes, pos, line);
+        reportLine(i, line, mark, spelling);
     }
 }
 

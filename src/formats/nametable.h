@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -45,25 +46,64 @@ struct UnquotedNameFold {
     }
 };
 
-// Hash of a name, every byte taken through the fold, eight bytes at a time.
-template <class Fold> uint64_t NameHash(std::string_view name) {
+// The last bytes of a name from byte from on (one to seven of them) as a word, the first of them
+// lowest: what std::memcpy into a zeroed word gives, without a call and without a store and a
+// wider load of the same bytes. A name of eight bytes or more gives its last eight bytes in one
+// load; a shorter one in two loads that may overlap.
+inline uint64_t NameTailWord(std::string_view name, size_t from) {
+    const size_t n = name.size() - from;
+    const char* p = name.data() + from;
+    uint64_t word = 0;
+    if constexpr (std::endian::native != std::endian::little) {
+        std::memcpy(&word, p, n);
+    } else if (name.size() >= 8) {
+        std::memcpy(&word, name.data() + name.size() - 8, 8);
+        word >>= 8 * (8 - n);
+    } else if (n >= 4) {
+        uint32_t low = 0;
+        uint32_t high = 0;
+        std::memcpy(&low, p, 4);
+        std::memcpy(&high, p + n - 4, 4);
+        word = low | (uint64_t{high} << (8 * (n - 4)));
+    } else {
+        const auto byte = [&](size_t i) {
+            return uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
+        };
+        word = byte(0) | byte(n / 2) | byte(n - 1);
+    }
+    return word;
+}
+
+// Hash of a name, every byte taken through the fold, eight bytes at a time; folded tells
+// whether the fold changed any byte.
+template <class Fold> uint64_t NameHash(std::string_view name, bool& folded) {
     uint64_t h = 0x9e3779b97f4a7c15ull ^ name.size();
+    uint64_t changed = 0;
     size_t i = 0;
     for (; i + 8 <= name.size(); i += 8) {
         uint64_t word = 0;
         std::memcpy(&word, name.data() + i, 8);
-        h = (h ^ Fold::applyWord(word)) * 0xff51afd7ed558ccdull;
+        const uint64_t fold = Fold::applyWord(word);
+        changed |= fold ^ word;
+        h = (h ^ fold) * 0xff51afd7ed558ccdull;
         h ^= h >> 32;
     }
     if (i < name.size()) {
-        uint64_t word = 0;
-        std::memcpy(&word, name.data() + i, name.size() - i);
-        h = (h ^ Fold::applyWord(word)) * 0xff51afd7ed558ccdull;
+        const uint64_t word = NameTailWord(name, i); // the bytes past the name are 0, which every
+        const uint64_t fold = Fold::applyWord(word); // fold keeps
+        changed |= fold ^ word;
+        h = (h ^ fold) * 0xff51afd7ed558ccdull;
     }
     h ^= h >> 33;
     h *= 0xc4ceb9fe1a85ec53ull;
     h ^= h >> 33;
+    folded = changed != 0;
     return h;
+}
+
+template <class Fold> uint64_t NameHash(std::string_view name) {
+    bool folded = false;
+    return NameHash<Fold>(name, folded);
 }
 
 template <class Fold> bool SameName(std::string_view a, std::string_view b) {

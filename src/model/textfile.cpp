@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -518,16 +519,22 @@ namespace {
 
 // The position of the first CR or LF at or after pos; text.size() when there is none. Eight bytes
 // are tested at once: a byte equal to c leaves a zero byte in the word xor c, and a word has a
-// zero byte exactly when (v - 0x01..01) & ~v & 0x80..80 is not zero.
+// zero byte exactly when (v - 0x01..01) & ~v & 0x80..80 is not zero. That value has the high bit
+// of the lowest zero byte set, and none below it (the borrow runs on only above a zero byte), so
+// in memory order its lowest set bit tells the byte.
 size_t lineEndFrom(std::string_view text, size_t pos) {
     constexpr uint64_t kOnes = 0x0101010101010101ull;
     constexpr uint64_t kHigh = 0x8080808080808080ull;
-    const auto hasZeroByte = [](uint64_t v) { return ((v - kOnes) & ~v & kHigh) != 0; };
+    const auto zeroBytes = [](uint64_t v) { return (v - kOnes) & ~v & kHigh; };
     while (text.size() - pos >= 8) {
         uint64_t word = 0;
         std::memcpy(&word, text.data() + pos, 8);
-        if (hasZeroByte(word ^ (kOnes * '\n')) || hasZeroByte(word ^ (kOnes * '\r')))
+        const uint64_t ends = zeroBytes(word ^ (kOnes * '\n')) | zeroBytes(word ^ (kOnes * '\r'));
+        if (ends != 0) {
+            if constexpr (std::endian::native == std::endian::little)
+                return pos + static_cast<size_t>(std::countr_zero(ends)) / 8;
             break; // in these eight bytes
+        }
         pos += 8;
     }
     while (pos < text.size() && text[pos] != '\r' && text[pos] != '\n')

@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <ostream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -144,8 +147,8 @@ const Case kCases[] = {
       "5 UnreadableWeight 1,5", "12 UnreadableWeight 1e", "13 UnreadableWeight -"}},
     {"tuples_without_any_weight_are_a_set",
      true,
-     {"\"level1\".\"A\".\"A\"", "\"level2\".\"B\".\"A\" "},
-     {}},
+     {"\"level1\".\"A\".\"A\"", "\"level2\".\"B\".\"A\" ", "\"level2\".\"" + k64 + "\".\"A\""},
+     {"3 LongName 64"}},
     {"tuple_spellings_children_and_parents",
      true,
      {"\"level1\".\"EUR\".\"EUR\" 1", "\"level2\".\"DEU\".\"Eur\" 1",
@@ -257,6 +260,137 @@ TEST(GamsCheck, ReadsElementLinesAsTheParser) {
                                         : MakeCaption(DoubleToSingleQuotes(element.name));
         EXPECT_EQ(caption, tree.Root(0)->Text()) << line;
         EXPECT_EQ(line.substr(element.nameAt, element.name.size()), element.name) << line;
+    }
+}
+
+// ---- Spellings of large inputs, against a plain table of first spellings.
+
+// One element of a generated classification: its line, name and parent (a root has itself).
+struct Occurrence {
+    std::string name;
+    std::string parent;
+    int depth = 0;
+};
+
+std::string folded(std::string_view name) {
+    std::string f(name);
+    for (char& c : f)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return f;
+}
+
+// The notes a repeated name gets, found the plain way: each name of each line in order (the child
+// first, then the parent unless it is the child as written) against the first spelling of its
+// fold.
+std::vector<std::string> plainNotes(const std::vector<Occurrence>& elements, bool withParents) {
+    std::map<std::string, std::pair<std::string, size_t>> first;
+    std::vector<std::string> notes;
+    const auto meet = [&](const std::string& name, size_t line) {
+        const auto [at, added] = first.try_emplace(folded(name), name, line);
+        if (!added && at->second.first != name)
+            notes.push_back(std::to_string(line + 1) + " OtherSpelling " + at->second.first + "@" +
+                            std::to_string(at->second.second + 1));
+    };
+    for (size_t i = 0; i < elements.size(); ++i) {
+        meet(elements[i].name, i);
+        if (withParents && elements[i].parent != elements[i].name)
+            meet(elements[i].parent, i);
+    }
+    return notes;
+}
+
+// A classification of so many elements in pre-order, shaped to reach every way a name is met:
+// a run of names in capitals first (some met again later in lower case), then names in lower
+// and mixed case, some with UTF-8 letters (which have no other case); a few leaves repeat
+// an earlier name, and a few names (children and parents) are spelled in other letter case.
+std::vector<Occurrence> spelledClassification(size_t count, size_t inCapitals, uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const auto otherCase = [&](std::string name) {
+        std::vector<size_t> letters;
+        for (size_t i = 0; i < name.size(); ++i)
+            if ((name[i] | 0x20) >= 'a' && (name[i] | 0x20) <= 'z')
+                letters.push_back(i);
+        if (!letters.empty())
+            name[letters[random() % letters.size()]] ^= 0x20;
+        return name;
+    };
+    std::vector<Occurrence> out;
+    std::vector<std::string> path; // the ancestors of the next element, as first written
+    std::vector<std::string> names;
+    for (size_t i = 0; i < count; ++i) {
+        path.resize(path.empty() ? 0 : random() % (std::min<size_t>(path.size(), 7) + 1));
+        std::string name;
+        const uint64_t r = random();
+        if (i < inCapitals)
+            name = "SEC" + std::to_string(i);
+        else if (r % 37 == 0 && !names.empty())
+            name = otherCase(names[random() % names.size()]);
+        else if (r % 41 == 0)
+            name = "sec" + std::to_string(random() % inCapitals);
+        else if (r % 43 == 0 && !names.empty())
+            name = names[random() % names.size()];
+        else
+            name = (r % 5 == 0 ? "Min\xc3\xa9ral" : "agr") + std::to_string(i) + ".x" +
+                   std::to_string(r % 9);
+        std::string parent = path.empty() ? name : path.back();
+        if (!path.empty() && i >= inCapitals && random() % 53 == 0)
+            parent = otherCase(parent);
+        out.push_back({name, parent, static_cast<int>(path.size())});
+        names.push_back(name);
+        path.push_back(name);
+    }
+    return out;
+}
+
+std::vector<std::string> spellingNotes(const Seen& seen) {
+    std::vector<std::string> notes;
+    for (const std::string& p : seen.problems)
+        if (p.find("OtherSpelling") != std::string::npos)
+            notes.push_back(p);
+    return notes;
+}
+
+// Inputs large enough to be read in parts at once and to fill the filters that spare most names
+// the table: the notes are those of the plain table, line for line, in pre-order and shuffled,
+// and with a first half all in capitals.
+TEST(GamsCheck, SpellingsOfLargeInputsAsThePlainTableFindsThem) {
+    struct Shape {
+        size_t inCapitals;
+        bool shuffled;
+    };
+    for (const auto [inCapitals, shuffled] :
+         {Shape{5000, false}, Shape{5000, true}, Shape{25000, false}}) {
+        std::vector<Occurrence> elements = spelledClassification(40000, inCapitals, 7);
+        if (shuffled)
+            std::shuffle(elements.begin(), elements.end(), std::mt19937_64(11));
+        std::vector<std::string> tuples;
+        std::vector<std::string> text;
+        std::string bytes;
+        for (const Occurrence& e : elements) {
+            tuples.push_back("\"level" + std::to_string(e.depth + 1) + "\".\"" + e.name + "\".\"" +
+                             e.parent + "\" 1");
+            bytes += tuples.back() + "\r\n";
+            text.push_back(std::string(3 * e.depth, ' ') + "\"" + e.name + "\" \"d\"");
+        }
+        ASSERT_GT(bytes.size(), size_t{1} << 20); // tuples are read in two parts from 1 MiB on
+
+        Seen fromTuples;
+        CheckTuplesForGams(bytes, collect(fromTuples, tuples));
+        const std::vector<std::string> expected = plainNotes(elements, true);
+        EXPECT_GT(expected.size(), 1000u);
+        EXPECT_EQ(fromTuples.problems.size(), expected.size())
+            << inCapitals << (shuffled ? " in capitals, shuffled" : " in capitals");
+        EXPECT_EQ(spellingNotes(fromTuples), expected)
+            << inCapitals << (shuffled ? " in capitals, shuffled" : " in capitals");
+
+        Seen fromText;
+        CheckElementTextForGams(text, collect(fromText, text));
+        const std::vector<std::string> expectedText = plainNotes(elements, false);
+        EXPECT_EQ(fromText.problems.size(), expectedText.size())
+            << inCapitals << (shuffled ? " in capitals, shuffled" : " in capitals");
+        EXPECT_EQ(spellingNotes(fromText), expectedText)
+            << inCapitals << (shuffled ? " in capitals, shuffled" : " in capitals");
     }
 }
 

@@ -71,6 +71,25 @@ TEST(NameTable, NamesEqualUnderTheFoldHashAlike) {
     EXPECT_FALSE(SameName<NameFold>("ab", "abc"));
 }
 
+// The last bytes of a name, read without a copy, are the bytes a copy into a zeroed word gives,
+// for every length around the steps of the loads, in a buffer of the name's size only (where a
+// read past either end shows under the address checks).
+TEST(NameTable, TailWordIsTheLastBytesOfTheName) {
+    for (size_t size = 1; size <= 24; ++size) {
+        std::vector<char> bytes(size);
+        for (size_t i = 0; i < size; ++i)
+            bytes[i] = static_cast<char>(0xa1 + 7 * i); // no two alike, high bits set
+        const std::string_view name(bytes.data(), size);
+        for (size_t from = 0; from < size; from += 8) {
+            if (size - from >= 8)
+                continue; // a whole word: no tail
+            uint64_t copied = 0;
+            std::memcpy(&copied, name.data() + from, size - from);
+            EXPECT_EQ(NameTailWord(name, from), copied) << size << " from " << from;
+        }
+    }
+}
+
 TEST(NameTable, FirstInsertKeepsItsValueAndTheTableGrowsPastItsSize) {
     // Sized for two names, given many more, each in two letter cases.
     NameTable<NameFold, int> table(2);
