@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -209,6 +210,19 @@ inline void CheckPcLoad(std::string_view data) {
     CollectingFeedback quiet;
     (void)WriteElementText(tree, expected, quiet);
     Require(lines == expected, "LoadPC lines are not the element text of the loaded tree");
+
+    // The text whole, written while the tree is built: the same load, the lines joined.
+    TFlyNodes twin;
+    std::string whole;
+    CollectingFeedback wholeFeedback;
+    std::optional<std::string> beside;
+    if (cut != std::string_view::npos)
+        beside = treeBytes;
+    const bool wholeOk =
+        LoadPCFromBytes(std::string(pc), beside, twin, whole, wholeFeedback, kSeparator);
+    Require(wholeOk == ok && wholeFeedback.messages == feedback.messages,
+            "the load giving its text whole fails otherwise than the load giving lines");
+    Require(whole == JoinLines(lines), "the text given whole is not the lines joined");
 
     std::string direct;
     CollectingFeedback directFeedback;

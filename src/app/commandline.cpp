@@ -65,6 +65,11 @@ void ReadElementFile(const std::string& fileName, TextLines& lines) {
     lines = ReadTreeText(ReadTextFile(fileName));
 }
 
+void OpenElementFile(const std::string& fileName, StartupTarget& target) {
+    ReadElementFile(fileName, target.lines);
+    ParseElementText(target.lines, target.tree, target.feedback);
+}
+
 namespace {
 
 // Why a name leads to no file that can be opened: the errno value.
@@ -105,8 +110,10 @@ void OpenCommandLineFile(const CommandLine& commandLine, StartupTarget& target) 
         if (UpperCase(ExtractFileExt(file)) == ".PC") {
             RunBatchConversion(file, commandLine, target);
         } else {
-            target.loadElementFile(file, target.lines);
-            ParseElementText(target.lines, target.tree, target.feedback);
+            if (target.openElementFile)
+                target.openElementFile(file);
+            else
+                OpenElementFile(file, target);
         }
     } catch (const FileError& error) {
         target.errorReport.message(target.unattended ? error.Detailed() : error.what());
@@ -125,12 +132,21 @@ void RunBatchConversion(const std::string& pcFile, const CommandLine& commandLin
     // A .tree file that cannot be deleted is ignored: its descriptions are then read as usual.
     if (withoutOldTree && !save && isDeletable(treeFile))
         DeleteFileIfExists(treeFile);
-    const std::string pc = ReadTextFile(pcFile);
+    std::string pc = ReadTextFile(pcFile);
     std::optional<std::string> descriptions;
     if (!(withoutOldTree && save) && IsRegularFile(treeFile))
         descriptions = ReadTextFile(treeFile, true);
-    const bool loaded = LoadPCFromBytes(pc, descriptions ? &*descriptions : nullptr, target.tree,
-                                        target.lines, target.feedback, target.decimalSeparator);
+    bool loaded = false;
+    if (target.showElementText && !save) {
+        // The load lets the input go before it writes the text.
+        std::string text;
+        loaded = LoadPCFromBytes(std::move(pc), std::move(descriptions), target.tree, text,
+                                 target.feedback, target.decimalSeparator);
+        target.showElementText(text);
+    } else {
+        loaded = LoadPCFromBytes(pc, descriptions ? &*descriptions : nullptr, target.tree,
+                                 target.lines, target.feedback, target.decimalSeparator);
+    }
     // After a failed load the tree is empty or partly built: writing it would destroy the input.
     if (!loaded || !save)
         return;

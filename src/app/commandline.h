@@ -56,10 +56,15 @@ struct StartupTarget {
     Feedback& errorReport;
     // The user's decimal separator, for weights in tuples.
     char decimalSeparator = '.';
-    // Replaces lines by the lines of an element file; the window loads through its text pane.
-    // A FIFO is read to its end. Raises FileError when the file cannot be read, TextFormError
-    // when it holds no text.
-    std::function<void(const std::string& fileName, TextLines& lines)> loadElementFile;
+    // Opens an element file: its lines into lines and the tree built from them (see
+    // OpenElementFile), which is what happens when none is given. The window opens the file
+    // through its text pane, which then holds the text, and leaves lines empty. Raises FileError
+    // when the file cannot be read, TextFormError when it holds no text.
+    std::function<void(const std::string& fileName)> openElementFile = nullptr;
+    // Takes the element text of a converted .PC file, as the bytes WriteElementText gives, in
+    // place of lines: the window puts it into its text pane whole. With "/SAVE", which writes
+    // the lines, the text goes into lines all the same.
+    std::function<void(std::string_view text)> showElementText = nullptr;
     // The run without a window ("/QUIT"): a first argument that names no file that can be
     // opened is reported instead of ignored, and a file error gives the system's reason after
     // its message.
@@ -69,6 +74,8 @@ struct StartupTarget {
 // Reads an element file as the text pane would: the .tree file form. A FIFO or a device is read
 // to its end.
 void ReadElementFile(const std::string& fileName, TextLines& lines);
+// Reads an element file into the target's lines and builds its tree from them.
+void OpenElementFile(const std::string& fileName, StartupTarget& target);
 
 // Opens the file named by the first argument: a file whose extension, upper-cased, is ".PC" is
 // converted by RunBatchConversion; any other existing file is loaded into the lines and parsed

@@ -63,13 +63,9 @@ int runUnattended(const settree::CommandLine& commandLine) {
     settree::StderrFeedback errorReport;
     settree::TFlyNodes tree;
     settree::TextLines lines;
-    settree::StartupTarget target{tree,
-                                  lines,
-                                  feedback,
-                                  errorReport,
-                                  settree::UserDecimalSeparator(),
-                                  &settree::ReadElementFile,
-                                  true};
+    settree::StartupTarget target{tree, lines, feedback, errorReport,
+                                  settree::UserDecimalSeparator()};
+    target.unattended = true;
     settree::OpenCommandLineFile(commandLine, target);
     return feedback.count() + errorReport.count() == 0 ? 0 : 1;
 }

@@ -554,13 +554,10 @@ void TForm1::closeEvent(QCloseEvent* event) {
 // ---- Window events ----
 
 StartupTarget TForm1::startupTarget(TextLines& lines, Feedback& errorReport) {
-    StartupTarget target{RapidTree4->Items(), lines,  *feedback_, errorReport,
-                         decimalSeparator_,   nullptr};
-    target.loadElementFile = [this](const std::string& fileName, TextLines& loaded) {
-        RxRichEdit1->LoadFromFile(fileName);
-        textCommands_->SetCurrentFile(fileName);
-        loaded = RxRichEdit1->Lines();
-    };
+    StartupTarget target{RapidTree4->Items(), lines, *feedback_, errorReport};
+    target.decimalSeparator = decimalSeparator_;
+    target.openElementFile = [this](const std::string& fileName) { textCommands_->Open(fileName); };
+    target.showElementText = [this](std::string_view text) { RxRichEdit1->SetText(text); };
     return target;
 }
 
@@ -574,10 +571,13 @@ void TForm1::FormCreate() {
     if (FileExists(commandLine_.FirstArgument()))
         unsaved_->SetFileName(FileNameToQString(commandLine_.FirstArgument()));
     ErrorReportFeedback errorReport;
-    editPaneLines([&](TextLines& lines) {
-        StartupTarget target = startupTarget(lines, errorReport);
-        OpenCommandLineFile(commandLine_, target);
-    });
+    // The text pane takes an element file, and the text of a .PC file, itself; the element text
+    // of a .PC file that "/SAVE" writes comes as lines.
+    TextLines lines;
+    StartupTarget target = startupTarget(lines, errorReport);
+    OpenCommandLineFile(commandLine_, target);
+    if (!lines.empty())
+        RxRichEdit1->SetLines(lines);
     textCommands_->Marks->Check();
     // What the command line opened is what the files hold.
     unsaved_->TextClean();
@@ -625,12 +625,6 @@ void TForm1::Exit1Click() {
     close();
 }
 
-void TForm1::editPaneLines(const std::function<void(TextLines&)>& edit) {
-    TextLines lines = RxRichEdit1->Lines();
-    edit(lines);
-    RxRichEdit1->SetLines(lines);
-}
-
 // ---- Text pane ----
 
 void TForm1::Button1Click() {
@@ -664,9 +658,7 @@ void TForm1::SaveUniqueElementListUELtoclipboard2Click() {
 // ---- Tree pane ----
 
 void TForm1::Button5Click() {
-    editPaneLines(
-        [this](TextLines& lines) { WriteElementText(RapidTree4->Items(), lines, *feedback_); });
-    textCommands_->Marks->Check();
+    textCommands_->ShowTreeText();
     unsaved_->TextClean();
     unsaved_->TreeClean();
 }
@@ -722,15 +714,22 @@ void TForm1::LoadPC(const std::string& fileName) {
     } again{FLoadFromFile};
     BusyCursor busy(*feedback_);
     TFlyNodes& tree = RapidTree4->Items();
-    TextLines lines = RxRichEdit1->Lines();
+    // A file's element text goes into the text pane whole; a catalog block's comes as lines.
+    std::string text;
+    TextLines lines;
+    const bool fromFile = FLoadFromFile;
+    const bool fromCatalog = !fromFile && FSelectedClassification;
     bool loaded = false;
-    if (FLoadFromFile)
-        loaded = settree::LoadPC(fileName, tree, lines, *feedback_, decimalSeparator_);
-    else if (FSelectedClassification)
+    if (fromFile)
+        loaded = settree::LoadPC(fileName, tree, text, *feedback_, decimalSeparator_);
+    else if (fromCatalog)
         loaded = LoadPCFromCatalog(FCatalogFile, *FSelectedClassification, tree, lines, *feedback_);
     RapidTree4->SetFitToHeight(true);
     RapidTree4->Repaint();
-    RxRichEdit1->SetLines(lines);
+    if (fromFile)
+        RxRichEdit1->SetText(text);
+    else if (fromCatalog)
+        RxRichEdit1->SetLines(lines);
     textCommands_->Marks->Check();
     if (loaded) {
         // Both panes now show what the tuples hold.

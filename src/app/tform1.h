@@ -335,8 +335,6 @@ private:
     void connectHandlers();
     // Steps 3 to 6 of an activation: pane widths, overlay places, tree columns.
     void applyActivationLayout();
-    // The text pane's lines through a core operation, written back only when changed.
-    void editPaneLines(const std::function<void(TextLines&)>& edit);
     StartupTarget startupTarget(TextLines& lines, Feedback& errorReport);
 
     CommandLine commandLine_;

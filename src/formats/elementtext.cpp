@@ -182,10 +182,11 @@ void markRepeatedNames(TextLines& lines) {
 }
 
 // Whether normalisation would leave a text exactly as it is, read as the text pane reads it:
-// every line ends in CR LF (the last one at the end of the text) and holds no tab, none is
-// blank, every name is quoted and no unmarked line repeats an earlier name where the marker
-// could go. The pane's lines joined by CR LF are then the text itself.
-bool isNormalText(std::string_view text, size_t expectedLines) {
+// every line ends in lineBreak (CR LF, or the pane document's LF), the last one at the end of the
+// text, none holds a tab or another line end, none is blank, every name is quoted and no unmarked
+// line repeats an earlier name where the marker could go. The pane's lines joined by lineBreak
+// are then the text itself.
+bool isNormalText(std::string_view text, std::string_view lineBreak, size_t expectedLines) {
     SeenNames seen(expectedLines);
     std::string storage;
     std::vector<std::pair<std::string_view, SeenNames::Name>> unmarked; // of one batch
@@ -195,10 +196,14 @@ bool isNormalText(std::string_view text, size_t expectedLines) {
         unmarked.clear();
         while (pos < text.size() && unmarked.size() < kBatch) {
             size_t end = text.find('\n', pos);
-            if (end == std::string_view::npos)
+            if (end == std::string_view::npos) {
                 end = text.size();
-            else if (end == pos || text[--end] != '\r' || end + kLineBreak.size() == text.size())
-                return false; // a lone line feed, or a line end after the last line
+            } else {
+                if (end + 1 == text.size())
+                    return false; // a line end after the last line
+                if (lineBreak.size() > 1 && (end == pos || text[--end] != '\r'))
+                    return false; // a lone line feed
+            }
             const std::string_view line = text.substr(pos, end - pos);
             if (line.find('\r') != std::string_view::npos ||
                 line.find('\t') != std::string_view::npos)
@@ -208,7 +213,7 @@ bool isNormalText(std::string_view text, size_t expectedLines) {
                 return false; // to be dropped or quoted
             if (!isMarked(line))
                 unmarked.push_back({line, seen.nameOf(line)});
-            pos = end + kLineBreak.size();
+            pos = end + lineBreak.size();
         }
         for (const auto& [line, name] : unmarked)
             if (seen.toMark(line, name))
@@ -437,7 +442,7 @@ std::string ElementTextBuilder::finish(Feedback& feedback) {
         return text; // the usual case, and normal by construction
     // The pane takes in the whole text trimmed: anything blank at either end goes.
     const std::string_view trimmed = TrimView(text);
-    if (isNormalText(trimmed, lines_)) {
+    if (isNormalText(trimmed, kLineBreak, lines_)) {
         // Normalisation would change nothing, so the text is the result.
         const auto begin = static_cast<size_t>(trimmed.data() - text.data());
         text.resize(begin + trimmed.size());
@@ -484,6 +489,55 @@ std::string treeElementText(const TFlyNodes& tree, Feedback& feedback,
     });
     fault = builder.Fault();
     return builder.finish(feedback);
+}
+
+// Replaces the tree by one node per line of normalised element text; next(line) gives the lines
+// in order, false after the last. Problems go to feedback; returns true when nothing was
+// reported.
+template <class NextLine> bool buildTree(NextLine&& next, TFlyNodes& tree, Feedback& feedback) {
+    tree.BeginUpdate();
+    tree.Clear();
+    bool reported = false;
+    try {
+        WidthLevels levels;
+        std::vector<TFlyNode*> latest; // the node most recently created at each level
+        std::string storage;
+        CaptionScratch scratch;
+        std::string_view original;
+        for (size_t k = 0; next(original); ++k) {
+            const std::string_view line = withoutMarker(original, storage);
+            if (TrimView(line).empty())
+                continue;
+            const long level = levels.levelOf(leadingBlanks(line));
+            const std::string_view name = partsOfLine(TrimView(line)).name;
+            if (level < 0 || NameHoldsMarkup(name)) {
+                std::string text = "Error in line " + std::to_string(k) + "\r\n";
+                text.append(LineForMessage(line));
+                if (level >= 0)
+                    text.append("\r\n").append(MarkupNameReason(name));
+                feedback.message(text);
+                // The tree keeps the elements built so far, neither expanded nor repainted.
+                tree.EndUpdate();
+                return false;
+            }
+            const auto l = static_cast<size_t>(level);
+            if (l > latest.size())
+                throw std::logic_error("no element on the level above");
+            TFlyNode* parent = l == 0 ? nullptr : latest[l - 1];
+            TFlyNode* node = tree.AddChild(parent, captionOfLine(line, scratch));
+            node->SetCells(1, "1");
+            if (l == latest.size())
+                latest.push_back(node);
+            else
+                latest[l] = node;
+        }
+    } catch (const std::exception&) {
+        feedback.message(kCodeIncorrect);
+        reported = true;
+    }
+    tree.FullExpand();
+    tree.EndUpdate();
+    return !reported;
 }
 
 } // namespace
@@ -563,59 +617,55 @@ void NormaliseElementText(TextLines& lines, Feedback& feedback) {
 bool ParseElementText(TextLines& lines, TFlyNodes& tree, Feedback& feedback) {
     NormaliseElementText(lines, feedback);
     BusyCursor busy(feedback);
-    tree.BeginUpdate();
-    tree.Clear();
-    bool reported = false;
-    try {
-        WidthLevels levels;
-        std::vector<TFlyNode*> latest; // the node most recently created at each level
-        std::string storage;
-        CaptionScratch scratch;
-        for (size_t k = 0; k < lines.size(); ++k) {
-            const std::string_view line = withoutMarker(lines[k], storage);
-            if (TrimView(line).empty())
-                continue;
-            const long level = levels.levelOf(leadingBlanks(line));
-            const std::string_view name = partsOfLine(TrimView(line)).name;
-            if (level < 0 || NameHoldsMarkup(name)) {
-                std::string text = "Error in line " + std::to_string(k) + "\r\n";
-                text.append(LineForMessage(line));
-                if (level >= 0)
-                    text.append("\r\n").append(MarkupNameReason(name));
-                feedback.message(text);
-                // The tree keeps the elements built so far, neither expanded nor repainted.
-                tree.EndUpdate();
+    size_t k = 0;
+    return buildTree(
+        [&](std::string_view& line) {
+            if (k == lines.size())
                 return false;
-            }
-            const auto l = static_cast<size_t>(level);
-            if (l > latest.size())
-                throw std::logic_error("no element on the level above");
-            TFlyNode* parent = l == 0 ? nullptr : latest[l - 1];
-            TFlyNode* node = tree.AddChild(parent, captionOfLine(line, scratch));
-            node->SetCells(1, "1");
-            if (l == latest.size())
-                latest.push_back(node);
-            else
-                latest[l] = node;
-        }
-    } catch (const std::exception&) {
-        feedback.message(kCodeIncorrect);
-        reported = true;
-    }
-    tree.FullExpand();
-    tree.EndUpdate();
-    return !reported;
+            line = lines[k++];
+            return true;
+        },
+        tree, feedback);
 }
 
-bool WriteElementText(const TFlyNodes& tree, TextLines& lines, Feedback& feedback) {
+bool ParseNormalDocument(std::string_view document, TFlyNodes& tree, Feedback& feedback,
+                         bool& clean) {
+    BusyCursor busy(feedback);
+    const auto lines = static_cast<size_t>(std::count(document.begin(), document.end(), '\n')) + 1;
+    if (!isNormalText(document, "\n", lines))
+        return false;
+    size_t pos = 0;
+    clean = buildTree(
+        [&](std::string_view& line) {
+            if (pos >= document.size())
+                return false;
+            size_t end = document.find('\n', pos);
+            if (end == std::string_view::npos)
+                end = document.size();
+            line = document.substr(pos, end - pos);
+            pos = end + 1;
+            return true;
+        },
+        tree, feedback);
+    return true;
+}
+
+bool WriteElementText(const TFlyNodes& tree, std::string& text, Feedback& feedback) {
     std::optional<ElementNotWritable> fault;
     {
         BusyCursor busy(feedback);
-        lines = SplitLines(treeElementText(tree, feedback, fault));
+        text = treeElementText(tree, feedback, fault);
     }
     if (fault)
         feedback.message(fault->what());
     return !fault;
+}
+
+bool WriteElementText(const TFlyNodes& tree, TextLines& lines, Feedback& feedback) {
+    std::string text;
+    const bool written = WriteElementText(tree, text, feedback);
+    lines = SplitLines(text);
+    return written;
 }
 
 std::string ElementTextBytes(const TFlyNodes& tree, Feedback& feedback) {

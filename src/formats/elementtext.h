@@ -35,12 +35,22 @@ void NormaliseElementText(TextLines& lines, Feedback& feedback);
 // LineForMessage), the second with the reason after it. Returns true when nothing was reported.
 bool ParseElementText(TextLines& lines, TFlyNodes& tree, Feedback& feedback);
 
+// ParseElementText on the text pane's document (its lines joined by line feeds, see DocumentText)
+// where normalisation would leave every line as it is: the tree is built from the lines where
+// they stand, and the pane needs no change. Returns false, having changed nothing, when
+// normalisation would change the text; else clean tells whether nothing was reported.
+bool ParseNormalDocument(std::string_view document, TFlyNodes& tree, Feedback& feedback,
+                         bool& clean);
+
 // Replaces the lines by the element text of the tree (normalised); the tree is unchanged. The
 // lines are those the text pane would hold after taking in the whole written text: trimmed as
 // one text, with tabs turned into blanks. An element that element text cannot hold (see
 // ElementTextFault) is reported through feedback, the first one only, and the result is false;
 // the lines are written all the same.
 bool WriteElementText(const TFlyNodes& tree, TextLines& lines, Feedback& feedback);
+// WriteElementText with the lines joined by CR LF, no line end after the last (the bytes of a
+// .tree file, which the text pane takes whole: see TTextPane::SetText).
+bool WriteElementText(const TFlyNodes& tree, std::string& text, Feedback& feedback);
 
 // The lines WriteElementText leaves, joined by CR LF with no line end after the last (the bytes
 // of a .tree file), built without holding them as lines. Raises ElementNotWritable for the first

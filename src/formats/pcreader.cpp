@@ -832,13 +832,36 @@ private:
     mutable std::string failureReason_; // see failureMessage
 };
 
+// Where a load puts the element text of the tree it built: the text pane's lines, the same joined
+// by CR LF, or nowhere.
+struct TextOut {
+    TextLines* lines = nullptr;
+    std::string* text = nullptr;
+
+    bool any() const { return lines || text; }
+    void clear() const {
+        if (lines)
+            lines->clear();
+        if (text)
+            text->clear();
+    }
+    // False when an element could not be written (reported through feedback).
+    bool write(const TFlyNodes& tree, Feedback& feedback) const {
+        if (lines)
+            return WriteElementText(tree, *lines, feedback);
+        if (text)
+            return WriteElementText(tree, *text, feedback);
+        return true;
+    }
+};
+
 // The frame every load shares: read everything, then replace the tree inside one update
 // bracket, report, expand, close the bracket and rebuild the text pane lines (when given).
 // A file that is no text or no regular file, or too large to read, is reported with its own
 // message. Running out of memory empties the tree and the lines, closes the bracket and goes on
 // to the caller as std::bad_alloc.
 template <class ReadPhase>
-bool runLoad(TFlyNodes& tree, TextLines* lines, Feedback& feedback, bool fileMode,
+bool runLoad(TFlyNodes& tree, const TextOut& out, Feedback& feedback, bool fileMode,
              char decimalSeparator, ReadPhase&& readPhase) {
     BusyCursor busy(feedback);
     std::string child;
@@ -874,21 +897,20 @@ bool runLoad(TFlyNodes& tree, TextLines* lines, Feedback& feedback, bool fileMod
         tree.Clear();
         if (bracketOpen)
             tree.EndUpdate();
-        if (lines)
-            lines->clear();
+        out.clear();
         throw std::bad_alloc();
     }
     tree.FullExpand();
     if (bracketOpen)
         tree.EndUpdate();
-    if (lines) {
+    if (out.any()) {
         try {
-            if (!WriteElementText(tree, *lines, feedback))
+            if (!out.write(tree, feedback))
                 ok = false;
         } catch (const ElementTextTooLarge& tooLarge) {
             // The tree stands; the text pane cannot show it, and its lines are not the text of
             // the tree: nothing is to be saved from them.
-            lines->clear();
+            out.clear();
             feedback.message(tooLarge.what());
             ok = false;
         }
@@ -907,10 +929,12 @@ auto readBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes
 
 } // namespace
 
-bool LoadPC(const std::string& fileName, TFlyNodes& tree, TextLines& lines, Feedback& feedback,
-            char decimalSeparator) {
+namespace {
+
+bool loadPCFile(const std::string& fileName, TFlyNodes& tree, const TextOut& out,
+                Feedback& feedback, char decimalSeparator) {
     try {
-        return runLoad(tree, &lines, feedback, true, decimalSeparator, [&](PcLoad& load) {
+        return runLoad(tree, out, feedback, true, decimalSeparator, [&](PcLoad& load) {
             const std::string_view pc = load.hold(ReadTextFile(fileName, true));
             const std::string treeFile = ChangeFileExt(fileName, ".tree");
             if (IsRegularFile(treeFile))
@@ -923,15 +947,38 @@ bool LoadPC(const std::string& fileName, TFlyNodes& tree, TextLines& lines, Feed
     }
 }
 
+} // namespace
+
+bool LoadPC(const std::string& fileName, TFlyNodes& tree, TextLines& lines, Feedback& feedback,
+            char decimalSeparator) {
+    return loadPCFile(fileName, tree, {&lines, nullptr}, feedback, decimalSeparator);
+}
+
+bool LoadPC(const std::string& fileName, TFlyNodes& tree, std::string& text, Feedback& feedback,
+            char decimalSeparator) {
+    return loadPCFile(fileName, tree, {nullptr, &text}, feedback, decimalSeparator);
+}
+
 bool LoadPCFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
                      TFlyNodes& tree, TextLines& lines, Feedback& feedback, char decimalSeparator) {
-    return runLoad(tree, &lines, feedback, true, decimalSeparator,
+    return runLoad(tree, {&lines, nullptr}, feedback, true, decimalSeparator,
                    readBytes(pcBytes, treeDescriptionBytes));
+}
+
+bool LoadPCFromBytes(std::string pcBytes, std::optional<std::string> treeDescriptionBytes,
+                     TFlyNodes& tree, std::string& text, Feedback& feedback,
+                     char decimalSeparator) {
+    return runLoad(tree, {nullptr, &text}, feedback, true, decimalSeparator, [&](PcLoad& load) {
+        const std::string_view pc = load.hold(std::move(pcBytes));
+        if (treeDescriptionBytes)
+            load.ReadTreeDescriptions(load.hold(std::move(*treeDescriptionBytes)));
+        return load.readFile(pc);
+    });
 }
 
 bool LoadPCTreeFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
                          TFlyNodes& tree, Feedback& feedback, char decimalSeparator) {
-    return runLoad(tree, nullptr, feedback, true, decimalSeparator,
+    return runLoad(tree, {}, feedback, true, decimalSeparator,
                    readBytes(pcBytes, treeDescriptionBytes));
 }
 
@@ -978,7 +1025,7 @@ bool PCElementTextFromBytes(std::string_view pcBytes, const std::string* treeDes
 
 bool LoadPCBlock(const std::function<void(PcBlockInput&)>& read, TFlyNodes& tree, TextLines& lines,
                  Feedback& feedback) {
-    return runLoad(tree, &lines, feedback, false, '.', [&](PcLoad& load) {
+    return runLoad(tree, {&lines, nullptr}, feedback, false, '.', [&](PcLoad& load) {
         PcBlockInput input;
         read(input);
         if (input.memberFile)

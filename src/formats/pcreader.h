@@ -39,11 +39,23 @@ inline constexpr std::string_view kPcErrorMessage =
 bool LoadPC(const std::string& fileName, TFlyNodes& tree, TextLines& lines, Feedback& feedback,
             char decimalSeparator = '.');
 
+// LoadPC giving the element text as the bytes WriteElementText gives (the lines joined by CR LF):
+// for a text pane that takes the text whole (see TTextPane::SetText), so that it is never held as
+// lines.
+bool LoadPC(const std::string& fileName, TFlyNodes& tree, std::string& text, Feedback& feedback,
+            char decimalSeparator = '.');
+
 // LoadPC on the bytes of a .PC file and of its .tree description file (none: no such file),
 // read already (see ReadTextFile). Running out of memory empties the tree and the lines and
 // raises std::bad_alloc.
 bool LoadPCFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
                      TFlyNodes& tree, TextLines& lines, Feedback& feedback,
+                     char decimalSeparator = '.');
+
+// LoadPCFromBytes giving the element text as bytes, as the LoadPC above. It takes the bytes and
+// lets them go once the tree is built, before the text is written.
+bool LoadPCFromBytes(std::string pcBytes, std::optional<std::string> treeDescriptionBytes,
+                     TFlyNodes& tree, std::string& text, Feedback& feedback,
                      char decimalSeparator = '.');
 
 // LoadPCFromBytes without rebuilding the text pane lines: the tree alone, for a caller that

@@ -2,6 +2,8 @@
 #include "model/utf8.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 namespace settree {
 
@@ -10,6 +12,12 @@ bool IsValidUtf8(std::string_view bytes) {
     const size_t n = bytes.size();
     size_t i = 0;
     while (i < n) {
+        // Runs of ASCII, most of most texts, eight bytes at a time.
+        uint64_t word = 0;
+        while (n - i >= 8 && (std::memcpy(&word, s + i, 8), (word & 0x8080808080808080ull) == 0))
+            i += 8;
+        if (i == n)
+            break;
         const unsigned char c = s[i];
         if (c < 0x80) {
             ++i;

@@ -78,6 +78,7 @@ GamsMarks::GamsMarks(TTextPane& pane, QObject* parent) : QObject(parent), pane_(
                     pane_.SendScintilla(QsciScintillaBase::SCI_GETLENGTH) == 0)
                     Clear();
             });
+    connect(&pane_, &TTextPane::DocumentReplaced, this, &GamsMarks::Clear);
 }
 
 void GamsMarks::Check() {

@@ -72,10 +72,34 @@ void TextPaneCommands::Load() {
         emit FileLoaded(name);
 }
 
+void TextPaneCommands::Open(const std::string& fileName) {
+    pane_.LoadFromFile(fileName);
+    currentFile_ = fileName;
+    buildTree();
+}
+
 void TextPaneCommands::Refresh() {
-    TextLines lines = pane_.Lines();
-    ParseElementText(lines, tree_, feedback_);
-    pane_.SetLines(lines);
+    buildTree();
+    Marks->Check();
+    emit TreeRebuilt();
+}
+
+void TextPaneCommands::buildTree() {
+    // Text that normalisation leaves as it is, as a saved file's, builds the tree where it stands
+    // in the pane: a million lines are never copied out as lines.
+    // A pane holding lines beside its document (see TTextPane) gives them through its lines.
+    bool clean = false;
+    if (pane_.HoldsLongLines() || !ParseNormalDocument(pane_.Document(), tree_, feedback_, clean)) {
+        TextLines lines = pane_.Lines();
+        ParseElementText(lines, tree_, feedback_);
+        pane_.SetLines(lines);
+    }
+}
+
+void TextPaneCommands::ShowTreeText() {
+    std::string text;
+    WriteElementText(tree_, text, feedback_);
+    pane_.SetText(text);
     Marks->Check();
     emit TreeRebuilt();
 }

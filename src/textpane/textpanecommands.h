@@ -62,8 +62,15 @@ public:
     // cannot be read or is not a regular file raises FileError, one that holds no text
     // TextFormError, one too large NotEnoughMemory, before the pane or the tree change.
     void Load();
+    // Opens an element file as "Load" does with the file chosen, without marking: for a file
+    // named at start-up, whose caller marks once its work is done.
+    void Open(const std::string& fileName);
     // "Refresh": the tree rebuilt from the pane; the pane shows its normalised text, marked.
     void Refresh();
+    // The tree pane's "Refresh": the pane shows the element text of the tree (one undo step;
+    // nothing changes when it shows that text already), marked. An element that element text
+    // cannot hold is reported; the text is shown all the same.
+    void ShowTreeText();
     // "Save": the save dialog, then SaveElementText with the chosen name; nothing on cancel. True
     // when the text was written. A text that needs UTF-8 where its document was Latin-1, or that
     // holds both encodings, is written as UTF-8 only when ConfirmUtf8 says so, else not at all.
@@ -99,6 +106,9 @@ signals:
     void TreeRebuilt();
 
 private:
+    // The tree rebuilt from the pane, the pane normalised.
+    void buildTree();
+
     std::string currentFile_;
     TTextPane& pane_;
     Feedback& feedback_;

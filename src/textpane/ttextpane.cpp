@@ -18,6 +18,7 @@
 
 #include "display/displaytext.h"
 #include "formats/treefile.h"
+#include "model/documenttext.h"
 #include "model/textfile.h"
 #include "model/utf8.h"
 
@@ -25,30 +26,12 @@ namespace settree {
 
 namespace {
 
-constexpr int kIndentWidth = 3;     // the element text's unit of one level
-constexpr int kLongLineMarker = 22; // on the placeholder of a long line (see TTextPane)
-constexpr int kLongLineStyle = 30;  // of the placeholder: grey and italic
+constexpr int kIndentWidth = 3;        // the element text's unit of one level
+constexpr int kLongLineMarker = 22;    // on the placeholder of a long line (see TTextPane)
+constexpr int kLongLineIndicator = 20; // over the placeholder: grey text
 constexpr std::string_view kPlaceholderWords = "too long to show here; it is kept as it is";
 constexpr int kFirstTabStop = 8; // tab stops at columns 9 and 17 (counted from 1), then every 8
 constexpr int kTabStopStep = 8;
-
-// The document holding lines: joined by LF; an empty last line needs a line end of its own
-// because a line end at the very end adds no line.
-std::string DocumentText(const TextLines& lines) {
-    size_t size = 1;
-    for (const std::string& line : lines)
-        size += line.size() + 1;
-    std::string text;
-    text.reserve(size);
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0)
-            text.push_back('\n');
-        text.append(lines[i]);
-    }
-    if (!lines.empty() && lines.back().empty())
-        text.push_back('\n');
-    return text;
-}
 
 // A small picture for the pane's background: a pale tree on a soft gradient, light enough to
 // read black text over it.
@@ -78,6 +61,13 @@ QImage MakeBackgroundPicture() {
 } // namespace
 
 TTextPane::TTextPane(QWidget* parent) : QsciScintilla(parent) {
+    // A document without style bytes: the pane colours no syntax, and a byte of style for every
+    // byte of text would double the memory a large text takes. It replaces the widget's first
+    // document before any setting of the document is made.
+    const long document =
+        SendScintilla(SCI_CREATEDOCUMENT, 0UL, static_cast<long>(SC_DOCUMENTOPTION_STYLES_NONE));
+    SendScintilla(SCI_SETDOCPOINTER, 0UL, reinterpret_cast<void*>(document));
+    SendScintilla(SCI_RELEASEDOCUMENT, 0UL, reinterpret_cast<void*>(document));
     setUtf8(true);
     setEolMode(EolUnix);
     SendScintilla(SCI_SETPASTECONVERTENDINGS, 1);
@@ -119,16 +109,20 @@ TTextPane::TTextPane(QWidget* parent) : QsciScintilla(parent) {
 }
 
 TextLines TTextPane::Lines() const {
-    const long length = SendScintilla(SCI_GETLENGTH);
-    if (length <= 0)
-        return {};
-    const auto* bytes = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
-    TextLines lines = SplitLines(std::string_view(bytes, static_cast<size_t>(length)));
+    TextLines lines = SplitLines(Document());
     const std::vector<const std::string*> longLines = longLinesByLine();
     for (size_t i = 0; i < lines.size() && i < longLines.size(); ++i)
         if (longLines[i])
             lines[i] = *longLines[i];
     return lines;
+}
+
+std::string_view TTextPane::Document() const {
+    const long length = SendScintilla(SCI_GETLENGTH);
+    if (length <= 0)
+        return {};
+    const auto* bytes = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+    return {bytes, static_cast<size_t>(length)};
 }
 
 std::vector<const std::string*> TTextPane::longLinesByLine() const {
@@ -149,47 +143,65 @@ std::vector<const std::string*> TTextPane::longLinesByLine() const {
 }
 
 void TTextPane::SetLines(const TextLines& lines) {
-    // Compared line by line with what the pane holds, without a copy of either: the lines can
-    // be hundreds of megabytes.
-    const long length = SendScintilla(SCI_GETLENGTH);
-    const auto* bytes = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
-    const std::string_view document(length > 0 ? bytes : "",
-                                    static_cast<size_t>(std::max(0L, length)));
-    const std::vector<const std::string*> longLines = longLinesByLine();
-    bool same = true;
-    size_t pos = 0;
-    std::string_view held;
-    std::string expanded;
-    for (size_t i = 0; i < lines.size() && same; ++i) {
-        if (!NextLine(document, pos, held)) {
-            same = false;
-            break;
-        }
-        if (i < longLines.size() && longLines[i])
-            held = *longLines[i];
-        std::string_view line = lines[i];
-        if (line.find('\t') != std::string_view::npos) {
-            expanded = lines[i];
-            ExpandTabs(expanded);
-            line = expanded;
-        }
-        same = line == held;
-    }
-    if (same && !NextLine(document, pos, held))
+    size_t size = lines.size();
+    for (const std::string& line : lines)
+        size += line.size();
+    setDocument(
+        [&lines](const DocumentText::Sink& sink, const DocumentText::LongLines& longLines) {
+            DocumentText::OfLines(lines, sink, longLines);
+        },
+        size);
+}
+
+void TTextPane::SetText(std::string_view text) {
+    setDocument(
+        [text](const DocumentText::Sink& sink, const DocumentText::LongLines& longLines) {
+            DocumentText::OfText(text, false, sink, longLines);
+        },
+        text.size());
+}
+
+void TTextPane::setDocument(const MakeDocument& make, size_t sizeHint) {
+    if (documentIs(make))
         return;
-    TextLines copy = lines;
-    for (std::string& line : copy)
-        ExpandTabs(line);
     const int line = CaretLine();
     const int column =
         static_cast<int>(SendScintilla(SCI_GETCOLUMN, SendScintilla(SCI_GETCURRENTPOS)));
     const int firstVisible = firstVisibleLine();
-    beginUndoAction();
-    setDocument(std::move(copy));
-    endUndoAction();
+    // Replacing an empty pane without undo steps keeps none: there is nothing one could bring
+    // back, and it would hold a copy of the whole new text.
+    const bool undoable = SendScintilla(SCI_GETLENGTH) > 0 || SendScintilla(SCI_CANUNDO) != 0;
+    if (undoable)
+        beginUndoAction();
+    replaceContent(make, sizeHint, undoable);
+    if (undoable)
+        endUndoAction();
     moveCaretWithinLine(std::min(line, static_cast<int>(SendScintilla(SCI_GETLINECOUNT)) - 1),
                         column);
     setFirstVisibleLine(firstVisible);
+}
+
+bool TTextPane::documentIs(const MakeDocument& make) const {
+    // Compared piece by piece with the document where it stands, and each long line with the
+    // one kept for the placeholder on its line, without a copy of either: the text can be
+    // hundreds of megabytes.
+    const std::string_view now = Document();
+    const std::vector<const std::string*> held = longLinesByLine();
+    size_t at = 0;
+    bool same = true;
+    DocumentText::LongLines longLines{kLongLine, [&](size_t index, std::string&& text) {
+                                          same = same && index < held.size() && held[index] &&
+                                                 *held[index] == text;
+                                          return placeholderFor(text.size());
+                                      }};
+    make(
+        [&](std::string_view piece) {
+            same = same && now.size() - at >= piece.size() && now.substr(at, piece.size()) == piece;
+            at += piece.size();
+            return same;
+        },
+        longLines);
+    return same && at == now.size();
 }
 
 int TTextPane::LineCount() const {
@@ -201,8 +213,8 @@ int TTextPane::LineCount() const {
     return static_cast<int>(last == '\n' || last == '\r' ? rows - 1 : rows);
 }
 
-std::string TTextPane::placeholderFor(const std::string& longLine) {
-    return "[a line of " + std::to_string(longLine.size()) + " bytes, " +
+std::string TTextPane::placeholderFor(size_t longLineBytes) {
+    return "[a line of " + std::to_string(longLineBytes) + " bytes, " +
            std::string(kPlaceholderWords) + "]";
 }
 
@@ -249,14 +261,24 @@ void TTextPane::ClearLines() {
 }
 
 void TTextPane::SetWholeText(std::string_view text) {
-    SetLines(ReadTreeText(text));
+    setDocument(
+        [text](const DocumentText::Sink& sink, const DocumentText::LongLines& longLines) {
+            DocumentText::OfText(text, true, sink, longLines);
+        },
+        text.size());
 }
 
 void TTextPane::LoadFromFile(const std::string& fileName, bool regularOnly) {
-    TextLines lines;
+    // The file's bytes go into the document piece by piece: the text is never held as lines, nor
+    // twice whole, and no undo step keeps a copy of it.
+    std::string bytes;
     try {
-        lines = ReadTreeText(ReadTextFile(fileName, regularOnly));
-        setDocument(std::move(lines));
+        bytes = ReadTextFile(fileName, regularOnly);
+        replaceContent(
+            [&bytes](const DocumentText::Sink& sink, const DocumentText::LongLines& longLines) {
+                DocumentText::OfText(bytes, true, sink, longLines);
+            },
+            bytes.size(), false);
     } catch (const std::bad_alloc&) {
         throw NotEnoughMemory(fileName);
     }
@@ -277,12 +299,10 @@ void TTextPane::SetFontPointSize(int points) {
     setFont(font);
     setMarginsFont(font);
     updateMarginWidth();
-    // Setting the font resets every style: the long lines' placeholders get theirs again.
-    SendScintilla(SCI_STYLESETFONT, kLongLineStyle, font.family().toLatin1().constData());
-    SendScintilla(SCI_STYLESETSIZE, kLongLineStyle, static_cast<long>(std::max(1, points)));
-    SendScintilla(SCI_STYLESETFORE, kLongLineStyle, QColor(Qt::darkGray));
-    SendScintilla(SCI_STYLESETITALIC, kLongLineStyle, 1L);
-    SendScintilla(SCI_STYLESETCHANGEABLE, kLongLineStyle, 0L); // where the editor supports it
+    // The long lines' placeholders are drawn in grey by an indicator: the document keeps no
+    // styles.
+    SendScintilla(SCI_INDICSETSTYLE, kLongLineIndicator, static_cast<long>(INDIC_TEXTFORE));
+    SendScintilla(SCI_INDICSETFORE, kLongLineIndicator, QColor(Qt::darkGray));
     SendScintilla(SCI_MARKERDEFINE, kLongLineMarker, static_cast<long>(SC_MARK_EMPTY));
 }
 
@@ -451,7 +471,10 @@ void TTextPane::widenFor(const QString& incoming) {
     std::vector<long> placeholders; // the line of each long line's placeholder
     for (const LongLine& longLine : longLines_)
         placeholders.push_back(SendScintilla(SCI_MARKERLINEFROMHANDLE, longLine.handle));
-    replaceDocument(ToUtf8(std::string_view(bytes, static_cast<size_t>(length))), true);
+    const std::string widened = ToUtf8(std::string_view(bytes, static_cast<size_t>(length)));
+    putDocument([&widened](const DocumentText::Sink& sink) { sink(widened); }, widened.size(),
+                true);
+    useEncoding(true);
     // The placeholders are ASCII and keep their places; the lines beside them become UTF-8 with
     // the document.
     SendScintilla(SCI_MARKERDELETEALL, kLongLineMarker);
@@ -461,6 +484,8 @@ void TTextPane::widenFor(const QString& incoming) {
             markPlaceholder(longLines_[k], static_cast<size_t>(placeholders[k]));
     }
     widened_ = true;
+    emit textChanged();
+    emit linesChanged();
     const auto position = [this](long character) {
         return SendScintilla(SCI_POSITIONRELATIVE, 0L, character);
     };
@@ -468,31 +493,32 @@ void TTextPane::widenFor(const QString& incoming) {
     setFirstVisibleLine(static_cast<int>(firstVisible));
 }
 
-void TTextPane::setDocument(TextLines lines) {
+void TTextPane::replaceContent(const MakeDocument& make, size_t sizeHint, bool undoable) {
     std::vector<LongLine> longLines;
     std::vector<size_t> placeholders; // the lines that hold one
-    bool utf8 = true;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].size() <= kLongLine)
-            continue;
-        utf8 = utf8 && IsValidUtf8(lines[i]);
-        std::string placeholder = placeholderFor(lines[i]);
-        longLines.push_back({0, std::move(lines[i])});
-        lines[i] = std::move(placeholder);
-        placeholders.push_back(i);
-    }
-    const std::string text = DocumentText(lines);
-    lines = TextLines(); // released before the editor takes its copy
+    bool longUtf8 = true;
+    const DocumentText::LongLines putBeside{kLongLine, [&](size_t index, std::string&& text) {
+                                                longUtf8 = longUtf8 && IsValidUtf8(text);
+                                                std::string placeholder =
+                                                    placeholderFor(text.size());
+                                                longLines.push_back({0, std::move(text)});
+                                                placeholders.push_back(index);
+                                                return placeholder;
+                                            }};
     SendScintilla(SCI_MARKERDELETEALL, kLongLineMarker);
     longLines_.clear();
-    replaceDocument(text, utf8 && IsValidUtf8(text));
-    if (longLines.empty())
-        return;
-    for (size_t k = 0; k < longLines.size(); ++k)
-        markPlaceholder(longLines[k], placeholders[k]);
-    longLines_ = std::move(longLines);
-    // Steps back would bring placeholders without their lines.
-    SendScintilla(SCI_EMPTYUNDOBUFFER);
+    putDocument([&](const DocumentText::Sink& sink) { make(sink, putBeside); }, sizeHint, undoable);
+    useEncoding(longUtf8 && IsValidUtf8(Document()));
+    if (!longLines.empty()) {
+        for (size_t k = 0; k < longLines.size(); ++k)
+            markPlaceholder(longLines[k], placeholders[k]);
+        longLines_ = std::move(longLines);
+        // Steps back would bring placeholders without their lines.
+        SendScintilla(SCI_EMPTYUNDOBUFFER);
+    }
+    emit textChanged();
+    emit linesChanged();
+    emit DocumentReplaced();
 }
 
 void TTextPane::markPlaceholder(LongLine& longLine, size_t line) {
@@ -500,23 +526,51 @@ void TTextPane::markPlaceholder(LongLine& longLine, size_t line) {
         SCI_MARKERADD, static_cast<unsigned long>(line), static_cast<long>(kLongLineMarker)));
     const long start = SendScintilla(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
     const long end = SendScintilla(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
-    SendScintilla(SCI_STARTSTYLING, start);
-    SendScintilla(SCI_SETSTYLING, end - start, static_cast<long>(kLongLineStyle));
+    SendScintilla(SCI_SETINDICATORCURRENT, static_cast<unsigned long>(kLongLineIndicator));
+    SendScintilla(SCI_INDICATORFILLRANGE, static_cast<unsigned long>(start), end - start);
 }
 
-void TTextPane::replaceDocument(const std::string& text, bool utf8) {
-    const bool switched = utf8 != utf8_;
-    if (switched) {
-        setUtf8(utf8);
-        utf8_ = utf8;
-    }
+void TTextPane::putDocument(const std::function<void(const DocumentText::Sink&)>& make,
+                            size_t sizeHint, bool undoable) {
+    // The editor hands the text of every change it announces to the widget library's
+    // accessibility layer, which makes a UTF-16 copy of it and counts the characters before it:
+    // for a large text a copy twice its size, and time growing with the square of the number of
+    // pieces. The replacement goes unannounced (a change is announced when any bit of its kind
+    // is in the mask, so the mask is emptied); replaceContent gives the signals listeners need.
+    // The mask and the undo collection are restored however the replacement ends.
+    struct Quiet {
+        TTextPane& pane;
+        long mask;
+        bool undoable;
+        ~Quiet() {
+            if (!undoable) {
+                pane.SendScintilla(SCI_EMPTYUNDOBUFFER);
+                pane.SendScintilla(SCI_SETUNDOCOLLECTION, 1UL);
+            }
+            pane.SendScintilla(SCI_SETMODEVENTMASK, static_cast<unsigned long>(mask));
+        }
+    };
+    const Quiet quiet{*this, SendScintilla(SCI_GETMODEVENTMASK), undoable};
+    SendScintilla(SCI_SETMODEVENTMASK, 0UL);
+    if (!undoable)
+        SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
+    SendScintilla(SCI_CLEARALL);
+    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(sizeHint) + 1);
+    make([this](std::string_view piece) {
+        SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(piece.size()), piece.data());
+        return true;
+    });
+}
+
+void TTextPane::useEncoding(bool utf8) {
     if (!utf8)
         widened_ = false; // Latin-1 again
-    SendScintilla(SCI_TARGETWHOLEDOCUMENT);
-    SendScintilla(SCI_REPLACETARGET, static_cast<uintptr_t>(text.size()), text.data());
+    if (utf8 == utf8_)
+        return;
+    setUtf8(utf8);
+    utf8_ = utf8;
     // Steps recorded under the other encoding would come back shown wrongly.
-    if (switched)
-        SendScintilla(SCI_EMPTYUNDOBUFFER);
+    SendScintilla(SCI_EMPTYUNDOBUFFER);
 }
 
 void TTextPane::updateMarginWidth() {

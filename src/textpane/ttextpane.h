@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "formats/elementtext.h"
+#include "model/documenttext.h"
 
 class QKeyEvent;
 class QMouseEvent;
@@ -36,7 +37,14 @@ public:
 
     // The pane's lines as bytes, without line terminators.
     TextLines Lines() const;
-    // Replaces the whole content by lines (tabs become three blanks) as one undo step; does
+    // The document as it stands: the lines joined by line feeds, with a line feed after the last
+    // line when that one is empty, and a placeholder line in the place of each long line (see
+    // HoldsLongLines). Valid until the document changes.
+    std::string_view Document() const;
+    // Whether some line is kept beside the document: the document is then not the lines joined.
+    bool HoldsLongLines() const { return !longLines_.empty(); }
+    // Replaces the whole content by lines (tabs become three blanks) as one undo step (none when
+    // the pane is empty and has nothing to undo: that step could bring nothing back); does
     // nothing when the lines are the same as now, so an unchanged pane keeps its undo history
     // and caret. The caret keeps its line and column where they still exist.
     void SetLines(const TextLines& lines);
@@ -50,6 +58,10 @@ public:
     void ClearLines();
     // Replaces the content by a whole text: lines end at CR LF, CR or LF, a NUL ends the text.
     void SetWholeText(std::string_view text);
+    // SetLines with the lines of a text as SplitLines gives them (a line ends at CR LF, CR or LF,
+    // a line end at the very end adds no line): for element text made whole, such as the bytes
+    // WriteElementText gives, which then never needs to be held as lines.
+    void SetText(std::string_view text);
 
     // Replaces the content by the lines of a file (CR LF, CR or LF end a line, a final line end
     // adds no line, tabs become three blanks, a leading byte order mark is left out), caret at
@@ -103,6 +115,11 @@ public:
     std::function<void(QMouseEvent*)> OnMouseDown;
     std::function<void(QKeyEvent*)> OnKeyUp;
 
+signals:
+    // The whole content was replaced (by SetLines, SetText, SetWholeText, LoadFromFile or a line
+    // operation), without the editor's notification of each change.
+    void DocumentReplaced();
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -116,12 +133,26 @@ protected:
     void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
-    // Puts text into the document as it is, switching the display encoding to fit it.
-    // Puts text into the document as it is, switching the display encoding to utf8.
-    void replaceDocument(const std::string& text, bool utf8);
-    // Puts lines into the document: each line longer than kLongLine goes beside it (see
-    // longLines_), a short placeholder line in its place.
-    void setDocument(TextLines lines);
+    // Makes the document for a sink, piece by piece (see DocumentText), lines longer than
+    // kLongLine put beside it by the given handler.
+    using MakeDocument =
+        std::function<void(const DocumentText::Sink&, const DocumentText::LongLines&)>;
+    // Replaces the content as SetLines does, when the document make gives (of about sizeHint
+    // bytes) differs from it.
+    void setDocument(const MakeDocument& make, size_t sizeHint);
+    // Whether the content is the one make gives, compared where it stands.
+    bool documentIs(const MakeDocument& make) const;
+    // Replaces the content by the one make gives: each line longer than kLongLine goes beside
+    // the document (see longLines_), a short placeholder line in its place; the display encoding
+    // follows the new text. As one undo step of the caller's, or dropping the undo history.
+    void replaceContent(const MakeDocument& make, size_t sizeHint, bool undoable);
+    // Puts the pieces make gives into the document as they are, in place of all it held,
+    // without the editor's notification of each change.
+    void putDocument(const std::function<void(const DocumentText::Sink&)>& make, size_t sizeHint,
+                     bool undoable);
+    // Shows the document as UTF-8 or as Latin-1; a switch drops the undo history, whose steps
+    // would come back shown wrongly.
+    void useEncoding(bool utf8);
     // The long lines by the document line that holds each one's placeholder.
     std::vector<const std::string*> longLinesByLine() const;
     void updateMarginWidth();
@@ -152,7 +183,7 @@ private:
     // The text in the document's line i; a long line's placeholder stays as it is.
     std::string documentLine(int i) const;
     // What the document shows in the place of a long line.
-    static std::string placeholderFor(const std::string& longLine);
+    static std::string placeholderFor(size_t longLineBytes);
     // Marks a long line's placeholder on its document line and gives it its style.
     void markPlaceholder(LongLine& longLine, size_t line);
     int fontPointSize_ = 10;

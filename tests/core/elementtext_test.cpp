@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "formats/elementtext.h"
 #include "model/caption.h"
+#include "model/documenttext.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
+#include "model/textfile.h"
 
 #include <gtest/gtest.h>
 
@@ -57,6 +59,16 @@ TFlyNode* add(TFlyNodes& tree, TFlyNode* parent, const std::string& name) {
     return tree.AddChild(parent, MakeCaption(name));
 }
 
+// The text pane's document of lines: joined by line feeds.
+std::string paneDocument(const TextLines& lines) {
+    std::string document;
+    DocumentText::OfLines(lines, [&](std::string_view piece) {
+        document.append(piece);
+        return true;
+    });
+    return document;
+}
+
 TextLines normalised(TextLines lines) {
     CollectingFeedback feedback;
     NormaliseElementText(lines, feedback);
@@ -69,6 +81,11 @@ TextLines written(const TFlyNodes& tree) {
     WriteElementText(tree, lines, feedback);
     EXPECT_TRUE(feedback.messages.empty());
     EXPECT_EQ(feedback.busyDepth, 0);
+    // The same text whole, for the text pane to take in: the lines joined by CR LF.
+    std::string text = "old text";
+    EXPECT_TRUE(WriteElementText(tree, text, feedback));
+    EXPECT_EQ(show(SplitLines(text)), show(lines));
+    EXPECT_EQ(text, JoinLines(lines));
     return lines;
 }
 
@@ -208,6 +225,43 @@ TEST(ParseElementText, Table) {
         EXPECT_EQ(tree.UpdateCount(), 0) << c.what;
         EXPECT_EQ(feedback.busyDepth, 0) << c.what;
         EXPECT_EQ(show(lines), show(normalised(c.input))) << c.what << ": pane not normalised";
+    }
+    // The text pane's document of the normalised lines builds the same tree where it stands.
+    for (const ParseCase& c : cases) {
+        CollectingFeedback feedback;
+        TFlyNodes tree;
+        bool clean = false;
+        ASSERT_TRUE(ParseNormalDocument(paneDocument(normalised(c.input)), tree, feedback, clean))
+            << c.what;
+        EXPECT_EQ(dump(tree), c.tree) << c.what;
+        EXPECT_EQ(feedback.lastMessage(), c.message) << c.what;
+        EXPECT_LE(feedback.messages.size(), 1u) << c.what;
+        EXPECT_EQ(clean, c.message.empty()) << c.what;
+        EXPECT_EQ(tree.UpdateCount(), 0) << c.what;
+        EXPECT_EQ(feedback.busyDepth, 0) << c.what;
+    }
+}
+
+// A document that normalisation would change is left to the lines: nothing is built or reported.
+TEST(ParseNormalDocument, TextToNormaliseIsLeftAlone) {
+    const char* const documents[] = {
+        "\"a\"\nb",        // a bare name
+        "\"a\"\n\n\"b\"",  // a blank line
+        "\"a\"\n",         // an empty last line
+        "\"a\"\n   \"A\"", // a repeated name not marked
+        "\"a\"\t\"x\"",    // a tab, which the pane makes blanks
+        "\"a\"\r\"b\"",    // a carriage return, which ends a line
+        "\"a\"\r\n\"b\"",  // and so a CR LF
+    };
+    for (const char* document : documents) {
+        TFlyNodes tree;
+        add(tree, nullptr, "old");
+        CollectingFeedback feedback;
+        bool clean = false;
+        EXPECT_FALSE(ParseNormalDocument(document, tree, feedback, clean)) << document;
+        EXPECT_EQ(dump(tree), "old\n") << document;
+        EXPECT_TRUE(feedback.messages.empty()) << document;
+        EXPECT_EQ(feedback.busyDepth, 0) << document;
     }
 }
 

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -87,14 +88,33 @@ struct Load {
     bool run(std::string_view pc, const std::string* treeBytes = nullptr, char separator = '.') {
         ok = LoadPCFromBytes(pc, treeBytes, tree, lines, feedback, separator);
         checkAfter();
+        // The element text whole, for the text pane to take in: the same load, the same lines.
+        TFlyNodes twin;
+        if (seeded)
+            seed(twin);
+        CollectingFeedback twinFeedback;
+        std::string text = "old pane text";
+        std::optional<std::string> beside;
+        if (treeBytes)
+            beside = *treeBytes;
+        EXPECT_EQ(LoadPCFromBytes(std::string(pc), beside, twin, text, twinFeedback, separator),
+                  ok);
+        EXPECT_EQ(twinFeedback.messages, feedback.messages);
+        EXPECT_EQ(shape(twin), shape(tree));
+        EXPECT_EQ(text, JoinLines(lines));
         return ok;
     }
     // A tree that a failed read must leave as it was.
     void seedOldTree() {
-        TFlyNode* old = tree.AddChild(nullptr, MakeCaption("OLD"));
-        old->SetCells(1, "7");
-        tree.AddChild(old, MakeCaption("KID"))->SetCells(1, "8");
+        seed(tree);
+        seeded = true;
     }
+    static void seed(TFlyNodes& into) {
+        TFlyNode* old = into.AddChild(nullptr, MakeCaption("OLD"));
+        old->SetCells(1, "7");
+        into.AddChild(old, MakeCaption("KID"))->SetCells(1, "8");
+    }
+    bool seeded = false;
 };
 
 using settree::testing::TempDir;
@@ -427,6 +447,11 @@ TEST(PcReader, LoadPCReadsTheTreeFileBesideTheTuples) {
                            "    NLD - Holland= 3\n"
                            "  AME - The Americas= -1.5\n");
     EXPECT_EQ(lines[0], "\"WLD\" \"World\"");
+    TFlyNodes twin;
+    std::string text;
+    EXPECT_TRUE(LoadPC(kFixtures + "/pc/annotated.PC", twin, text, feedback));
+    EXPECT_EQ(shape(twin), shape(tree));
+    EXPECT_EQ(text, JoinLines(lines));
 }
 
 TEST(PcReader, LoadPCMissingFileLeavesTheTree) {

@@ -80,6 +80,8 @@ private slots:
     void noBuiltInContextMenu();
     void lineOperations();
     void unchangedLinesKeepUndoAndCaret();
+    void wholeTextReplacement();
+    void largeTextInPieces();
     void byteRoundTrip_data();
     void byteRoundTrip();
     void typedTextFollowsEncoding();
@@ -239,6 +241,69 @@ void TextPaneTest::unchangedLinesKeepUndoAndCaret() {
     pane.SetLines({"b", "\"a\""});
     pane.undo();
     QCOMPARE(pane.Lines(), TextLines{"\"a\""});
+}
+
+void TextPaneTest::wholeTextReplacement() {
+    TTextPane pane;
+    QSignalSpy replaced(&pane, &TTextPane::DocumentReplaced);
+    // Into an empty pane with nothing to undo: no step, which could bring nothing back.
+    pane.SetText("x\r\n\ty\r\n\r\n");
+    QCOMPARE(pane.Lines(), (TextLines{"x", "   y", ""}));
+    QCOMPARE(pane.Document(), std::string_view("x\n   y\n\n"));
+    QVERIFY(!pane.isUndoAvailable());
+    QCOMPARE(replaced.count(), 1);
+    // The same lines again change nothing.
+    pane.SetLines({"x", "   y", ""});
+    QCOMPARE(replaced.count(), 1);
+    // Other text is one step that undo takes back, and redo brings again.
+    pane.SetText("\"a\"\r\n   \"b\"");
+    QCOMPARE(pane.Lines(), (TextLines{"\"a\"", "   \"b\""}));
+    QCOMPARE(replaced.count(), 2);
+    pane.undo();
+    QCOMPARE(pane.Lines(), (TextLines{"x", "   y", ""}));
+    pane.redo();
+    QCOMPARE(pane.Lines(), (TextLines{"\"a\"", "   \"b\""}));
+    // An emptied pane whose history holds text keeps a step to bring it back.
+    pane.ClearLines();
+    pane.SetText("\"c\"");
+    pane.undo();
+    QCOMPARE(pane.Lines(), TextLines{});
+    pane.undo();
+    QCOMPARE(pane.Lines(), (TextLines{"\"a\"", "   \"b\""}));
+}
+
+// Texts of several pieces (see DocumentText) go into the pane whole, by every way in, and an
+// element text that needs no normalisation builds the tree where it stands.
+void TextPaneTest::largeTextInPieces() {
+    std::string bytes;
+    TextLines lines;
+    for (int i = 0; bytes.size() < 3 * DocumentText::kPieceBytes; ++i) {
+        lines.push_back(std::string(3 * (i % 4), ' ') + "\"E" + std::to_string(i) +
+                        "\" \"Gr\xC3\xBC\xC3\x9F"
+                        "e\"");
+        bytes.append(lines.back()).append("\r\n");
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.tree"));
+    WriteBytes(path, bytes);
+
+    Fixture f;
+    f.pane.LoadFromFile(path.toStdString());
+    QVERIFY(f.pane.Lines() == lines);
+    QVERIFY(f.pane.IsUtf8());
+    f.commands.Refresh();
+    QVERIFY(f.pane.Lines() == lines);
+    QVERIFY(!f.pane.isUndoAvailable()); // normal already: the pane is left as it is
+    QCOMPARE(Roots(f.tree).size(), (lines.size() + 3) / 4);
+
+    TTextPane pane;
+    pane.SetText(bytes);
+    QVERIFY(pane.Lines() == lines);
+    pane.SetLines({"a"});
+    pane.SetLines(lines);
+    QVERIFY(pane.Lines() == lines);
+    pane.undo();
+    QCOMPARE(pane.Lines(), TextLines{"a"});
 }
 
 void TextPaneTest::byteRoundTrip_data() {
@@ -409,6 +474,21 @@ void TextPaneTest::longLinesAreKeptBesideTheEditor() {
     QCOMPARE(ReadBytes(out),
              QByteArray::fromStdString("\"A\"\r\n   \"C\"\r\n" + longLine + "\r\n\"B\""));
     const TextLines before = pane.Lines();
+    pane.SetLines(before);
+    QCOMPARE(pane.Lines(), before);
+
+    // A long line of the same length with other bytes shows the same placeholder, yet it is
+    // another line; a whole text with long lines, put in by pieces, gives them back whole.
+    TextLines changed = before;
+    changed[2][10] = 'z';
+    pane.SetLines(changed);
+    QCOMPARE(pane.Lines(), changed);
+    const std::string longer(3 * DocumentText::kPieceBytes + 7, 'w');
+    pane.SetText("\"A\"\r\n   \"" + longer + "\"\r\n" + longLine);
+    QCOMPARE(pane.Lines(), (TextLines{"\"A\"", "   \"" + longer + "\"", longLine}));
+    QVERIFY(pane.text().size() < 300);
+    pane.SetText("\"A\"\r\n" + longLine);
+    QCOMPARE(pane.Lines(), (TextLines{"\"A\"", longLine}));
     pane.SetLines(before);
     QCOMPARE(pane.Lines(), before);
 
