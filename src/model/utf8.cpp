@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/utf8.h"
 
+#include "model/parallel.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 namespace settree {
 
-bool IsValidUtf8(std::string_view bytes) {
+namespace {
+
+bool isValidUtf8(std::string_view bytes) {
     const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
     const size_t n = bytes.size();
     size_t i = 0;
@@ -50,6 +54,27 @@ bool IsValidUtf8(std::string_view bytes) {
         i += len;
     }
     return true;
+}
+
+// Texts at least this large (a whole document) are checked in two halves at once.
+constexpr size_t kParallelBytes = size_t{1} << 20;
+
+} // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+    if (bytes.size() < kParallelBytes)
+        return isValidUtf8(bytes);
+    // The halves meet before a byte that no sequence continues with: a sequence left open at the
+    // end of the first half is as wrong there as it is in the whole, and the second half begins
+    // where a character begins, or with a byte that is wrong in the whole as well.
+    size_t middle = bytes.size() / 2;
+    while (middle < bytes.size() && (static_cast<unsigned char>(bytes[middle]) & 0xC0) == 0x80)
+        ++middle;
+    bool first = false;
+    bool second = false;
+    RunInParallel([&] { first = isValidUtf8(bytes.substr(0, middle)); },
+                  [&] { second = isValidUtf8(bytes.substr(middle)); });
+    return first && second;
 }
 
 namespace {

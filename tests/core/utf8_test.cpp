@@ -45,4 +45,35 @@ TEST(Utf8, Latin1HoldsWhatFits) {
     EXPECT_EQ(latin1, "");
 }
 
+// A whole document is checked in two halves at once: whatever stands where they meet, the answer
+// is the one for the whole text, wherever around the middle it stands.
+TEST(Utf8, LargeTextsCheckedInHalvesAsAWhole) {
+    struct Case {
+        std::string middle;
+        bool valid;
+    };
+    const Case cases[] = {
+        {"\xE2\x82\xAC", true},      // a three-byte character
+        {"\xF0\x9F\x98\x80", true},  // a four-byte one
+        {"\xC3\xA9\xC3\xA9", true},  // two two-byte ones
+        {"\xE2\x82", false},         // cut short
+        {"\x80\x80", false},         // continuing nothing
+        {"\xED\xA0\x80", false},     // a surrogate
+        {"\xC3\xA9\xFF", false},     // a byte no text holds
+        {"\xF4\x90\x80\x80", false}, // past U+10FFFF
+    };
+    const size_t half = size_t{1} << 20;
+    for (const Case& c : cases) {
+        for (size_t shift = 0; shift <= 4; ++shift) {
+            std::string text(half - shift, 'a');
+            text.append(c.middle).append(half, 'b');
+            EXPECT_EQ(IsValidUtf8(text), c.valid) << ::testing::PrintToString(c.middle) << shift;
+        }
+    }
+    std::string tail(2 * half, 'a');
+    tail.append("\xE2\x82");
+    EXPECT_FALSE(IsValidUtf8(tail));
+    EXPECT_FALSE(IsValidUtf8(std::string(2 * half, '\x80')));
+}
+
 } // namespace
