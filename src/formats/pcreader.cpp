@@ -282,9 +282,31 @@ public:
         }
     }
 
-    // The tuple lines of a .PC file; false at the first line that is no tuple line. A large file
-    // is read in two halves at once.
-    bool readFile(std::string_view bytes) {
+    // The tuple lines of a .PC file, and first the element text lines of its .tree file when
+    // given (see ReadTreeDescriptions); false at the first line that is no tuple line. The two
+    // files touch nothing of each other's until the annotations go in, so large ones are read at
+    // the same time.
+    bool readFile(std::string_view bytes, const std::string_view* treeBytes = nullptr) {
+        if (!treeBytes) {
+            const bool ok = readTuples(bytes);
+            applyAnnotations();
+            return ok;
+        }
+        bool ok = false;
+        if (bytes.size() + treeBytes->size() < kParallelBytes) {
+            ReadTreeDescriptions(*treeBytes);
+            ok = readTuples(bytes);
+        } else {
+            RunInParallel([&] { ok = readTuples(bytes); },
+                          [&] { ReadTreeDescriptions(*treeBytes); });
+        }
+        applyAnnotations();
+        return ok;
+    }
+
+    // The tuple lines of a .PC file, their annotations put aside; false at the first line that
+    // is no tuple line. A large file is read in two halves at once.
+    bool readTuples(std::string_view bytes) {
         bytes = bytes.substr(0, bytes.find(kEndOfInput));
         // A line begins after every line feed (alone or after a carriage return).
         const size_t middle = bytes.size() < kParallelBytes ? std::string_view::npos
@@ -301,7 +323,6 @@ public:
             if (ok)
                 lines_.append(std::move(second));
         }
-        applyAnnotations();
         return ok;
     }
 
@@ -921,9 +942,10 @@ bool runLoad(TFlyNodes& tree, const TextOut& out, Feedback& feedback, bool fileM
 // The read phase of a load from bytes in file mode.
 auto readBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes) {
     return [pcBytes, treeDescriptionBytes](PcLoad& load) {
-        if (treeDescriptionBytes)
-            load.ReadTreeDescriptions(*treeDescriptionBytes);
-        return load.readFile(pcBytes);
+        if (!treeDescriptionBytes)
+            return load.readFile(pcBytes);
+        const std::string_view tree = *treeDescriptionBytes;
+        return load.readFile(pcBytes, &tree);
     };
 }
 
@@ -937,9 +959,10 @@ bool loadPCFile(const std::string& fileName, TFlyNodes& tree, const TextOut& out
         return runLoad(tree, out, feedback, true, decimalSeparator, [&](PcLoad& load) {
             const std::string_view pc = load.hold(ReadTextFile(fileName, true));
             const std::string treeFile = ChangeFileExt(fileName, ".tree");
-            if (IsRegularFile(treeFile))
-                load.ReadTreeDescriptions(load.hold(ReadTextFile(treeFile, true)));
-            return load.readFile(pc);
+            if (!IsRegularFile(treeFile))
+                return load.readFile(pc);
+            const std::string_view tree = load.hold(ReadTextFile(treeFile, true));
+            return load.readFile(pc, &tree);
         });
     } catch (const std::bad_alloc&) {
         feedback.message(NotEnoughMemory(fileName).what());
@@ -970,9 +993,10 @@ bool LoadPCFromBytes(std::string pcBytes, std::optional<std::string> treeDescrip
                      char decimalSeparator) {
     return runLoad(tree, {nullptr, &text}, feedback, true, decimalSeparator, [&](PcLoad& load) {
         const std::string_view pc = load.hold(std::move(pcBytes));
-        if (treeDescriptionBytes)
-            load.ReadTreeDescriptions(load.hold(std::move(*treeDescriptionBytes)));
-        return load.readFile(pc);
+        if (!treeDescriptionBytes)
+            return load.readFile(pc);
+        const std::string_view tree = load.hold(std::move(*treeDescriptionBytes));
+        return load.readFile(pc, &tree);
     });
 }
 

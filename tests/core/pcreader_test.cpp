@@ -808,6 +808,18 @@ TEST(PcReader, LargeFilesReadInTwoHalvesLikeOne) {
     EXPECT_EQ(top->Child(0)->Text(), MakeCaption("DUP", "first"));
     EXPECT_EQ(top->Child(2001)->Text(), MakeCaption("dup", "first"));
 
+    // A .tree file beside is read while the tuples are: its descriptions still beat the
+    // annotations, and describe the elements it names.
+    const std::string beside =
+        "\"ROOT\"\r\n   \"dup\" \"from the tree\"\r\n   \"G5\" \"group five\"\r\n";
+    Load described;
+    EXPECT_TRUE(described.run(first + crlf + second, &beside));
+    const TFlyNode* describedTop = described.tree.Root(0);
+    ASSERT_EQ(describedTop->Count(), 2002);
+    EXPECT_EQ(describedTop->Child(0)->Text(), MakeCaption("DUP", "from the tree"));
+    EXPECT_EQ(describedTop->Child(6)->Text(), MakeCaption("G5", "group five"));
+    EXPECT_EQ(describedTop->Child(2001)->Text(), MakeCaption("dup", "from the tree"));
+
     // On a level this large the parents are looked up in two halves: the first tuple in input
     // order whose parent is missing is the one reported, and the tuples before it are built.
     const std::string lost1 = "\"level3\".\"LOST1\".\"NOWHERE1\" 1\r\n";
