@@ -74,6 +74,9 @@ GamsMarks::GamsMarks(TTextPane& pane, QObject* parent) : QObject(parent), pane_(
     // underlines go with their text, the symbols would gather on the first line.
     connect(&pane_, &QsciScintillaBase::SCN_MODIFIED, this,
             [this](int, int type, const char*, int, int, int, int, int, int, int) {
+                if (type &
+                    (QsciScintillaBase::SC_MOD_INSERTTEXT | QsciScintillaBase::SC_MOD_DELETETEXT))
+                    prepared_.reset(); // of another text
                 if ((type & QsciScintillaBase::SC_MOD_DELETETEXT) && !problems_.empty() &&
                     pane_.SendScintilla(QsciScintillaBase::SCI_GETLENGTH) == 0)
                     Clear();
@@ -81,25 +84,34 @@ GamsMarks::GamsMarks(TTextPane& pane, QObject* parent) : QObject(parent), pane_(
     connect(&pane_, &TTextPane::DocumentReplaced, this, &GamsMarks::Clear);
 }
 
-void GamsMarks::Check() {
-    removeMarks();
-    // The document's own bytes: nothing changes them while the check runs.
-    const long length = pane_.SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
-    const auto* bytes = static_cast<const char*>(
-        pane_.SendScintillaPtrResult(QsciScintillaBase::SCI_GETCHARACTERPOINTER));
-    const std::string_view text(length > 0 ? bytes : "", static_cast<size_t>(std::max(0L, length)));
-    CheckElementTextForGams(text, [this](const GamsProblem& p) {
+GamsMarks::Findings GamsMarks::Find(std::string_view text) {
+    Findings found;
+    CheckElementTextForGams(text, [&found](const GamsProblem& p) {
         Problem problem{p.line,     static_cast<uint32_t>(p.at),    static_cast<uint32_t>(p.size),
                         p.rule,     static_cast<uint32_t>(p.bytes), 0,
                         p.firstLine};
         if (p.rule == GamsRule::OtherSpelling) {
-            problem.spelling = static_cast<uint32_t>(spellings_.size());
-            spellings_.emplace_back(p.detail);
+            problem.spelling = static_cast<uint32_t>(found.spellings.size());
+            found.spellings.emplace_back(p.detail);
         }
         if (IsGamsWarning(p.rule))
-            ++warnings_;
-        problems_.push_back(problem);
+            ++found.warnings;
+        found.problems.push_back(problem);
     });
+    return found;
+}
+
+void GamsMarks::Prepare(Findings findings) {
+    prepared_ = std::move(findings);
+}
+
+void GamsMarks::Check() {
+    // The document's own bytes: nothing changes them while the check runs.
+    Findings found = prepared_ ? std::move(*prepared_) : Find(pane_.Document());
+    removeMarks();
+    problems_ = std::move(found.problems);
+    spellings_ = std::move(found.spellings);
+    warnings_ = found.warnings;
     pane_.setMarginWidth(kSymbolMargin, problems_.empty() ? 0 : kSymbolMarginWidth);
     if (!problems_.empty()) {
         applySlice();
@@ -115,6 +127,7 @@ void GamsMarks::Clear() {
 }
 
 void GamsMarks::removeMarks() {
+    prepared_.reset();
     slices_.stop();
     problems_.clear();
     spellings_.clear();

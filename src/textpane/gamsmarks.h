@@ -5,7 +5,9 @@
 #include <QString>
 #include <QTimer>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "formats/gamscheck.h"
@@ -29,6 +31,14 @@ public:
 
     // Checks the pane's text and marks its problems in place of the marks before.
     void Check();
+
+    // The check of a text, made without the pane: it may run on another thread, for instance
+    // while the tree is built from the same text.
+    class Findings;
+    static Findings Find(std::string_view text);
+    // Keeps the check of the pane's text as it stands now for the next Check, which then marks
+    // it without checking again; any change of the text drops it.
+    void Prepare(Findings findings);
     // Removes every mark.
     void Clear();
     // Applies the marks still waiting for their slice at once (for callers that need them all,
@@ -65,7 +75,7 @@ signals:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+public:
     // What a mark needs of its problem: the line and bytes as checked, and enough to say why.
     struct Problem {
         size_t line;
@@ -73,9 +83,17 @@ private:
         uint32_t size;
         GamsRule rule;
         uint32_t bytes;
-        uint32_t spelling; // OtherSpelling: index into spellings_
+        uint32_t spelling; // OtherSpelling: index into Findings::spellings
         size_t firstLine;
     };
+    class Findings {
+        friend class GamsMarks;
+        std::vector<Problem> problems;
+        std::vector<std::string> spellings;
+        int warnings = 0;
+    };
+
+private:
     void removeMarks();
     void applySlice();
     void apply(size_t index);
@@ -88,6 +106,7 @@ private:
     std::vector<std::string> spellings_;
     size_t applied_ = 0;
     int warnings_ = 0;
+    std::optional<Findings> prepared_; // of the pane's text as it stands (see Prepare)
     QTimer slices_;
 };
 

@@ -12,11 +12,13 @@
 #include <QMouseEvent>
 #include <algorithm>
 #include <numeric>
+#include <optional>
 #include <vector>
 
 #include "display/displaytext.h"
 #include "formats/treefile.h"
 #include "model/caption.h"
+#include "model/parallel.h"
 #include "model/utf8.h"
 #include "textpane/filedialog.h"
 #include "textpane/gamsmarks.h"
@@ -24,6 +26,13 @@
 #include "textpane/utf8question.h"
 
 namespace settree {
+
+namespace {
+
+// A text smaller than this is checked for GAMS after its tree is built, not at the same time.
+constexpr size_t kCheckAloneBytes = size_t{1} << 20;
+
+} // namespace
 
 TextPaneCommands::TextPaneCommands(TTextPane& pane, Feedback& feedback, TFlyNodes& tree,
                                    QObject* parent)
@@ -86,14 +95,29 @@ void TextPaneCommands::Refresh() {
 
 void TextPaneCommands::buildTree() {
     // Text that normalisation leaves as it is, as a saved file's, builds the tree where it stands
-    // in the pane: a million lines are never copied out as lines.
-    // A pane holding lines beside its document (see TTextPane) gives them through its lines.
-    bool clean = false;
-    if (pane_.HoldsLongLines() || !ParseNormalDocument(pane_.Document(), tree_, feedback_, clean)) {
-        TextLines lines = pane_.Lines();
-        ParseElementText(lines, tree_, feedback_);
-        pane_.SetLines(lines);
+    // in the pane: a million lines are never copied out as lines. The GAMS check of that text
+    // runs at the same time, for the marks that follow. A pane holding lines beside its document
+    // (see TTextPane) gives them through its lines.
+    if (!pane_.HoldsLongLines()) {
+        const std::string_view document = pane_.Document();
+        bool normal = false;
+        bool clean = false;
+        std::optional<GamsMarks::Findings> findings;
+        if (document.size() < kCheckAloneBytes) {
+            normal = ParseNormalDocument(document, tree_, feedback_, clean);
+        } else {
+            RunInParallel([&] { normal = ParseNormalDocument(document, tree_, feedback_, clean); },
+                          [&] { findings = GamsMarks::Find(document); });
+        }
+        if (normal) {
+            if (findings)
+                Marks->Prepare(std::move(*findings));
+            return;
+        }
     }
+    TextLines lines = pane_.Lines();
+    ParseElementText(lines, tree_, feedback_);
+    pane_.SetLines(lines);
 }
 
 void TextPaneCommands::ShowTreeText() {

@@ -71,6 +71,7 @@ private slots:
     void nextMarkFromTheCaretAndAround();
     void marksMoveWithEditsAndTheNextCheckReplacesThem();
     void largeTextIsMarkedFromTheEventLoop();
+    void checkMadeWithTheTreeHoldsOnlyForItsText();
     void windowStatusBarCountsAndGoesToNext();
 };
 
@@ -214,6 +215,34 @@ void GamsMarksTest::largeTextIsMarkedFromTheEventLoop() {
     QTRY_VERIFY_WITH_TIMEOUT(marks.MarkingDone(), 300000);
     for (const long line : {0L, static_cast<long>(kLines / 2), static_cast<long>(kLines - 1)})
         QCOMPARE(pane.SendScintilla(QsciScintillaBase::SCI_MARKERGET, line), kWarningBit);
+}
+
+void GamsMarksTest::checkMadeWithTheTreeHoldsOnlyForItsText() {
+    // A large normal text is checked while its tree is built: the marks are those of a check
+    // made afterwards.
+    TextLines lines;
+    for (int i = 0; i < 30000; ++i)
+        lines.push_back(i % 2 ? "   \"" + std::to_string(i) + k64 + "\""
+                              : "\"E" + std::to_string(i) + "\"");
+    Fixture f(lines);
+    QVERIFY(f.pane.Document().size() > (size_t{1} << 20));
+    QCOMPARE(f.marks.Warnings(), 15000);
+    QCOMPARE(f.markers(1), kWarningBit);
+    QCOMPARE(f.markers(2), 0L);
+    f.marks.Check();
+    QCOMPARE(f.marks.Warnings(), 15000);
+
+    // A check kept for the next Check is dropped by any change of the text: typed, deleted or
+    // the whole text replaced.
+    f.marks.Prepare(GamsMarks::Find(f.pane.Document()));
+    f.pane.SendScintilla(QsciScintillaBase::SCI_GOTOLINE, 1L);
+    f.pane.SendScintilla(QsciScintillaBase::SCI_LINEDELETE);
+    f.marks.Check();
+    QCOMPARE(f.marks.Warnings(), 14999);
+    f.marks.Prepare(GamsMarks::Find(f.pane.Document()));
+    f.pane.SetLines(kLines);
+    f.marks.Check();
+    QCOMPARE(f.marks.Warnings(), 2);
 }
 
 void GamsMarksTest::windowStatusBarCountsAndGoesToNext() {
