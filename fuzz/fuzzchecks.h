@@ -229,7 +229,15 @@ inline void CheckPcLoad(std::string_view data) {
     const bool directOk =
         PCElementTextFromBytes(pc, cut == std::string_view::npos ? nullptr : &treeBytes, direct,
                                directFeedback, kSeparator);
-    Require(directOk == ok && directFeedback.messages == feedback.messages,
+    // The text made without a tree stops at a failing tuple; the load goes on to write the text
+    // of the tree built so far, whose elements the writer may refuse after that first message.
+    const std::vector<std::string>& said = feedback.messages;
+    const std::vector<std::string>& saidDirectly = directFeedback.messages;
+    bool sameMessages = saidDirectly.size() <= said.size() &&
+                        std::equal(saidDirectly.begin(), saidDirectly.end(), said.begin());
+    for (size_t i = saidDirectly.size(); sameMessages && i < said.size(); ++i)
+        sameMessages = !ok && !saidDirectly.empty() && said[i].rfind("The element ", 0) == 0;
+    Require(directOk == ok && sameMessages,
             "the text made without a tree fails otherwise than the load");
     Require(direct == (ok ? ElementTextBytes(tree, quiet) : std::string()),
             "the text made without a tree is not the element text of the loaded tree");
