@@ -566,12 +566,16 @@ template <class Lines> void checkElementText(Lines& lines, const GamsReport& rep
         return (marks[i] & kNamed) && filter.mayDiffer(marks[i]);
     };
     RepeatFilter repeats(filter.none() ? 0 : spelledLower);
+    // Asks ahead for the filter's and the count's slots of the name of line i + kAhead.
+    const auto prefetchAhead = [&](size_t i) {
+        if (i + kAhead < marks.size() && (marks[i + kAhead] & kNamed)) {
+            filter.prefetch(marks[i + kAhead]);
+            repeats.prefetch(marks[i + kAhead]);
+        }
+    };
     if (!filter.none())
         for (size_t i = 0; i < marks.size(); ++i) {
-            if (i + kAhead < marks.size() && (marks[i + kAhead] & kNamed)) {
-                filter.prefetch(marks[i + kAhead]);
-                repeats.prefetch(marks[i + kAhead]);
-            }
+            prefetchAhead(i);
             if (mayDifferAt(i))
                 repeats.count(marks[i]);
         }
@@ -580,10 +584,7 @@ template <class Lines> void checkElementText(Lines& lines, const GamsReport& rep
     std::vector<GamsProblem> found;
     lines.restart();
     for (size_t i = 0; lines.next(line); ++i) {
-        if (i + kAhead < marks.size() && (marks[i + kAhead] & kNamed)) {
-            filter.prefetch(marks[i + kAhead]);
-            repeats.prefetch(marks[i + kAhead]);
-        }
+        prefetchAhead(i);
         const uint64_t mark = marks[i];
         const bool mayDiffer = mayDifferAt(i) && repeats.mayRepeat(mark);
         if (!(mark & kFlagged) && !mayDiffer)
@@ -869,6 +870,16 @@ void CheckTuplesForGams(std::string_view bytes, const GamsReport& report) {
         return;
 
     RepeatFilter repeats(filter.none() ? 0 : spelledLower);
+    // Asks ahead for the filter's and the count's slots of the names of line i + kAhead.
+    const auto prefetchAhead = [&](size_t i) {
+        if (i + kAhead >= lines)
+            return;
+        for (const uint64_t key : {keysAt(i + kAhead).child, keysAt(i + kAhead).parent})
+            if (key & kNamed) {
+                filter.prefetch(key);
+                repeats.prefetch(key);
+            }
+    };
     if (!filter.none()) {
         // Only names that may be spelled otherwise are counted: a name occurs more than once
         // exactly when its fold does, and the others are never looked up.
@@ -877,12 +888,7 @@ void CheckTuplesForGams(std::string_view bytes, const GamsReport& report) {
                 repeats.count(key);
         };
         for (size_t i = 0; i < lines; ++i) {
-            if (i + kAhead < lines)
-                for (const uint64_t key : {keysAt(i + kAhead).child, keysAt(i + kAhead).parent})
-                    if (key & kNamed) {
-                        filter.prefetch(key);
-                        repeats.prefetch(key);
-                    }
+            prefetchAhead(i);
             count(keysAt(i).child);
             count(keysAt(i).parent);
         }
@@ -943,12 +949,7 @@ void CheckTuplesForGams(std::string_view bytes, const GamsReport& report) {
     // are read.
     const size_t secondAt = halves[0].size();
     for (size_t i = 0; i < lines; ++i) {
-        if (i + kAhead < lines)
-            for (const uint64_t key : {keysAt(i + kAhead).child, keysAt(i + kAhead).parent})
-                if (key & kNamed) {
-                    filter.prefetch(key);
-                    repeats.prefetch(key);
-                }
+        prefetchAhead(i);
         const TupleLines::Keys& k = keysAt(i);
         const uint8_t mark = flaggedAt(i);
         const bool spelling =

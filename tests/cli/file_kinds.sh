@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Usage: special_files.sh CONVERTER WORKDIR SHIM [EDITOR]
+# Usage: file_kinds.sh CONVERTER WORKDIR SHIM [EDITOR]
 # Saves respect what their target is: a symlink stays a symlink and the file it leads to gets
 # the content; hard links keep sharing it; a FIFO or a device takes it as a stream; a file the
 # user may not write is refused; the temporary file never has a wider mode than the target. A
@@ -15,7 +15,7 @@ shim=$3
 editor=${4:-}
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 fail() {
-  echo "special_files: $*" >&2
+  echo "file_kinds: $*" >&2
   exit 1
 }
 leftovers() {
@@ -194,4 +194,4 @@ if [ -n "$editor" ]; then
   timeout 60 "$editor" beside.PC /QUIT || fail "a FIFO beside the .PC file held the unattended run"
   [ -z "$(leftovers)" ] || fail "the unattended runs left $(leftovers)"
 fi
-echo "special_files: ok"
+echo "file_kinds: ok"
