@@ -182,9 +182,10 @@ int run(const Options& options) {
         // A check makes no text: a chain too deep for its text has sound tuples all the same.
         std::string text;
         {
+            TreeFileBeside beside(input);
             const std::string bytes = readInput(input);
             gams.checkTuples(bytes);
-            if (!pcToElementText(input, bytes, text, feedback) || failed())
+            if (!pcToElementText(bytes, beside, text, feedback) || failed())
                 return kInputError;
         }
         writeOutput(output, text);
@@ -194,10 +195,13 @@ int run(const Options& options) {
     bool clean = false;
     {
         // The input is released once the tree is built: the tree holds everything from here on.
+        std::optional<TreeFileBeside> beside;
+        if (from == Form::pc)
+            beside.emplace(input);
         std::string bytes = readInput(input);
         if (from == Form::pc) {
             gams.checkTuples(bytes);
-            clean = readPc(input, bytes, tree, feedback);
+            clean = readPc(bytes, *beside, tree, feedback);
         } else {
             TextLines lines = ReadTreeText(bytes);
             std::string().swap(bytes);

@@ -7,6 +7,8 @@
 
 #include <clocale>
 #include <optional>
+#include <system_error>
+#include <utility>
 
 namespace settree {
 
@@ -26,31 +28,55 @@ char localeDecimalSeparator() {
     return separator;
 }
 
-// The bytes of the .tree file beside the input, which gives the descriptions; none when there is
-// no such file (or the input is standard input).
-std::optional<std::string> descriptionsBeside(const std::string& inputName) {
-    if (inputName != "-") {
-        // Only a regular file: reading a FIFO of that name would wait for a writer that may
-        // never come.
-        const std::string treeFile = ChangeFileExt(inputName, ".tree");
-        if (IsRegularFile(treeFile))
-            return ReadTextFile(treeFile, true);
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
-bool readPc(const std::string& inputName, std::string_view bytes, TFlyNodes& tree,
-            Feedback& feedback) {
-    const std::optional<std::string> descriptions = descriptionsBeside(inputName);
+TreeFileBeside::TreeFileBeside(const std::string& inputName) {
+    if (inputName == "-")
+        return;
+    treeFile_ = ChangeFileExt(inputName, ".tree");
+    try {
+        reader_ = std::thread([this] { read(); });
+    } catch (const std::system_error&) {
+        // No second thread: take reads the file itself.
+    }
+}
+
+TreeFileBeside::~TreeFileBeside() {
+    if (reader_.joinable())
+        reader_.join();
+}
+
+void TreeFileBeside::read() {
+    try {
+        // Only a regular file: reading a FIFO of that name would wait for a writer that may
+        // never come.
+        if (IsRegularFile(treeFile_))
+            bytes_ = ReadTextFile(treeFile_, true);
+    } catch (...) {
+        error_ = std::current_exception();
+    }
+}
+
+std::optional<std::string> TreeFileBeside::take() {
+    if (reader_.joinable())
+        reader_.join();
+    else if (!treeFile_.empty())
+        read();
+    treeFile_.clear();
+    if (error_)
+        std::rethrow_exception(std::exchange(error_, nullptr));
+    return std::exchange(bytes_, std::nullopt);
+}
+
+bool readPc(std::string_view bytes, TreeFileBeside& beside, TFlyNodes& tree, Feedback& feedback) {
+    const std::optional<std::string> descriptions = beside.take();
     return LoadPCTreeFromBytes(bytes, descriptions ? &*descriptions : nullptr, tree, feedback,
                                localeDecimalSeparator());
 }
 
-bool pcToElementText(const std::string& inputName, std::string_view bytes, std::string& text,
+bool pcToElementText(std::string_view bytes, TreeFileBeside& beside, std::string& text,
                      Feedback& feedback) {
-    const std::optional<std::string> descriptions = descriptionsBeside(inputName);
+    const std::optional<std::string> descriptions = beside.take();
     return PCElementTextFromBytes(bytes, descriptions ? &*descriptions : nullptr, text, feedback,
                                   localeDecimalSeparator());
 }

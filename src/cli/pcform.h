@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "model/feedback.h"
 #include "model/flynode.h"
@@ -11,18 +14,39 @@ namespace settree {
 
 // The parent-child tuple half of the converter, on the editor's tuple reader and writer.
 
+// The .tree file beside a .PC input, which gives the descriptions, read on a second thread from
+// construction on: the read overlaps the caller's own read and check of the tuples. Only a
+// regular file is read; standard input ("-") has none beside it.
+class TreeFileBeside {
+public:
+    explicit TreeFileBeside(const std::string& inputName);
+    ~TreeFileBeside();
+    TreeFileBeside(const TreeFileBeside&) = delete;
+    TreeFileBeside& operator=(const TreeFileBeside&) = delete;
+
+    // Waits for the read and gives its bytes, none when there is no such file. Raises what the
+    // read raised: FileError when the file cannot be read, TextFormError when it holds no text
+    // (see ReadTextFile). Called once.
+    std::optional<std::string> take();
+
+private:
+    void read();
+
+    std::string treeFile_; // empty: none to read
+    std::optional<std::string> bytes_;
+    std::exception_ptr error_;
+    std::thread reader_;
+};
+
 // Replaces the tree by the tuples of a .PC file, as the editor loads a file: descriptions come
-// from the .tree file beside inputName when there is one, and from "@" annotations; weights use
-// the decimal separator of the locale. bytes is the content of the input ("-" as inputName:
-// standard input, with no .tree file beside it). Only a regular .tree file gives descriptions.
-// Returns true when nothing was reported. Raises FileError when the .tree file beside the input
-// cannot be read, TextFormError when it holds no text (see ReadTextFile).
-bool readPc(const std::string& inputName, std::string_view bytes, TFlyNodes& tree,
-            Feedback& feedback);
+// from the .tree file beside the input when there is one, and from "@" annotations; weights use
+// the decimal separator of the locale. bytes is the content of the input. Returns true when
+// nothing was reported. Raises what TreeFileBeside::take raises.
+bool readPc(std::string_view bytes, TreeFileBeside& beside, TFlyNodes& tree, Feedback& feedback);
 
 // The element text of the tree readPc would build, made without building it: the bytes of a
 // .tree file. Reports and returns as readPc does; text is empty on an error.
-bool pcToElementText(const std::string& inputName, std::string_view bytes, std::string& text,
+bool pcToElementText(std::string_view bytes, TreeFileBeside& beside, std::string& text,
                      Feedback& feedback);
 
 // The bytes of the .PC file of the tree, as the tree pane's "Save" writes it, with the decimal

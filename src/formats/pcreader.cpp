@@ -289,7 +289,7 @@ public:
     bool readFile(std::string_view bytes, const std::string_view* treeBytes = nullptr) {
         if (!treeBytes) {
             const bool ok = readTuples(bytes);
-            applyAnnotations();
+            applyAnnotations(descriptions_);
             return ok;
         }
         bool ok = false;
@@ -300,7 +300,8 @@ public:
             RunInParallel([&] { ok = readTuples(bytes); },
                           [&] { ReadTreeDescriptions(*treeBytes); });
         }
-        applyAnnotations();
+        // The annotations are looked at only for names the .tree file does not give: a .tree
+        // file beside usually gives every name.
         return ok;
     }
 
@@ -483,33 +484,50 @@ private:
                                                               : remainder.substr(0, end));
     }
 
-    // Enters the "@" descriptions read, in input order: the first one of a name wins, and the
-    // .tree file, read before, beats them all.
+    // Enters the "@" descriptions read into a table, in input order: the first one of a name
+    // wins, and names the table holds already keep their entries.
     // The names lie all over the input and their slots all over the table, so the loop works
     // ahead: it asks for the slot of an annotation kAhead steps before entering it, and for the
     // name in that slot half way.
-    void applyAnnotations() {
+    void applyAnnotations(Names<telement>& into) {
         const std::vector<TupleLines::Annotation>& annotations = lines_.annotations;
         const size_t count = annotations.size();
+        into.reserve(into.size() + count);
         std::array<uint64_t, kAhead> hashes{}; // of annotation k in hashes[k % kAhead]
         const auto ask = [&](size_t k) {
-            hashes[k % kAhead] = descriptions_.hash(annotations[k].name);
-            descriptions_.prefetch(hashes[k % kAhead]);
+            hashes[k % kAhead] = into.hash(annotations[k].name);
+            into.prefetch(hashes[k % kAhead]);
         };
         for (size_t k = 0; k < std::min(kAhead, count); ++k)
             ask(k);
         for (size_t k = 0; k < count; ++k) {
             if (k + kAhead / 2 < count)
-                descriptions_.prefetchName(hashes[(k + kAhead / 2) % kAhead]);
+                into.prefetchName(hashes[(k + kAhead / 2) % kAhead]);
             const uint64_t hash = hashes[k % kAhead];
             if (k + kAhead < count)
                 ask(k + kAhead);
             bool added = false;
-            telement& entry = descriptions_.insert(annotations[k].name, hash, added);
+            telement& entry = into.insert(annotations[k].name, hash, added);
             if (added)
                 entry.Description = keep(annotations[k].description);
         }
         lines_.annotations = {};
+    }
+
+    // The description entry of a child name: the .tree file's, else that of the first
+    // annotation of the name (see readFile); none when neither gives one. The annotations beside
+    // a .tree file go into their table when a name first needs them.
+    const telement* descriptionOf(std::string_view name, uint64_t hash) {
+        if (const telement* known =
+                descriptions_.empty() ? nullptr : descriptions_.find(name, hash))
+            return known;
+        if (!lines_.annotations.empty())
+            applyAnnotations(annotated_);
+        return annotated_.empty() ? nullptr : annotated_.find(name, hash);
+    }
+    // Whether any name may have a description entry.
+    bool describes() const {
+        return !descriptions_.empty() || !lines_.annotations.empty() || !annotated_.empty();
     }
 
     // The names and the weight of a remainder, the names as they stand (Unquote without the
@@ -744,8 +762,7 @@ private:
     // ahead: it asks for a tuple's text 2 * kAhead steps before its node is handed over, takes
     // the tuple apart and asks for its description's slot kAhead steps before, and for the name
     // in that slot half way.
-    template <class Node>
-    void walkPreOrder(const std::vector<LinkedLevel>& levels, Node&& node) const {
+    template <class Node> void walkPreOrder(const std::vector<LinkedLevel>& levels, Node&& node) {
         struct Coming {
             size_t depth = 0;
             std::string_view tuple;
@@ -769,7 +786,7 @@ private:
         };
         const auto takeAhead = [&](Coming& tuple) {
             tuple.parts = takeApart(tuple.tuple);
-            tuple.childHash = descriptions_.empty() ? 0 : Names<telement>::hash(tuple.parts.child);
+            tuple.childHash = describes() ? Names<telement>::hash(tuple.parts.child) : 0;
             descriptions_.prefetch(tuple.childHash);
         };
         while (produced < kRing && produce()) {
@@ -788,7 +805,7 @@ private:
 
             const TupleParts& parts = now.parts;
             const telement* known =
-                descriptions_.empty() ? nullptr : descriptions_.find(parts.child, now.childHash);
+                describes() ? descriptionOf(parts.child, now.childHash) : nullptr;
             const std::string_view child = DoubleToSingleQuotesView(parts.child, childScratch);
             const bool described = known && known->Described && known->Description != child;
             node(now.depth, child, described ? &known->Description : nullptr, parts.weight);
@@ -848,8 +865,9 @@ private:
     bool fileMode_;
     char decimalSeparator_;
     std::deque<std::string> store_;
-    Names<telement> descriptions_;
-    TupleLines lines_;                  // the levels and annotations only while in input order
+    Names<telement> descriptions_; // of the .tree or set file, else of the annotations
+    Names<telement> annotated_;    // of the annotations beside a .tree file, once needed
+    TupleLines lines_; // the levels only while in input order; the annotations until applied
     mutable std::string failureReason_; // see failureMessage
 };
 

@@ -410,6 +410,14 @@ TEST(PcReader, DescriptionsFromTreeFileAndAnnotations) {
               MakeCaption("A", "Annotation loses to the tree file"));
     EXPECT_EQ(withoutTreeFile.tree.Root(0)->Child(0)->Text(), MakeCaption("B", "b"));
     EXPECT_EQ(withoutTreeFile.tree.Root(0)->Child(3)->Text(), MakeCaption("D", "Quoted 'inside'"));
+
+    // An empty tree file beside gives no description and takes none away.
+    const std::string emptyTreeFile;
+    Load besideEmptyTreeFile;
+    EXPECT_TRUE(besideEmptyTreeFile.run(pc, &emptyTreeFile));
+    EXPECT_EQ(besideEmptyTreeFile.tree.Root(0)->Child(0)->Text(), MakeCaption("B", "b"));
+    EXPECT_EQ(besideEmptyTreeFile.tree.Root(0)->Child(2)->Text(),
+              MakeCaption("c", "First annotation"));
 }
 
 TEST(PcReader, TreeFileDescriptionForms) {
