@@ -180,15 +180,23 @@ int run(const Options& options) {
     if (from == Form::pc && to == Form::tree && !options.check) {
         // Tuples to element text: the text comes straight from the tuples, with no tree between.
         // A check makes no text: a chain too deep for its text has sound tuples all the same.
+        // A file takes the text as it is made; it shows none of it unless all goes well.
+        std::optional<FileWriter> file;
+        if (output != kStdio)
+            file.emplace(output);
         std::string text;
         {
             TreeFileBeside beside(input);
             const std::string bytes = readInput(input);
             gams.checkTuples(bytes);
-            if (!pcToElementText(bytes, beside, text, feedback) || failed())
+            if (!pcToElementText(bytes, beside, text, feedback, file ? &*file : nullptr) ||
+                failed())
                 return kInputError;
         }
-        writeOutput(output, text);
+        if (file)
+            file->commit(text);
+        else
+            writeOutput(output, text);
         return kDone;
     }
     TFlyNodes tree;

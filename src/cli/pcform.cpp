@@ -75,10 +75,10 @@ bool readPc(std::string_view bytes, TreeFileBeside& beside, TFlyNodes& tree, Fee
 }
 
 bool pcToElementText(std::string_view bytes, TreeFileBeside& beside, std::string& text,
-                     Feedback& feedback) {
+                     Feedback& feedback, FileWriter* file) {
     const std::optional<std::string> descriptions = beside.take();
     return PCElementTextFromBytes(bytes, descriptions ? &*descriptions : nullptr, text, feedback,
-                                  localeDecimalSeparator());
+                                  localeDecimalSeparator(), file);
 }
 
 std::string writePc(const TFlyNodes& tree) {

@@ -9,6 +9,7 @@
 
 #include "model/feedback.h"
 #include "model/flynode.h"
+#include "model/textfile.h"
 
 namespace settree {
 
@@ -45,9 +46,10 @@ private:
 bool readPc(std::string_view bytes, TreeFileBeside& beside, TFlyNodes& tree, Feedback& feedback);
 
 // The element text of the tree readPc would build, made without building it: the bytes of a
-// .tree file. Reports and returns as readPc does; text is empty on an error.
+// .tree file. Reports and returns as readPc does; text is empty on an error. With file, the text
+// goes into it as it is made, and text gets what is left of it to append.
 bool pcToElementText(std::string_view bytes, TreeFileBeside& beside, std::string& text,
-                     Feedback& feedback);
+                     Feedback& feedback, FileWriter* file = nullptr);
 
 // The bytes of the .PC file of the tree, as the tree pane's "Save" writes it, with the decimal
 // separator of the locale. Raises ElementNotWritable for a tree the tuples cannot carry back.

@@ -408,8 +408,9 @@ void ElementTextBuilder::writePending() {
         const size_t width = line.depth * kIndentUnit.size();
         const size_t lineBytes =
             kLineBreak.size() + width + line.parts.name.size() + line.parts.description.size() + 5;
-        if (lineBytes > limit_ - std::min(limit_, text_.size()))
-            throw ElementTextTooLarge(text_.size() + lineBytes, limit_);
+        const size_t made = handedOver_ + text_.size();
+        if (lineBytes > limit_ - std::min(limit_, made))
+            throw ElementTextTooLarge(made + lineBytes, limit_);
         bool added = false;
         seen_.insert(line.parts.name, line.hash, added,
                      [this](std::string_view name) { return names_.keep(name); });
@@ -434,12 +435,22 @@ void ElementTextBuilder::writePending() {
         if (!line.parts.description.empty())
             text_.append(" \"").append(line.parts.description).append(1, '"');
     }
+    // The same block of memory takes the next piece: its pages are at hand already.
+    if (file_ && plain_ && text_.size() >= kMegabyte) {
+        file_->append(text_);
+        handedOver_ += text_.size();
+        text_.clear();
+    }
 }
 
 std::string ElementTextBuilder::finish(Feedback& feedback) {
     std::string text = std::move(text_);
     if (plain_)
         return text; // the usual case, and normal by construction
+    if (handedOver_ > 0) {
+        text.insert(0, file_->takeBack());
+        handedOver_ = 0;
+    }
     // The pane takes in the whole text trimmed: anything blank at either end goes.
     const std::string_view trimmed = TrimView(text);
     if (isNormalText(trimmed, kLineBreak, lines_)) {

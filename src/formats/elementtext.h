@@ -14,6 +14,7 @@
 #include "model/caption.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
+#include "model/textfile.h"
 
 namespace settree {
 
@@ -97,7 +98,14 @@ public:
     void add(const std::vector<Line>& batch);
     void add(const std::vector<Element>& batch);
 
-    // The bytes ElementTextBytes gives for those nodes. The builder is spent afterwards.
+    // Hands the text to file in pieces as it is made, as long as it is normal by construction
+    // (see finish), so that a large text is never held whole; finish then gives the rest of it.
+    // Called before the first add.
+    void StreamInto(FileWriter& file) { file_ = &file; }
+
+    // The bytes ElementTextBytes gives for those nodes, less those handed to the file of
+    // StreamInto: the text that needs normalising is taken back from it and given here whole.
+    // The builder is spent afterwards.
     std::string finish(Feedback& feedback);
 
     // The first element given that element text cannot hold (see ElementTextFault); none when
@@ -115,7 +123,9 @@ private:
     NameTable<NameFold> seen_; // the names written so far, compared as the writer quotes them
     NameCopies names_;
     std::string text_;
-    std::string blanks_; // the widest indentation so far
+    FileWriter* file_ = nullptr; // see StreamInto
+    size_t handedOver_ = 0;      // bytes of the text in file_
+    std::string blanks_;         // the widest indentation so far
     std::vector<Pending> pending_;
     size_t limit_;
     size_t lines_ = 0;

@@ -1025,7 +1025,8 @@ bool LoadPCTreeFromBytes(std::string_view pcBytes, const std::string* treeDescri
 }
 
 bool PCElementTextFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
-                            std::string& text, Feedback& feedback, char decimalSeparator) {
+                            std::string& text, Feedback& feedback, char decimalSeparator,
+                            FileWriter* file) {
     BusyCursor busy(feedback);
     text.clear();
     std::string child;
@@ -1040,6 +1041,8 @@ bool PCElementTextFromBytes(std::string_view pcBytes, const std::string* treeDes
             if (treeDescriptionBytes)
                 expected += treeDescriptionBytes->size();
             ElementTextBuilder builder(load.tuples(), expected);
+            if (file)
+                builder.StreamInto(*file);
             ok = load.write(builder, child, parent);
             if (!ok)
                 message = load.failureMessage(child, parent);

@@ -66,9 +66,11 @@ bool LoadPCTreeFromBytes(std::string_view pcBytes, const std::string* treeDescri
 // The element text of a .PC file and its .tree description file (the bytes of a .tree file, as
 // ElementTextBytes gives them for the tree that LoadPCFromBytes builds), made without building
 // that tree: for a caller that only converts. Errors are reported as LoadPC reports them; text is
-// then empty and the result false.
+// then empty and the result false. With file, the text goes into it as it is made and text gets
+// what is left of it (see ElementTextBuilder::StreamInto).
 bool PCElementTextFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
-                            std::string& text, Feedback& feedback, char decimalSeparator = '.');
+                            std::string& text, Feedback& feedback, char decimalSeparator = '.',
+                            FileWriter* file = nullptr);
 
 // The input of a tuple load in block mode: the lines firstLine to lastLine (0-based) of an
 // index file holding several blocks of tuple lines, and the member file that gives their

@@ -18,6 +18,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace settree {
@@ -269,11 +270,14 @@ private:
     bool held_ = false;
 };
 
+// Files are written in pieces of this size, and the disk asked to start on each.
+constexpr size_t kWritePiece = size_t{4} << 20;
+
 // Writes all bytes from the descriptor's position on. A large file is written in pieces, and the
 // disk is asked to start on each piece at once: the sync that follows then waits for the last
 // pieces only. Returns the errno of the failure, 0 when all went.
 int writeAll(int fd, std::string_view bytes, bool startEachPiece) {
-    constexpr size_t kPiece = size_t{4} << 20;
+    constexpr size_t kPiece = kWritePiece;
     size_t written = 0;
     size_t started = 0; // bytes the disk was asked to take
     while (written < bytes.size()) {
@@ -380,7 +384,8 @@ int createTemporaryFile(const std::string& target, const struct stat* existing, 
         const mode_t mode = existing ? existing->st_mode & 0777 : 0666;
         for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
             temp = ExtractFilePath(target) + ".settree-" + std::to_string(random()) + ".tmp";
-            fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+            // Read as well: a writer in pieces may take its bytes back (see FileWriter).
+            fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
             if (fd < 0 && errno != EEXIST)
                 break;
         }
@@ -421,55 +426,125 @@ void GuardSaves() {
     std::signal(SIGXFSZ, SIG_IGN);
 }
 
-void WriteFileAtomically(const std::string& fileName, std::string_view bytes) {
-    const std::string error = "Cannot create file " + fileName;
-    if (fileName.empty())
-        throw FileError(error, ENOENT);
-    std::string target;
+FileWriter::FileWriter(const std::string& fileName) : error_("Cannot create file " + fileName) {
+    if (fileName.empty()) {
+        failure_ = ENOENT;
+        return;
+    }
     struct stat info {};
     bool exists = false;
-    if (const int failure = resolveTarget(fileName, target, info, exists))
-        throw FileError(error, failure);
-    if (exists && S_ISDIR(info.st_mode))
-        throw FileError(error, EISDIR);
+    if ((failure_ = resolveTarget(fileName, target_, info, exists)) != 0)
+        return;
+    if (exists && S_ISDIR(info.st_mode)) {
+        failure_ = EISDIR;
+        return;
+    }
     if (exists && !S_ISREG(info.st_mode)) {
-        if (const int failure = writeStream(target, bytes))
-            throw FileError(error, failure);
+        way_ = Way::stream;
         return;
     }
     // A folder that lets the user replace a file does not make the file the user's to write.
-    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-        throw FileError(error, errno);
+    if (exists && ::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {
+        failure_ = errno;
+        return;
+    }
     if (exists && info.st_nlink > 1) {
-        if (const int failure = writeInPlace(target, info, bytes))
-            throw FileError(error, failure);
+        way_ = Way::inPlace;
+        existing_ = info;
         return;
     }
-
-    std::string temp;
-    int failure = 0;
     bool ownerKept = true;
-    const int fd = createTemporaryFile(target, exists ? &info : nullptr, temp, failure, ownerKept);
+    fd_ = createTemporaryFile(target_, exists ? &info : nullptr, temp_, failure_, ownerKept);
     if (!ownerKept) {
-        if ((failure = writeInPlace(target, info, bytes)) != 0)
-            throw FileError(error, failure);
+        failure_ = 0;
+        way_ = Way::inPlace;
+        existing_ = info;
+    }
+}
+
+FileWriter::~FileWriter() {
+    if (fd_ < 0)
+        return;
+    ::close(fd_);
+    ::unlink(temp_.c_str());
+    forgetTemporaryFile();
+}
+
+void FileWriter::append(std::string_view bytes) {
+    if (failure_ != 0 || bytes.empty())
+        return;
+    if (way_ != Way::replace) {
+        held_.append(bytes);
         return;
     }
-    if (fd < 0)
-        throw FileError(error, failure);
-    Descriptor file(fd);
-    failure = writeAll(fd, bytes, true);
-    if (failure == 0 && ::fsync(fd) != 0)
-        failure = errno;
-    if (const int closed = file.close(); failure == 0)
-        failure = closed;
-    if (failure == 0 && std::rename(temp.c_str(), target.c_str()) != 0)
-        failure = errno;
-    if (failure != 0)
-        ::unlink(temp.c_str());
-    forgetTemporaryFile();
-    if (failure != 0)
-        throw FileError(error, failure);
+    if ((failure_ = writeAll(fd_, bytes, false)) != 0)
+        return;
+    written_ += bytes.size();
+    if (written_ - started_ >= kWritePiece) {
+        // Only a hint: where it is not supported the sync at the end does all the work.
+        (void)::sync_file_range(fd_, static_cast<off_t>(started_),
+                                static_cast<off_t>(written_ - started_), SYNC_FILE_RANGE_WRITE);
+        started_ = written_;
+    }
+}
+
+std::string FileWriter::takeBack() {
+    std::string bytes = std::exchange(held_, std::string());
+    if (way_ != Way::replace || failure_ != 0 || written_ == 0)
+        return bytes;
+    bytes.resize(written_);
+    size_t done = 0;
+    while (done < written_ && failure_ == 0) {
+        const ssize_t n =
+            ::pread(fd_, bytes.data() + done, written_ - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        failure_ = n < 0 ? errno : n == 0 ? EIO : 0;
+        if (n > 0)
+            done += static_cast<size_t>(n);
+    }
+    if (failure_ == 0 && (::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0))
+        failure_ = errno;
+    written_ = 0;
+    started_ = 0;
+    return bytes;
+}
+
+void FileWriter::commit(std::string_view last) {
+    if (failure_ == 0) {
+        // The bytes held for the end are written from where they lie when nothing came before.
+        std::string_view bytes = last;
+        if (way_ != Way::replace && !held_.empty()) {
+            held_.append(last);
+            bytes = held_;
+        }
+        switch (way_) {
+        case Way::stream:
+            failure_ = writeStream(target_, bytes);
+            break;
+        case Way::inPlace:
+            failure_ = writeInPlace(target_, existing_, bytes);
+            break;
+        case Way::replace:
+            append(bytes);
+            if (failure_ == 0 && ::fsync(fd_) != 0)
+                failure_ = errno;
+            if (const int closed = ::close(std::exchange(fd_, -1)); failure_ == 0)
+                failure_ = closed == 0 ? 0 : errno;
+            if (failure_ == 0 && std::rename(temp_.c_str(), target_.c_str()) != 0)
+                failure_ = errno;
+            if (failure_ != 0)
+                ::unlink(temp_.c_str());
+            forgetTemporaryFile();
+            break;
+        }
+    }
+    if (failure_ != 0)
+        throw FileError(error_, failure_);
+}
+
+void WriteFileAtomically(const std::string& fileName, std::string_view bytes) {
+    FileWriter(fileName).commit(bytes);
 }
 
 bool FileExists(const std::string& fileName) {

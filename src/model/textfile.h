@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <vector>
 
 namespace settree {
@@ -72,6 +73,41 @@ std::string_view TextOfBytes(std::string_view bytes, const std::string& name);
 // SIGTERM or SIGHUP). A file the user may not write is refused. Raises FileError
 // "Cannot create file <name>" with the system's reason.
 void WriteFileAtomically(const std::string& fileName, std::string_view bytes);
+
+// A file written as WriteFileAtomically writes it, its bytes given in pieces as they are made. A
+// regular file that is replaced takes each piece at once into the temporary file; a FIFO, a
+// device or a socket, and a file rewritten in place, take them all at the end, since either would
+// show a part of them before. Nothing changes under fileName unless commit succeeds; a writer
+// destroyed without it leaves no temporary file. A failure (of the name, of the folder, of the
+// disk) is held until commit, so that whatever stops the maker of the bytes comes first.
+class FileWriter {
+public:
+    explicit FileWriter(const std::string& fileName);
+    ~FileWriter();
+    FileWriter(const FileWriter&) = delete;
+    FileWriter& operator=(const FileWriter&) = delete;
+
+    void append(std::string_view bytes);
+    // Gives back every byte appended so far and forgets them: for a maker that has to make them
+    // over.
+    std::string takeBack();
+    // Appends last, then completes the file as WriteFileAtomically does. Raises FileError
+    // "Cannot create file <name>" with the system's reason. Called once.
+    void commit(std::string_view last = {});
+
+private:
+    enum class Way { replace, stream, inPlace };
+    std::string error_; // the message of a failure
+    std::string target_;
+    Way way_ = Way::replace;
+    int failure_ = 0; // errno of the first failure, held until commit
+    int fd_ = -1;     // of the temporary file
+    std::string temp_;
+    struct stat existing_ {}; // of a file rewritten in place
+    std::string held_;        // the bytes of a stream or a rewrite in place
+    size_t written_ = 0;      // to the temporary file
+    size_t started_ = 0;      // bytes the disk was asked to take
+};
 
 // Prepares the process for WriteFileAtomically: SIGINT, SIGTERM and SIGHUP remove the temporary
 // file of a write under way before the process ends as the signal ends it, and SIGXFSZ is

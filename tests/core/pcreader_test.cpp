@@ -769,6 +769,52 @@ TEST(PcReader, ElementTextWithoutTheTreeFailsWhereTheLoadFails) {
     }
 }
 
+// Into a file, the element text goes as it is made, megabytes before the last tuple is reached.
+// The file ends as the text made in memory, also where a line near the end makes the text one to
+// normalise (an empty name); where a late tuple fails, or its element cannot be written, the file
+// stays as it was.
+TEST(PcReader, ElementTextIntoAFileAsItIsMade) {
+    std::string pc = "\"level1\".\"ROOT\".\"ROOT\" 1\n";
+    for (int i = 0; i < 40000; ++i)
+        pc += "\"level2\".\"ELEMENT" + std::to_string(i) +
+              "\".\"ROOT\" 1 @\"the element numbered " + std::to_string(i) +
+              " of the classification\"\n";
+    struct Case {
+        const char* what;
+        std::string pc;
+        bool ok;
+    };
+    const Case cases[] = {
+        {"plain", pc, true},
+        {"an empty name at the end", pc + "\"level2\".\"\".\"ROOT\" 1\n", true},
+        {"a parent missing at the end", pc + "\"level2\".\"LAST\".\"NOWHERE\" 1\n", false},
+        {"an unwritable name at the end", pc + "\"level2\".\"it's\".\"ROOT\" 1\n", false},
+    };
+    TempDir dir;
+    const std::string target = dir.file("made.tree");
+    for (const Case& c : cases) {
+        std::string inMemory;
+        CollectingFeedback memoryFeedback;
+        EXPECT_EQ(PCElementTextFromBytes(c.pc, nullptr, inMemory, memoryFeedback), c.ok) << c.what;
+        if (c.ok) // pieces of it went before the end was made
+            ASSERT_GT(inMemory.size(), size_t{2} << 20) << c.what;
+
+        WriteFileAtomically(target, "old");
+        CollectingFeedback feedback;
+        {
+            FileWriter file(target);
+            std::string rest;
+            const bool ok = PCElementTextFromBytes(c.pc, nullptr, rest, feedback, '.', &file);
+            EXPECT_EQ(ok, c.ok) << c.what;
+            if (ok)
+                file.commit(rest);
+        }
+        EXPECT_EQ(feedback.messages, memoryFeedback.messages) << c.what;
+        EXPECT_TRUE(ReadFileBytes(target) == (c.ok ? inMemory : "old")) << c.what;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << c.what;
+    }
+}
+
 // Large files are read in two halves at once. The lines around the middle, whatever their ends,
 // the first of two annotations of a name, and a bad line in either half must come out as they
 // would from one reading.

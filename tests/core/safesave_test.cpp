@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -68,6 +69,13 @@ const std::vector<Saver>& savers() {
          }},
         {"WriteFileAtomically",
          [](const std::string& f) { WriteFileAtomically(f, std::string(1 << 20, 'x')); }},
+        {"FileWriter",
+         [](const std::string& f) {
+             FileWriter file(f);
+             for (int i = 0; i < 16; ++i)
+                 file.append(std::string(1 << 16, 'x'));
+             file.commit();
+         }},
     };
     return all;
 }
@@ -454,6 +462,52 @@ TEST(SafeSave, HardLinkedFileKeepsItsLinks) {
     if (outcome.text != kUnavailable) {
         EXPECT_EQ(outcome.text,
                   "Cannot create file " + small + ": No space left on device | intact");
+    }
+}
+
+// A file written in pieces shows none of them until it is complete, whether it is replaced or
+// rewritten in place; a writer given up leaves the old file and nothing beside it; bytes taken
+// back are not written; a failure waits for the end.
+TEST(SafeSave, FileWrittenInPieces) {
+    for (const bool hardLinked : {false, true}) {
+        SCOPED_TRACE(hardLinked ? "rewritten in place" : "replaced");
+        Folder folder;
+        const std::string file = folder.File("made.tree");
+        writePlain(file, kOldBytes);
+        if (hardLinked)
+            ASSERT_EQ(::link(file.c_str(), folder.File("alias.tree").c_str()), 0);
+        const auto entries = [&] {
+            std::vector<std::string> names;
+            for (const auto& entry : fs::directory_iterator(folder.Path()))
+                names.push_back(entry.path().filename().string());
+            std::sort(names.begin(), names.end());
+            return names;
+        };
+        const std::vector<std::string> before = entries();
+        const std::string piece(5 << 20, 'p'); // more than the disk is asked to start on at once
+        {
+            FileWriter abandoned(file);
+            abandoned.append(piece);
+            EXPECT_EQ(ReadFileBytes(file), kOldBytes);
+        }
+        EXPECT_EQ(ReadFileBytes(file), kOldBytes);
+        EXPECT_EQ(entries(), before);
+
+        FileWriter writer(file);
+        writer.append("taken ");
+        writer.append(piece);
+        EXPECT_TRUE(writer.takeBack() == "taken " + piece);
+        writer.append("kept ");
+        EXPECT_EQ(ReadFileBytes(file), kOldBytes);
+        writer.commit("last");
+        EXPECT_EQ(ReadFileBytes(file), "kept last");
+        if (hardLinked)
+            EXPECT_EQ(ReadFileBytes(folder.File("alias.tree")), "kept last");
+        EXPECT_EQ(entries(), before);
+
+        FileWriter nowhere(folder.File("missing/made.tree"));
+        EXPECT_NO_THROW(nowhere.append("bytes"));
+        EXPECT_THROW(nowhere.commit(), FileError);
     }
 }
 
