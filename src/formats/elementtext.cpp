@@ -639,12 +639,27 @@ bool ParseElementText(TextLines& lines, TFlyNodes& tree, Feedback& feedback) {
         tree, feedback);
 }
 
-bool ParseNormalDocument(std::string_view document, TFlyNodes& tree, Feedback& feedback,
-                         bool& clean) {
-    BusyCursor busy(feedback);
-    const auto lines = static_cast<size_t>(std::count(document.begin(), document.end(), '\n')) + 1;
-    if (!isNormalText(document, "\n", lines))
+bool IsNormalFileText(std::string_view bytes) {
+    // A line end after the last line adds no line to the document; a text of one blank line is
+    // that blank line.
+    if (bytes.size() >= kLineBreak.size() &&
+        bytes.substr(bytes.size() - kLineBreak.size()) == kLineBreak)
+        bytes.remove_suffix(kLineBreak.size());
+    if (bytes.empty())
         return false;
+    const auto lines = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+    return isNormalText(bytes, kLineBreak, lines);
+}
+
+bool ParseNormalDocument(std::string_view document, TFlyNodes& tree, Feedback& feedback,
+                         bool& clean, bool knownNormal) {
+    BusyCursor busy(feedback);
+    if (!knownNormal) {
+        const auto lines =
+            static_cast<size_t>(std::count(document.begin(), document.end(), '\n')) + 1;
+        if (!isNormalText(document, "\n", lines))
+            return false;
+    }
     size_t pos = 0;
     clean = buildTree(
         [&](std::string_view& line) {

@@ -39,9 +39,16 @@ bool ParseElementText(TextLines& lines, TFlyNodes& tree, Feedback& feedback);
 // ParseElementText on the text pane's document (its lines joined by line feeds, see DocumentText)
 // where normalisation would leave every line as it is: the tree is built from the lines where
 // they stand, and the pane needs no change. Returns false, having changed nothing, when
-// normalisation would change the text; else clean tells whether nothing was reported.
+// normalisation would change the text; else clean tells whether nothing was reported. With
+// knownNormal the document is known to be normal already (see IsNormalFileText) and is not
+// checked again.
 bool ParseNormalDocument(std::string_view document, TFlyNodes& tree, Feedback& feedback,
-                         bool& clean);
+                         bool& clean, bool knownNormal = false);
+
+// Whether the text pane's document of a file of these bytes (see DocumentText::OfText) is one
+// that normalisation leaves as it is: its lines, each ending in CR LF but the last (which may end
+// in one too), and no other line end, are then the document's.
+bool IsNormalFileText(std::string_view bytes);
 
 // Replaces the lines by the element text of the tree (normalised); the tree is unchanged. The
 // lines are those the text pane would hold after taking in the whole written text: trimmed as

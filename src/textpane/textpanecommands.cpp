@@ -72,19 +72,23 @@ void TextPaneCommands::Load() {
     StartFileDialogIn(*OpenDialog1, currentFile_);
     const QString name = ChooseFile(*OpenDialog1);
     // Only a regular file: a FIFO or a device would hold the window until it ends, if ever.
+    bool normal = false;
     if (!name.isEmpty()) {
-        pane_.LoadFromFile(QStringToFileName(name), true);
+        pane_.LoadFromFile(QStringToFileName(name), true, checkNormal(normal));
         currentFile_ = QStringToFileName(name);
     }
-    Refresh();
+    buildTree(normal);
+    Marks->Check();
+    emit TreeRebuilt();
     if (!name.isEmpty())
         emit FileLoaded(name);
 }
 
 void TextPaneCommands::Open(const std::string& fileName) {
-    pane_.LoadFromFile(fileName);
+    bool normal = false;
+    pane_.LoadFromFile(fileName, false, checkNormal(normal));
     currentFile_ = fileName;
-    buildTree();
+    buildTree(normal);
 }
 
 void TextPaneCommands::Refresh() {
@@ -93,7 +97,13 @@ void TextPaneCommands::Refresh() {
     emit TreeRebuilt();
 }
 
-void TextPaneCommands::buildTree() {
+std::function<void(std::string_view)> TextPaneCommands::checkNormal(bool& normal) {
+    // A saved file is normal element text: found out while the pane fills, the tree need not
+    // wait for it.
+    return [&normal](std::string_view bytes) { normal = IsNormalFileText(bytes); };
+}
+
+void TextPaneCommands::buildTree(bool knownNormal) {
     // Text that normalisation leaves as it is, as a saved file's, builds the tree where it stands
     // in the pane: a million lines are never copied out as lines. The GAMS check of that text
     // runs at the same time, for the marks that follow. A pane holding lines beside its document
@@ -104,10 +114,13 @@ void TextPaneCommands::buildTree() {
         bool clean = false;
         std::optional<GamsMarks::Findings> findings;
         if (document.size() < kCheckAloneBytes) {
-            normal = ParseNormalDocument(document, tree_, feedback_, clean);
+            normal = ParseNormalDocument(document, tree_, feedback_, clean, knownNormal);
         } else {
-            RunInParallel([&] { normal = ParseNormalDocument(document, tree_, feedback_, clean); },
-                          [&] { findings = GamsMarks::Find(document); });
+            RunInParallel(
+                [&] {
+                    normal = ParseNormalDocument(document, tree_, feedback_, clean, knownNormal);
+                },
+                [&] { findings = GamsMarks::Find(document); });
         }
         if (normal) {
             if (findings)

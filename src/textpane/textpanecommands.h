@@ -106,8 +106,11 @@ signals:
     void TreeRebuilt();
 
 private:
-    // The tree rebuilt from the pane, the pane normalised.
-    void buildTree();
+    // The tree rebuilt from the pane, the pane normalised; knownNormal: the pane's document is
+    // known to be normal element text (see checkNormal).
+    void buildTree(bool knownNormal = false);
+    // For LoadFromFile: sets normal to whether the file's document is normal element text.
+    static std::function<void(std::string_view)> checkNormal(bool& normal);
 
     std::string currentFile_;
     TTextPane& pane_;

@@ -19,6 +19,7 @@
 #include "display/displaytext.h"
 #include "formats/treefile.h"
 #include "model/documenttext.h"
+#include "model/parallel.h"
 #include "model/textfile.h"
 #include "model/utf8.h"
 
@@ -32,6 +33,8 @@ constexpr int kLongLineIndicator = 20; // over the placeholder: grey text
 constexpr std::string_view kPlaceholderWords = "too long to show here; it is kept as it is";
 constexpr int kFirstTabStop = 8; // tab stops at columns 9 and 17 (counted from 1), then every 8
 constexpr int kTabStopStep = 8;
+// A source smaller than this is checked after the document is filled, not at the same time.
+constexpr size_t kCheckAloneBytes = size_t{1} << 20;
 
 // A small picture for the pane's background: a pale tree on a soft gradient, light enough to
 // read black text over it.
@@ -158,10 +161,10 @@ void TTextPane::SetText(std::string_view text) {
         [text](const DocumentText::Sink& sink, const DocumentText::LongLines& longLines) {
             DocumentText::OfText(text, false, sink, longLines);
         },
-        text.size());
+        text.size(), text);
 }
 
-void TTextPane::setDocument(const MakeDocument& make, size_t sizeHint) {
+void TTextPane::setDocument(const MakeDocument& make, size_t sizeHint, std::string_view source) {
     if (documentIs(make))
         return;
     const int line = CaretLine();
@@ -173,7 +176,7 @@ void TTextPane::setDocument(const MakeDocument& make, size_t sizeHint) {
     const bool undoable = SendScintilla(SCI_GETLENGTH) > 0 || SendScintilla(SCI_CANUNDO) != 0;
     if (undoable)
         beginUndoAction();
-    replaceContent(make, sizeHint, undoable);
+    replaceContent(make, sizeHint, undoable, source);
     if (undoable)
         endUndoAction();
     moveCaretWithinLine(std::min(line, static_cast<int>(SendScintilla(SCI_GETLINECOUNT)) - 1),
@@ -261,24 +264,27 @@ void TTextPane::ClearLines() {
 }
 
 void TTextPane::SetWholeText(std::string_view text) {
+    text = text.substr(0, text.find('\0'));
     setDocument(
         [text](const DocumentText::Sink& sink, const DocumentText::LongLines& longLines) {
             DocumentText::OfText(text, true, sink, longLines);
         },
-        text.size());
+        text.size(), text);
 }
 
-void TTextPane::LoadFromFile(const std::string& fileName, bool regularOnly) {
+void TTextPane::LoadFromFile(const std::string& fileName, bool regularOnly,
+                             const std::function<void(std::string_view)>& alongside) {
     // The file's bytes go into the document piece by piece: the text is never held as lines, nor
     // twice whole, and no undo step keeps a copy of it.
     std::string bytes;
     try {
         bytes = ReadTextFile(fileName, regularOnly);
+        const std::string_view text = std::string_view(bytes).substr(0, bytes.find('\0'));
         replaceContent(
-            [&bytes](const DocumentText::Sink& sink, const DocumentText::LongLines& longLines) {
-                DocumentText::OfText(bytes, true, sink, longLines);
+            [text](const DocumentText::Sink& sink, const DocumentText::LongLines& longLines) {
+                DocumentText::OfText(text, true, sink, longLines);
             },
-            bytes.size(), false);
+            text.size(), false, text, alongside);
     } catch (const std::bad_alloc&) {
         throw NotEnoughMemory(fileName);
     }
@@ -493,7 +499,9 @@ void TTextPane::widenFor(const QString& incoming) {
     setFirstVisibleLine(static_cast<int>(firstVisible));
 }
 
-void TTextPane::replaceContent(const MakeDocument& make, size_t sizeHint, bool undoable) {
+void TTextPane::replaceContent(const MakeDocument& make, size_t sizeHint, bool undoable,
+                               std::string_view source,
+                               const std::function<void(std::string_view)>& alongside) {
     std::vector<LongLine> longLines;
     std::vector<size_t> placeholders; // the lines that hold one
     bool longUtf8 = true;
@@ -507,8 +515,28 @@ void TTextPane::replaceContent(const MakeDocument& make, size_t sizeHint, bool u
                                             }};
     SendScintilla(SCI_MARKERDELETEALL, kLongLineMarker);
     longLines_.clear();
-    putDocument([&](const DocumentText::Sink& sink) { make(sink, putBeside); }, sizeHint, undoable);
-    useEncoding(longUtf8 && IsValidUtf8(Document()));
+    const auto fill = [&] {
+        putDocument([&](const DocumentText::Sink& sink) { make(sink, putBeside); }, sizeHint,
+                    undoable);
+    };
+    // Splitting bytes at ASCII bytes, or changing those, keeps every sequence of the others:
+    // the source is UTF-8 exactly when the document and the long lines are.
+    bool utf8 = false;
+    const auto checkSource = [&] {
+        utf8 = IsValidUtf8(source);
+        if (alongside)
+            alongside(source);
+    };
+    if (source.empty() && !alongside) {
+        fill();
+        utf8 = longUtf8 && IsValidUtf8(Document());
+    } else if (source.size() < kCheckAloneBytes) {
+        fill();
+        checkSource();
+    } else {
+        RunInParallel(fill, checkSource);
+    }
+    useEncoding(utf8);
     if (!longLines.empty()) {
         for (size_t k = 0; k < longLines.size(); ++k)
             markPlaceholder(longLines[k], placeholders[k]);

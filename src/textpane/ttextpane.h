@@ -68,8 +68,10 @@ public:
     // the start, a fresh undo history. Raises FileError "Cannot open file %s" when the file
     // cannot be read (with regularOnly also when it is not a regular file, without waiting for
     // a FIFO), TextFormError when it holds a NUL byte or UTF-16 text, NotEnoughMemory when it
-    // does not fit in memory; the pane then keeps its content.
-    void LoadFromFile(const std::string& fileName, bool regularOnly = false);
+    // does not fit in memory; the pane then keeps its content. alongside, when given, gets the
+    // file's bytes on a second thread while they go into the document.
+    void LoadFromFile(const std::string& fileName, bool regularOnly = false,
+                      const std::function<void(std::string_view)>& alongside = {});
     // Writes the lines joined by CR LF, no line break after the last one, through a temporary
     // file and a rename. Raises FileError "Cannot create file %s".
     void SaveToFile(const std::string& fileName) const;
@@ -139,13 +141,20 @@ private:
         std::function<void(const DocumentText::Sink&, const DocumentText::LongLines&)>;
     // Replaces the content as SetLines does, when the document make gives (of about sizeHint
     // bytes) differs from it.
-    void setDocument(const MakeDocument& make, size_t sizeHint);
+    void setDocument(const MakeDocument& make, size_t sizeHint, std::string_view source = {});
     // Whether the content is the one make gives, compared where it stands.
     bool documentIs(const MakeDocument& make) const;
     // Replaces the content by the one make gives: each line longer than kLongLine goes beside
     // the document (see longLines_), a short placeholder line in its place; the display encoding
     // follows the new text. As one undo step of the caller's, or dropping the undo history.
-    void replaceContent(const MakeDocument& make, size_t sizeHint, bool undoable);
+    //
+    // source, when not empty, holds the bytes make turns into the document, changing ASCII bytes
+    // only (line ends, tabs, long lines put beside): whether the document is UTF-8 is then
+    // whether they are, which a second thread finds out while the document is filled, and runs
+    // alongside(source) after.
+    void replaceContent(const MakeDocument& make, size_t sizeHint, bool undoable,
+                        std::string_view source = {},
+                        const std::function<void(std::string_view)>& alongside = {});
     // Puts the pieces make gives into the document as they are, in place of all it held,
     // without the editor's notification of each change.
     void putDocument(const std::function<void(const DocumentText::Sink&)>& make, size_t sizeHint,

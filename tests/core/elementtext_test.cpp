@@ -265,6 +265,47 @@ TEST(ParseNormalDocument, TextToNormaliseIsLeftAlone) {
     }
 }
 
+// A file's bytes tell whether the pane's document of the file is normal, so that the document
+// need not be checked again: never yes where the document's own check says no.
+TEST(ParseNormalDocument, NormalFileText) {
+    struct Case {
+        const char* bytes;
+        bool normal;
+    };
+    const Case cases[] = {
+        {"\"a\" \"x\"\r\n   \"b\"\r\n*!    \"A\"\r\n", true}, // as saved, marker and all
+        {"\"a\"\r\n   \"b\"", true},                          // no line end after the last
+        {"\"a\"\n   \"b\"\n", false},                         // line feeds alone
+        {"\"a\"\r\n   \"b\"\n", false},                       // one line feed alone at the end
+        {"\"a\"\r   \"b\"", false},                           // a carriage return alone
+        {"\"a\"\r\n\r\n", false},                             // a blank last line
+        {"\"a\"\r\n\r\n   \"b\"", false},                     // a blank line
+        {"\r\n", false},                                      // only a blank line
+        {"", false},                                          // nothing
+        {"\"a\"\r\n\t\"b\"\r\n", false},                      // a tab
+        {"\"a\"\r\nb\r\n", false},                            // a bare name
+        {"\"a\"\r\n   \"A\"\r\n", false},                     // a repetition not marked
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsNormalFileText(c.bytes), c.normal) << c.bytes;
+        std::string document;
+        DocumentText::OfText(c.bytes, true, [&](std::string_view piece) {
+            document.append(piece);
+            return true;
+        });
+        TFlyNodes checked;
+        TFlyNodes trusted;
+        CollectingFeedback feedback;
+        bool clean = false;
+        const bool normal = ParseNormalDocument(document, checked, feedback, clean);
+        if (c.normal) {
+            EXPECT_TRUE(normal) << c.bytes;
+            EXPECT_TRUE(ParseNormalDocument(document, trusted, feedback, clean, true));
+            EXPECT_EQ(dump(trusted), dump(checked)) << c.bytes;
+        }
+    }
+}
+
 TEST(ParseElementText, ReplacesTreeWithWeightOneAndExpandsOnSuccess) {
     TFlyNodes tree;
     TFlyNode* old = add(tree, nullptr, "old");

@@ -796,8 +796,9 @@ TEST(PcReader, ElementTextIntoAFileAsItIsMade) {
         std::string inMemory;
         CollectingFeedback memoryFeedback;
         EXPECT_EQ(PCElementTextFromBytes(c.pc, nullptr, inMemory, memoryFeedback), c.ok) << c.what;
-        if (c.ok) // pieces of it went before the end was made
+        if (c.ok) { // pieces of it went before the end was made
             ASSERT_GT(inMemory.size(), size_t{2} << 20) << c.what;
+        }
 
         WriteFileAtomically(target, "old");
         CollectingFeedback feedback;

@@ -474,8 +474,9 @@ TEST(SafeSave, FileWrittenInPieces) {
         Folder folder;
         const std::string file = folder.File("made.tree");
         writePlain(file, kOldBytes);
-        if (hardLinked)
+        if (hardLinked) {
             ASSERT_EQ(::link(file.c_str(), folder.File("alias.tree").c_str()), 0);
+        }
         const auto entries = [&] {
             std::vector<std::string> names;
             for (const auto& entry : fs::directory_iterator(folder.Path()))
@@ -501,8 +502,9 @@ TEST(SafeSave, FileWrittenInPieces) {
         EXPECT_EQ(ReadFileBytes(file), kOldBytes);
         writer.commit("last");
         EXPECT_EQ(ReadFileBytes(file), "kept last");
-        if (hardLinked)
+        if (hardLinked) {
             EXPECT_EQ(ReadFileBytes(folder.File("alias.tree")), "kept last");
+        }
         EXPECT_EQ(entries(), before);
 
         FileWriter nowhere(folder.File("missing/made.tree"));
