@@ -281,10 +281,10 @@ LineParts partsOfLine(std::string_view s) {
     return {TrimView(StripOuterQuotes(s.substr(0, i))), StripOuterQuotes(rest), !rest.empty()};
 }
 
-// The caption of a line that is not blank: the name is Unquote of the name token, trimmed, the
-// description Unquote of the rest of the line when there is one.
-std::string_view captionOfLine(std::string_view line, CaptionScratch& scratch) {
-    const LineParts parts = partsOfLine(TrimView(line));
+// The caption of a line that is not blank, given the parts of the line trimmed: the name is
+// Unquote of the name token, trimmed, the description Unquote of the rest of the line when there
+// is one.
+std::string_view captionOfParts(const LineParts& parts, CaptionScratch& scratch) {
     const std::string_view name = DoubleToSingleQuotesView(parts.name, scratch.name);
     if (!parts.hasDescription)
         AssignCaption(scratch.caption, name);
@@ -517,10 +517,12 @@ template <class NextLine> bool buildTree(NextLine&& next, TFlyNodes& tree, Feedb
         std::string_view original;
         for (size_t k = 0; next(original); ++k) {
             const std::string_view line = withoutMarker(original, storage);
-            if (TrimView(line).empty())
+            const std::string_view trimmed = TrimView(line);
+            if (trimmed.empty())
                 continue;
             const long level = levels.levelOf(leadingBlanks(line));
-            const std::string_view name = partsOfLine(TrimView(line)).name;
+            const LineParts parts = partsOfLine(trimmed);
+            const std::string_view name = parts.name;
             if (level < 0 || NameHoldsMarkup(name)) {
                 std::string text = "Error in line " + std::to_string(k) + "\r\n";
                 text.append(LineForMessage(line));
@@ -535,7 +537,7 @@ template <class NextLine> bool buildTree(NextLine&& next, TFlyNodes& tree, Feedb
             if (l > latest.size())
                 throw std::logic_error("no element on the level above");
             TFlyNode* parent = l == 0 ? nullptr : latest[l - 1];
-            TFlyNode* node = tree.AddChild(parent, captionOfLine(line, scratch));
+            TFlyNode* node = tree.AddChild(parent, captionOfParts(parts, scratch));
             node->SetCells(1, "1");
             if (l == latest.size())
                 latest.push_back(node);

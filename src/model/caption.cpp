@@ -3,6 +3,7 @@
 
 #include "model/utf8.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -173,7 +174,8 @@ CaptionViews SplitCaptionViews(std::string_view caption) {
 }
 
 bool NameHoldsMarkup(std::string_view name) {
-    return name.find_first_of("<>") != std::string_view::npos;
+    // A plain loop: find_first_of would search the set of two brackets once for every byte.
+    return std::any_of(name.begin(), name.end(), [](char c) { return c == '<' || c == '>'; });
 }
 
 std::string MarkupNameReason(std::string_view name) {
