@@ -563,6 +563,43 @@ TEST(PcReader, FailureAmongInterleavedParentsKeepsTheTuplesBeforeIt) {
     EXPECT_EQ(shape(load.tree), "A=1\n  a1=1\n  a2=1\n    q=1\nB=1\n  b1=1\n");
 }
 
+// A tuple whose parent is missing, after an element that element text cannot hold: both are
+// reported, the tuple first, and the text is that of the tree built before the tuple, whether the
+// load gives lines or the text whole (which is written while the tree is built, on a second
+// thread when the tree is large).
+TEST(PcReader, FailingTupleAfterAnUnwritableElementReportsBoth) {
+    std::string many;
+    for (int i = 0; i < 20000; ++i)
+        many += "\"level2\".\"W" + std::to_string(i) + "\".\"it's\" 1\n";
+    const std::vector<std::string> expectedMessages{
+        message("B", "X"), "The element \"it's\" at level 1 cannot be written as element text: "
+                           "its name holds a quote, which ends a name in element text"};
+    for (const std::string& children : {"\"level2\".\"V\".\"IT'S\" 1\n"s, many}) {
+        const std::string pc =
+            "\"level1\".\"it's\".\"it's\" 1\n" + children + "\"level2\".\"B\".\"X\" 1\n";
+        const size_t nodes =
+            1 + static_cast<size_t>(std::count(children.begin(), children.end(), '\n'));
+        for (const bool whole : {false, true}) {
+            TFlyNodes tree;
+            TextLines lines{"old pane line"};
+            std::string text = "old pane text";
+            CollectingFeedback feedback;
+            EXPECT_FALSE(whole ? LoadPCFromBytes(pc, std::nullopt, tree, text, feedback)
+                               : LoadPCFromBytes(pc, nullptr, tree, lines, feedback));
+            if (!whole)
+                text = JoinLines(lines);
+            EXPECT_EQ(feedback.messages, expectedMessages) << nodes << whole;
+            EXPECT_EQ(static_cast<size_t>(tree.NodeCount()), nodes) << whole;
+            EXPECT_EQ(tree.UpdateCount(), 0);
+            std::string expected;
+            CollectingFeedback quiet;
+            EXPECT_FALSE(WriteElementText(tree, expected, quiet));
+            EXPECT_EQ(text, expected) << nodes << whole;
+            EXPECT_EQ(SplitLines(text).size(), nodes) << whole;
+        }
+    }
+}
+
 TEST(PcReader, TreeOnlyLoadBuildsTheSameTreeAndLeavesTheTextAlone) {
     const std::string pc = "\"level2\".\"EUR\".\"WLD\" 1\n"
                            "\"level1\".\"WLD\".\"WLD\" 1\n"
@@ -912,7 +949,8 @@ TEST(PcReader, LargeFilesReadInTwoHalvesLikeOne) {
 // started afresh, which sets the limit before anything measures the memory.
 TEST(PcReaderDeathTest, TextTooLargeForTheMemoryLeavesTheTreeAndReports) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const auto load = [] {
+    // The load giving lines, and the one giving the text whole (written while the tree is built).
+    const auto load = [](bool whole) {
         const rlimit limit{rlim_t{1} << 30, rlim_t{1} << 30};
         if (setrlimit(RLIMIT_AS, &limit) != 0)
             std::exit(3);
@@ -922,16 +960,19 @@ TEST(PcReaderDeathTest, TextTooLargeForTheMemoryLeavesTheTreeAndReports) {
                   std::to_string(i - 1) + "\" 1\n";
         TFlyNodes tree;
         TextLines lines{"old pane line"};
+        std::string text = "old pane text";
         CollectingFeedback feedback;
-        const bool ok = LoadPCFromBytes(pc, nullptr, tree, lines, feedback);
+        const bool ok = whole ? LoadPCFromBytes(std::move(pc), std::nullopt, tree, text, feedback)
+                              : LoadPCFromBytes(pc, nullptr, tree, lines, feedback);
         const bool reported =
             feedback.messages.size() == 1 &&
             feedback.messages[0].rfind("The element text would take more than", 0) == 0;
-        std::exit(!ok && tree.NodeCount() == 30000 && lines.empty() && reported &&
-                          tree.UpdateCount() == 0
+        const bool emptied = whole ? text.empty() : lines.empty();
+        std::exit(!ok && tree.NodeCount() == 30000 && emptied && reported && tree.UpdateCount() == 0
                       ? 0
                       : 1);
     };
-    EXPECT_EXIT(load(), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(load(false), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(load(true), ::testing::ExitedWithCode(0), "");
 }
 #endif
