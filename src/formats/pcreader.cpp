@@ -358,9 +358,10 @@ public:
     // the same time.
     bool readFile(std::string_view bytes, const std::string_view* treeBytes = nullptr) {
         if (!treeBytes) {
-            const bool ok = readTuples(bytes);
-            applyAnnotations(descriptions_);
-            return ok;
+            // The annotations go into the table of descriptions when the levels are linked (see
+            // linkLevels).
+            annotationsUnapplied_ = true;
+            return readTuples(bytes);
         }
         bool ok = false;
         if (bytes.size() + treeBytes->size() < kParallelBytes) {
@@ -693,9 +694,25 @@ private:
     }
 
     // Links the levels from the first on, stopping at the first tuple that fails. Only the
-    // levels that build something are kept.
+    // levels that build something are kept. Many annotations read without a .tree file go into
+    // the table of descriptions at the same time, on a second thread: neither touches what the
+    // other does.
     bool linkLevels(std::vector<LinkedLevel>& levels, std::string& failedChild,
                     std::string& failedParent) {
+        if (!std::exchange(annotationsUnapplied_, false))
+            return linkEachLevel(levels, failedChild, failedParent);
+        if (lines_.annotations.size() < kParallelTuples) {
+            applyAnnotations(descriptions_);
+            return linkEachLevel(levels, failedChild, failedParent);
+        }
+        bool linked = false;
+        RunInParallel([&] { linked = linkEachLevel(levels, failedChild, failedParent); },
+                      [&] { applyAnnotations(descriptions_); });
+        return linked;
+    }
+
+    bool linkEachLevel(std::vector<LinkedLevel>& levels, std::string& failedChild,
+                       std::string& failedParent) {
         const std::vector<LevelRun> runs = sortByLevel();
         LevelNames above;
         LevelNames here;
@@ -961,8 +978,9 @@ private:
     bool fileMode_;
     char decimalSeparator_;
     std::deque<std::string> store_;
-    Names<telement> descriptions_; // of the .tree or set file, else of the annotations
-    Names<telement> annotated_;    // of the annotations beside a .tree file, once needed
+    Names<telement> descriptions_;      // of the .tree or set file, else of the annotations
+    Names<telement> annotated_;         // of the annotations beside a .tree file, once needed
+    bool annotationsUnapplied_ = false; // read without a .tree file, for descriptions_
     TupleLines lines_; // the levels only while in input order; the annotations until applied
     mutable std::string failureReason_; // see failureMessage
 };

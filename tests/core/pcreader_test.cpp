@@ -835,6 +835,10 @@ TEST(PcReader, ElementTextIntoAFileAsItIsMade) {
         EXPECT_EQ(PCElementTextFromBytes(c.pc, nullptr, inMemory, memoryFeedback), c.ok) << c.what;
         if (c.ok) { // pieces of it went before the end was made
             ASSERT_GT(inMemory.size(), size_t{2} << 20) << c.what;
+            // Annotations this many go into their table while the levels are linked.
+            for (const char* line : {"\r\n   \"ELEMENT0\" \"the element numbered 0 of",
+                                     "\r\n   \"ELEMENT39999\" \"the element numbered 39999 of"})
+                EXPECT_NE(inMemory.find(line), std::string::npos) << c.what << ": " << line;
         }
 
         WriteFileAtomically(target, "old");
