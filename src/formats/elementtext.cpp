@@ -19,8 +19,6 @@ namespace settree {
 namespace {
 
 constexpr std::string_view kMarker = kDuplicateMarker;
-constexpr std::string_view kIndentUnit = "   ";
-constexpr std::string_view kLineBreak = "\r\n";
 constexpr size_t kMegabyte = size_t{1} << 20;
 const char* const kCodeIncorrect = "The code you have in your memo is incorrect, please check it!";
 
@@ -302,37 +300,6 @@ TextLines paneLines(std::string_view text) {
     return lines;
 }
 
-struct Visit {
-    const TFlyNode* node;
-    size_t depth; // 0 for a root
-};
-
-// Walks the tree in pre-order (a node, then its children, siblings in order) without recursion
-// and hands the nodes over in batches. Gathering a batch asks for the children's nodes and the
-// batch's captions ahead of their use.
-template <class VisitBatch> void visitPreOrder(const TFlyNodes& tree, VisitBatch&& visitBatch) {
-    std::vector<Visit> stack;
-    for (int i = tree.Count() - 1; i >= 0; --i)
-        stack.push_back({tree.Root(i), 0});
-    std::vector<Visit> batch;
-    batch.reserve(kBatch);
-    while (!stack.empty()) {
-        batch.clear();
-        while (!stack.empty() && batch.size() < kBatch) {
-            const Visit top = stack.back();
-            stack.pop_back();
-            batch.push_back(top);
-            Prefetch(top.node->Text().data());
-            for (int i = top.node->Count() - 1; i >= 0; --i) {
-                const TFlyNode* child = top.node->Child(i);
-                Prefetch(child);
-                stack.push_back({child, top.depth + 1});
-            }
-        }
-        visitBatch(batch);
-    }
-}
-
 // Whether normalisation leaves the line the writer makes of these parts as it is, whatever the
 // lines around it, and the line reads back as written: the name is not empty and holds no quote,
 // the description no double quote, and no part holds a line end, a tab or a NUL byte.
@@ -467,40 +434,6 @@ std::string ElementTextBuilder::finish(Feedback& feedback) {
 }
 
 namespace {
-
-// The bytes of the element text of the tree: a first walk finds the number of lines, to size the
-// set of names once, and a bound of the text's length: the name and description are parts of the
-// caption, and the line adds at most the line break, the indentation, the marker, four quotes and
-// a blank. fault receives the first element element text cannot hold.
-std::string treeElementText(const TFlyNodes& tree, Feedback& feedback,
-                            std::optional<ElementNotWritable>& fault) {
-    size_t lines = 0;
-    size_t bound = 0;
-    size_t indentation = 0; // of all lines: the text takes at least this much
-    visitPreOrder(tree, [&](const std::vector<Visit>& batch) {
-        for (const Visit& visit : batch) {
-            const std::string_view caption = visit.node->Text();
-            if (TrimView(caption).empty())
-                continue;
-            ++lines;
-            const size_t width = visit.depth * kIndentUnit.size();
-            bound += caption.size() + width + kLineBreak.size() + kMarker.size() + 6;
-            indentation += width;
-        }
-    });
-    ElementTextBuilder::Expect(indentation);
-    ElementTextBuilder builder(lines, bound);
-    std::vector<ElementTextBuilder::Line> captions;
-    captions.reserve(kBatch);
-    visitPreOrder(tree, [&](const std::vector<Visit>& batch) {
-        captions.clear();
-        for (const Visit& visit : batch)
-            captions.push_back({visit.node->Text(), visit.depth});
-        builder.add(captions);
-    });
-    fault = builder.Fault();
-    return builder.finish(feedback);
-}
 
 // Replaces the tree by one node per line of normalised element text; next(line) gives the lines
 // in order, false after the last. Problems go to feedback; returns true when nothing was
@@ -676,33 +609,6 @@ bool ParseNormalDocument(std::string_view document, TFlyNodes& tree, Feedback& f
         },
         tree, feedback);
     return true;
-}
-
-bool WriteElementText(const TFlyNodes& tree, std::string& text, Feedback& feedback) {
-    std::optional<ElementNotWritable> fault;
-    {
-        BusyCursor busy(feedback);
-        text = treeElementText(tree, feedback, fault);
-    }
-    if (fault)
-        feedback.message(fault->what());
-    return !fault;
-}
-
-bool WriteElementText(const TFlyNodes& tree, TextLines& lines, Feedback& feedback) {
-    std::string text;
-    const bool written = WriteElementText(tree, text, feedback);
-    lines = SplitLines(text);
-    return written;
-}
-
-std::string ElementTextBytes(const TFlyNodes& tree, Feedback& feedback) {
-    BusyCursor busy(feedback);
-    std::optional<ElementNotWritable> fault;
-    std::string text = treeElementText(tree, feedback, fault);
-    if (fault)
-        throw *fault;
-    return text;
 }
 
 } // namespace settree

@@ -24,6 +24,9 @@ using TextLines = std::vector<std::string>;
 // The duplicate marker: in the first two columns of a line, it says that the line repeats an
 // earlier line's element name.
 inline constexpr std::string_view kDuplicateMarker = "*!";
+// One level of indentation, and what ends every line but the last in the bytes of element text.
+inline constexpr std::string_view kIndentUnit = "   ";
+inline constexpr std::string_view kLineBreak = "\r\n";
 
 // Brings element text into its normal form in place: blank lines removed, bare names quoted,
 // repeated names marked with "*!".

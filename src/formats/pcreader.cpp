@@ -217,76 +217,6 @@ struct TupleLines {
     }
 };
 
-// The element text of the nodes a build creates, written while they are created (see
-// PcLoad::build), on a second thread for a large tree: the text pane takes the text whole, and
-// the finished tree need not be walked again. A text that cannot fit in memory (see
-// ElementTextTooLarge) is given up, and the build goes on without it.
-class BuildText {
-public:
-    // Before the first node: how many nodes come at most, the bytes of their indentation (the
-    // text takes at least that much) and about the bytes of the whole text.
-    void begin(size_t nodes, size_t indentation, size_t expectedBytes) {
-        try {
-            ElementTextBuilder::Expect(indentation);
-            builder_.emplace(nodes, expectedBytes);
-            stream_.emplace(*builder_, nodes);
-        } catch (const ElementTextTooLarge& tooLarge) {
-            giveUp(tooLarge);
-        }
-    }
-    // The next node in pre-order, by its caption.
-    void add(std::string_view caption, size_t depth) {
-        if (!stream_)
-            return;
-        const CaptionViews parts = SplitCaptionViews(caption);
-        try {
-            stream_->add(parts.name, parts.description, depth);
-        } catch (const ElementTextTooLarge& tooLarge) {
-            giveUp(tooLarge);
-        }
-    }
-    // After the last node: every node went in, unless the text was given up.
-    void end() {
-        if (!stream_)
-            return;
-        try {
-            stream_->finish();
-            stream_.reset();
-            complete_ = true;
-        } catch (const ElementTextTooLarge& tooLarge) {
-            giveUp(tooLarge);
-        }
-    }
-
-    // Whether the text of every node went in: begin and end ran, and nothing was given up.
-    bool complete() const { return complete_; }
-    // Why the text was given up; none when it was not.
-    const std::optional<ElementTextTooLarge>& givenUp() const { return givenUp_; }
-
-    // Puts the complete text into text, as WriteElementText writes the text of the tree: false,
-    // after reporting it, when an element cannot be held by element text.
-    bool finish(std::string& text, Feedback& feedback) {
-        const std::optional<ElementNotWritable> fault = builder_->Fault();
-        text = builder_->finish(feedback);
-        builder_.reset();
-        if (fault)
-            feedback.message(fault->what());
-        return !fault;
-    }
-
-private:
-    void giveUp(const ElementTextTooLarge& tooLarge) {
-        stream_.reset();
-        builder_.reset();
-        givenUp_ = tooLarge;
-    }
-
-    std::optional<ElementTextBuilder> builder_;
-    std::optional<ElementTextStream> stream_; // feeds builder_, so goes first
-    bool complete_ = false;
-    std::optional<ElementTextTooLarge> givenUp_;
-};
-
 // The working structures of one load, released with it.
 class PcLoad {
 public:
@@ -421,19 +351,9 @@ public:
     // whose parent is not found, or whose quoted child name is not closed, gives its names and
     // returns false; the tree then holds the nodes of the tuples before it, as if they had been
     // built one by one.
-    // When text is given, the element text of the nodes is written into it as they are created.
-    bool build(TFlyNodes& tree, std::string& failedChild, std::string& failedParent,
-               BuildText* text = nullptr) {
+    bool build(TFlyNodes& tree, std::string& failedChild, std::string& failedParent) {
         std::vector<LinkedLevel> levels;
         const bool complete = linkLevels(levels, failedChild, failedParent);
-        if (text) {
-            // The text is mostly the names and descriptions of the input again, indented.
-            size_t input = 0;
-            for (const std::string& bytes : store_)
-                input += bytes.size();
-            const Extent extent = extentOf(levels);
-            text->begin(extent.nodes, extent.indentation, input + extent.indentation);
-        }
         std::vector<TFlyNode*> path; // the latest node at each depth
         std::string caption;
         walkPreOrder(levels, [&](size_t depth, std::string_view name,
@@ -446,11 +366,7 @@ public:
             node->SetCells(1, weight);
             path.resize(depth + 1);
             path[depth] = node;
-            if (text)
-                text->add(caption, depth);
         });
-        if (text)
-            text->end();
         return complete;
     }
 
@@ -460,8 +376,11 @@ public:
         std::vector<LinkedLevel> levels;
         if (!linkLevels(levels, failedChild, failedParent))
             return false;
-        // The indentation alone tells whether the text can be made.
-        ElementTextBuilder::Expect(extentOf(levels).indentation);
+        // The indentation alone tells whether the text can be made: three blanks per level.
+        size_t indentation = 0;
+        for (size_t depth = 0; depth < levels.size(); ++depth)
+            indentation += levels[depth].count * depth * 3;
+        ElementTextBuilder::Expect(indentation);
         // A name that holds the caption's description opening is split there, as the caption of
         // the node would be.
         ElementTextStream stream(text, lines_.remainders.size());
@@ -497,21 +416,6 @@ public:
     }
 
 private:
-    // The nodes of linked levels and the bytes of their indentation in element text: three
-    // blanks for each level above a node.
-    struct Extent {
-        size_t nodes = 0;
-        size_t indentation = 0;
-    };
-    static Extent extentOf(const std::vector<LinkedLevel>& levels) {
-        Extent extent;
-        for (size_t depth = 0; depth < levels.size(); ++depth) {
-            extent.nodes += levels[depth].count;
-            extent.indentation += levels[depth].count * depth * 3;
-        }
-        return extent;
-    }
-
     // The tuple lines of a stretch of a .PC file, which begins a line and ends one; false at the
     // first line that is no tuple line.
     bool readStretch(std::string_view bytes, TupleLines& into) const {
@@ -986,8 +890,7 @@ private:
 };
 
 // Where a load puts the element text of the tree it built: the text pane's lines, the same joined
-// by CR LF, or nowhere. The text joined is written while the tree is built (see BuildText); the
-// lines, and the text of a tree that no build replaced, are written from the tree.
+// by CR LF, or nowhere.
 struct TextOut {
     TextLines* lines = nullptr;
     std::string* text = nullptr;
@@ -999,15 +902,8 @@ struct TextOut {
         if (text)
             text->clear();
     }
-    // The text a build is to write; none when the text is written from the tree.
-    BuildText* alongBuild(BuildText& built) const { return text ? &built : nullptr; }
-    // False when an element could not be written (reported through feedback). Raises
-    // ElementTextTooLarge when the text cannot fit in memory.
-    bool write(const TFlyNodes& tree, BuildText& built, Feedback& feedback) const {
-        if (built.givenUp())
-            throw *built.givenUp();
-        if (text && built.complete())
-            return built.finish(*text, feedback);
+    // False when an element could not be written (reported through feedback).
+    bool write(const TFlyNodes& tree, Feedback& feedback) const {
         if (lines)
             return WriteElementText(tree, *lines, feedback);
         if (text)
@@ -1017,8 +913,7 @@ struct TextOut {
 };
 
 // The frame every load shares: read everything, then replace the tree inside one update
-// bracket, report, expand, close the bracket and rebuild the text pane lines (when given; the
-// text joined is written while the tree is built).
+// bracket, report, expand, close the bracket and rebuild the text pane lines (when given).
 // A file that is no text or no regular file, or too large to read, is reported with its own
 // message. Running out of memory empties the tree and the lines, closes the bracket and goes on
 // to the caller as std::bad_alloc.
@@ -1031,7 +926,6 @@ bool runLoad(TFlyNodes& tree, const TextOut& out, Feedback& feedback, bool fileM
     bool ok = false;
     bool bracketOpen = false;
     bool outOfMemory = false;
-    BuildText built;
     {
         PcLoad load(fileMode, decimalSeparator);
         std::string failure; // a message of its own
@@ -1040,7 +934,7 @@ bool runLoad(TFlyNodes& tree, const TextOut& out, Feedback& feedback, bool fileM
                 tree.BeginUpdate();
                 bracketOpen = true;
                 tree.Clear();
-                ok = load.build(tree, child, parent, out.alongBuild(built));
+                ok = load.build(tree, child, parent);
             }
         } catch (const std::bad_alloc&) {
             outOfMemory = true;
@@ -1068,7 +962,7 @@ bool runLoad(TFlyNodes& tree, const TextOut& out, Feedback& feedback, bool fileM
         tree.EndUpdate();
     if (out.any()) {
         try {
-            if (!out.write(tree, built, feedback))
+            if (!out.write(tree, feedback))
                 ok = false;
         } catch (const ElementTextTooLarge& tooLarge) {
             // The tree stands; the text pane cannot show it, and its lines are not the text of

@@ -53,7 +53,7 @@ bool LoadPCFromBytes(std::string_view pcBytes, const std::string* treeDescriptio
                      char decimalSeparator = '.');
 
 // LoadPCFromBytes giving the element text as bytes, as the LoadPC above. It takes the bytes and
-// lets them go once the tree and its text are made, before the caller takes the text.
+// lets them go once the tree is built, before the text is written.
 bool LoadPCFromBytes(std::string pcBytes, std::optional<std::string> treeDescriptionBytes,
                      TFlyNodes& tree, std::string& text, Feedback& feedback,
                      char decimalSeparator = '.');

@@ -565,8 +565,8 @@ TEST(PcReader, FailureAmongInterleavedParentsKeepsTheTuplesBeforeIt) {
 
 // A tuple whose parent is missing, after an element that element text cannot hold: both are
 // reported, the tuple first, and the text is that of the tree built before the tuple, whether the
-// load gives lines or the text whole (which is written while the tree is built, on a second
-// thread when the tree is large).
+// load gives lines or the text whole, for a small tree and for one large enough for the text to be
+// written on a second thread.
 TEST(PcReader, FailingTupleAfterAnUnwritableElementReportsBoth) {
     std::string many;
     for (int i = 0; i < 20000; ++i)
@@ -953,7 +953,7 @@ TEST(PcReader, LargeFilesReadInTwoHalvesLikeOne) {
 // started afresh, which sets the limit before anything measures the memory.
 TEST(PcReaderDeathTest, TextTooLargeForTheMemoryLeavesTheTreeAndReports) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    // The load giving lines, and the one giving the text whole (written while the tree is built).
+    // The load giving lines, and the one giving the text whole.
     const auto load = [](bool whole) {
         const rlimit limit{rlim_t{1} << 30, rlim_t{1} << 30};
         if (setrlimit(RLIMIT_AS, &limit) != 0)

@@ -1,0 +1,122 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The element text of a tree: its nodes in pre-order through an element text builder, which a
+// large tree has write its lines on a second thread while the walk goes on.
+#include "formats/elementtext.h"
+
+#include "formats/elementtextstream.h"
+#include "model/caption.h"
+#include "model/prefetch.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace settree {
+
+namespace {
+
+// Nodes are handed over in batches of this many.
+constexpr size_t kBatch = 64;
+
+struct Visit {
+    const TFlyNode* node;
+    size_t depth; // 0 for a root
+};
+
+// Walks the tree in pre-order (a node, then its children, siblings in order) without recursion
+// and hands the nodes over in batches. Gathering a batch asks for the children's nodes and the
+// batch's captions ahead of their use.
+template <class VisitBatch> void visitPreOrder(const TFlyNodes& tree, VisitBatch&& visitBatch) {
+    std::vector<Visit> stack;
+    for (int i = tree.Count() - 1; i >= 0; --i)
+        stack.push_back({tree.Root(i), 0});
+    std::vector<Visit> batch;
+    batch.reserve(kBatch);
+    while (!stack.empty()) {
+        batch.clear();
+        while (!stack.empty() && batch.size() < kBatch) {
+            const Visit top = stack.back();
+            stack.pop_back();
+            batch.push_back(top);
+            Prefetch(top.node->Text().data());
+            for (int i = top.node->Count() - 1; i >= 0; --i) {
+                const TFlyNode* child = top.node->Child(i);
+                Prefetch(child);
+                stack.push_back({child, top.depth + 1});
+            }
+        }
+        visitBatch(batch);
+    }
+}
+
+// The bytes of the element text of the tree: a first walk finds the number of lines, to size the
+// set of names once, and a bound of the text's length: the name and description are parts of the
+// caption, and the line adds at most the line break, the indentation, the marker, four quotes and
+// a blank. fault receives the first element element text cannot hold.
+std::string treeElementText(const TFlyNodes& tree, Feedback& feedback,
+                            std::optional<ElementNotWritable>& fault) {
+    size_t lines = 0;
+    size_t bound = 0;
+    size_t indentation = 0; // of all lines: the text takes at least this much
+    visitPreOrder(tree, [&](const std::vector<Visit>& batch) {
+        for (const Visit& visit : batch) {
+            const std::string_view caption = visit.node->Text();
+            if (TrimView(caption).empty())
+                continue;
+            ++lines;
+            const size_t width = visit.depth * kIndentUnit.size();
+            bound += caption.size() + width + kLineBreak.size() + kDuplicateMarker.size() + 6;
+            indentation += width;
+        }
+    });
+    ElementTextBuilder::Expect(indentation);
+    ElementTextBuilder builder(lines, bound);
+    {
+        // A large tree's lines are written on a second thread while the walk goes on.
+        ElementTextStream stream(builder, lines);
+        visitPreOrder(tree, [&](const std::vector<Visit>& batch) {
+            for (const Visit& visit : batch) {
+                const std::string_view caption = visit.node->Text();
+                if (TrimView(caption).empty())
+                    continue; // no line, but the children get theirs
+                const CaptionViews parts = SplitCaptionViews(caption);
+                stream.add(parts.name, parts.description, visit.depth);
+            }
+        });
+        stream.finish();
+    }
+    fault = builder.Fault();
+    return builder.finish(feedback);
+}
+
+} // namespace
+
+bool WriteElementText(const TFlyNodes& tree, std::string& text, Feedback& feedback) {
+    std::optional<ElementNotWritable> fault;
+    {
+        BusyCursor busy(feedback);
+        text = treeElementText(tree, feedback, fault);
+    }
+    if (fault)
+        feedback.message(fault->what());
+    return !fault;
+}
+
+bool WriteElementText(const TFlyNodes& tree, TextLines& lines, Feedback& feedback) {
+    std::string text;
+    const bool written = WriteElementText(tree, text, feedback);
+    lines = SplitLines(text);
+    return written;
+}
+
+std::string ElementTextBytes(const TFlyNodes& tree, Feedback& feedback) {
+    BusyCursor busy(feedback);
+    std::optional<ElementNotWritable> fault;
+    std::string text = treeElementText(tree, feedback, fault);
+    if (fault)
+        throw *fault;
+    return text;
+}
+
+} // namespace settree
