@@ -993,12 +993,21 @@ bool loadPCFile(const std::string& fileName, TFlyNodes& tree, const TextOut& out
                 Feedback& feedback, char decimalSeparator) {
     try {
         return runLoad(tree, out, feedback, true, decimalSeparator, [&](PcLoad& load) {
-            const std::string_view pc = load.hold(ReadTextFile(fileName, true));
+            // The two files are read at the same time; a .PC file that cannot be read is the
+            // one reported.
+            std::string pcBytes;
+            std::optional<std::string> treeBytes;
             const std::string treeFile = ChangeFileExt(fileName, ".tree");
-            if (!IsRegularFile(treeFile))
+            RunInParallel([&] { pcBytes = ReadTextFile(fileName, true); },
+                          [&] {
+                              if (IsRegularFile(treeFile))
+                                  treeBytes = ReadTextFile(treeFile, true);
+                          });
+            const std::string_view pc = load.hold(std::move(pcBytes));
+            if (!treeBytes)
                 return load.readFile(pc);
-            const std::string_view tree = load.hold(ReadTextFile(treeFile, true));
-            return load.readFile(pc, &tree);
+            const std::string_view treeText = load.hold(std::move(*treeBytes));
+            return load.readFile(pc, &treeText);
         });
     } catch (const std::bad_alloc&) {
         feedback.message(NotEnoughMemory(fileName).what());
@@ -1031,8 +1040,8 @@ bool LoadPCFromBytes(std::string pcBytes, std::optional<std::string> treeDescrip
         const std::string_view pc = load.hold(std::move(pcBytes));
         if (!treeDescriptionBytes)
             return load.readFile(pc);
-        const std::string_view tree = load.hold(std::move(*treeDescriptionBytes));
-        return load.readFile(pc, &tree);
+        const std::string_view treeText = load.hold(std::move(*treeDescriptionBytes));
+        return load.readFile(pc, &treeText);
     });
 }
 

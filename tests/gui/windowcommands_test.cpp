@@ -225,6 +225,13 @@ void WindowCommandsTest::tupleLoadFailures() {
     writeFile(dir + "nul.PC", std::string("\"level1\".\"EUR\".\"EUR\" 1\r\n\"\0\"", 27));
     QVERIFY(::mkfifo((dir + "fifo.PC").c_str(), 0644) == 0);
     writeFile(dir + "markup.PC", "\"level1\".\"R\".\"R\" 1\r\n\"level2\".\"P<br>Q\".\"R\" 1\r\n");
+    // The .tree file beside is read at the same time as the .PC file: its failure is reported
+    // when the .PC file is sound, the .PC file's when neither is.
+    const std::string nulByte("\"T\" \"a description\"\r\n\"\0\"", 24);
+    writeFile(dir + "badtree.PC", "\"level1\".\"T\".\"T\" 1\r\n");
+    writeFile(dir + "badtree.tree", nulByte);
+    writeFile(dir + "badboth.PC", std::string("\"level1\".\"B\".\"B\" 1\r\n\"\0\"", 23));
+    writeFile(dir + "badboth.tree", nulByte);
     TForm1 window({}, folder("empty"));
     window.RxRichEdit1->SetLines({"\"OLD\""});
     window.RapidTree4->Items().AddChild(nullptr, MakeCaption("OLD"));
@@ -254,6 +261,16 @@ void WindowCommandsTest::tupleLoadFailures() {
         {dir + "nul.PC",
          QString::fromStdString("Cannot read file " + dir +
                                 "nul.PC: line 2: a NUL byte, which no text file holds"),
+         {MakeCaption("EUR")},
+         {"\"EUR\""}},
+        {dir + "badtree.PC",
+         QString::fromStdString("Cannot read file " + dir +
+                                "badtree.tree: line 2: a NUL byte, which no text file holds"),
+         {MakeCaption("EUR")},
+         {"\"EUR\""}},
+        {dir + "badboth.PC",
+         QString::fromStdString("Cannot read file " + dir +
+                                "badboth.PC: line 2: a NUL byte, which no text file holds"),
          {MakeCaption("EUR")},
          {"\"EUR\""}},
         // A name that would show as markup: refused, and the message shows it as it is.
