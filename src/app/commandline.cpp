@@ -11,6 +11,7 @@
 #include "formats/pcwriter.h"
 #include "formats/treefile.h"
 #include "model/caption.h"
+#include "model/parallel.h"
 #include "model/textfile.h"
 
 namespace settree {
@@ -132,10 +133,15 @@ void RunBatchConversion(const std::string& pcFile, const CommandLine& commandLin
     // A .tree file that cannot be deleted is ignored: its descriptions are then read as usual.
     if (withoutOldTree && !save && isDeletable(treeFile))
         DeleteFileIfExists(treeFile);
-    std::string pc = ReadTextFile(pcFile);
+    // The two files are read at the same time; a .PC file that cannot be read is the one
+    // reported.
+    std::string pc;
     std::optional<std::string> descriptions;
-    if (!(withoutOldTree && save) && IsRegularFile(treeFile))
-        descriptions = ReadTextFile(treeFile, true);
+    RunInParallel([&] { pc = ReadTextFile(pcFile); },
+                  [&] {
+                      if (!(withoutOldTree && save) && IsRegularFile(treeFile))
+                          descriptions = ReadTextFile(treeFile, true);
+                  });
     bool loaded = false;
     if (target.showElementText && !save) {
         // The load lets the input go before it writes the text.
