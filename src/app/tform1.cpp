@@ -557,7 +557,7 @@ StartupTarget TForm1::startupTarget(TextLines& lines, Feedback& errorReport) {
     StartupTarget target{RapidTree4->Items(), lines, *feedback_, errorReport};
     target.decimalSeparator = decimalSeparator_;
     target.openElementFile = [this](const std::string& fileName) { textCommands_->Open(fileName); };
-    target.showElementText = [this](std::string_view text) { RxRichEdit1->SetText(text); };
+    target.showElementText = [this](std::string_view text) { textCommands_->ShowText(text); };
     return target;
 }
 
@@ -727,7 +727,7 @@ void TForm1::LoadPC(const std::string& fileName) {
     RapidTree4->SetFitToHeight(true);
     RapidTree4->Repaint();
     if (fromFile)
-        RxRichEdit1->SetText(text);
+        textCommands_->ShowText(text);
     else if (fromCatalog)
         RxRichEdit1->SetLines(lines);
     textCommands_->Marks->Check();

@@ -133,10 +133,27 @@ void TextPaneCommands::buildTree(bool knownNormal) {
     pane_.SetLines(lines);
 }
 
+void TextPaneCommands::ShowText(std::string_view text) {
+    if (text.size() < kCheckAloneBytes) {
+        pane_.SetText(text);
+        return;
+    }
+    // The check reads the lines where they stand, as it reads the document, which holds the
+    // same lines unless a tab became blanks or a long line went beside it.
+    std::optional<GamsMarks::Findings> findings;
+    RunInParallel([&] { pane_.SetText(text); },
+                  [&] {
+                      if (text.find('\t') == std::string_view::npos)
+                          findings = GamsMarks::Find(text);
+                  });
+    if (findings && !pane_.HoldsLongLines())
+        Marks->Prepare(std::move(*findings));
+}
+
 void TextPaneCommands::ShowTreeText() {
     std::string text;
     WriteElementText(tree_, text, feedback_);
-    pane_.SetText(text);
+    ShowText(text);
     Marks->Check();
     emit TreeRebuilt();
 }

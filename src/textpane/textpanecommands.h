@@ -67,6 +67,9 @@ public:
     void Open(const std::string& fileName);
     // "Refresh": the tree rebuilt from the pane; the pane shows its normalised text, marked.
     void Refresh();
+    // Puts element text made whole into the pane (see TTextPane::SetText), without marking: a
+    // large text is checked for GAMS while the pane takes it, for the Check that follows.
+    void ShowText(std::string_view text);
     // The tree pane's "Refresh": the pane shows the element text of the tree (one undo step;
     // nothing changes when it shows that text already), marked. An element that element text
     // cannot hold is reported; the text is shown all the same.

@@ -72,6 +72,7 @@ private slots:
     void marksMoveWithEditsAndTheNextCheckReplacesThem();
     void largeTextIsMarkedFromTheEventLoop();
     void checkMadeWithTheTreeHoldsOnlyForItsText();
+    void textShownWholeIsMarkedAsItsDocument();
     void windowStatusBarCountsAndGoesToNext();
 };
 
@@ -243,6 +244,43 @@ void GamsMarksTest::checkMadeWithTheTreeHoldsOnlyForItsText() {
     f.pane.SetLines(kLines);
     f.marks.Check();
     QCOMPARE(f.marks.Warnings(), 2);
+}
+
+void GamsMarksTest::textShownWholeIsMarkedAsItsDocument() {
+    // A large text given whole is checked while the pane takes it; the marks are those of a
+    // check of the pane's document, also where the document is not the text's lines as they
+    // stand: a tab became blanks, or a long line went beside the document.
+    std::string plain;
+    for (int i = 0; i < 30000; ++i)
+        plain += i % 3 ? "   \"" + std::to_string(i) + k64 + "\" \"d\"\r\n"
+                       : "\"E" + std::to_string(i) + "\" \"x\x01y\"\r\n";
+    QVERIFY(plain.size() > (size_t{1} << 20));
+    const std::string tabbed = "\"T\"\t\"x\x01y\"\r\n" + plain;
+    const std::string longLine =
+        "\"" + std::string(TTextPane::kLongLine + 10, 'L') + "\"\r\n" + plain;
+    for (const std::string* text : std::vector<const std::string*>{&plain, &tabbed, &longLine}) {
+        Fixture shown;
+        shown.commands.ShowText(*text);
+        shown.marks.Check();
+        shown.marks.FinishMarking();
+        Fixture checked;
+        checked.pane.SetText(*text);
+        checked.marks.Check();
+        checked.marks.FinishMarking();
+        QCOMPARE(shown.marks.Summary(), checked.marks.Summary());
+        QVERIFY(shown.marks.Warnings() > 0);
+        const long lines = checked.pane.SendScintilla(QsciScintillaBase::SCI_GETLINECOUNT);
+        for (long line = 0; line < lines; line += 997) {
+            QCOMPARE(shown.markers(static_cast<int>(line)),
+                     checked.markers(static_cast<int>(line)));
+            QCOMPARE(shown.marks.ReasonsOnLine(line), checked.marks.ReasonsOnLine(line));
+            for (const int column : {4, 8, 80})
+                QCOMPARE(shown.indicator(GamsMarks::kWarningIndicator,
+                                         shown.position(static_cast<int>(line), column)),
+                         checked.indicator(GamsMarks::kWarningIndicator,
+                                           checked.position(static_cast<int>(line), column)));
+        }
+    }
 }
 
 void GamsMarksTest::windowStatusBarCountsAndGoesToNext() {
