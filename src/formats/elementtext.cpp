@@ -304,15 +304,8 @@ TextLines paneLines(std::string_view text) {
 // lines around it, and the line reads back as written: the name is not empty and holds no quote,
 // the description no double quote, and no part holds a line end, a tab or a NUL byte.
 bool isPlainLine(const CaptionViews& parts) {
-    // One pass over each part; a search for each byte of a set would cost a call per byte.
-    const auto breaksLine = [](char c) { return c == '\r' || c == '\n' || c == '\t' || c == '\0'; };
-    for (const char c : parts.name)
-        if (breaksLine(c) || isQuote(c))
-            return false;
-    for (const char c : parts.description)
-        if (breaksLine(c) || c == '"')
-            return false;
-    return !parts.name.empty();
+    return !parts.name.empty() && !HoldsAnyByte<'\r', '\n', '\t', '\0', '"', '\''>(parts.name) &&
+           !HoldsAnyByte<'\r', '\n', '\t', '\0', '"'>(parts.description);
 }
 
 } // namespace

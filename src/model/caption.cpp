@@ -3,7 +3,6 @@
 
 #include "model/utf8.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -174,8 +173,7 @@ CaptionViews SplitCaptionViews(std::string_view caption) {
 }
 
 bool NameHoldsMarkup(std::string_view name) {
-    // A plain loop: find_first_of would search the set of two brackets once for every byte.
-    return std::any_of(name.begin(), name.end(), [](char c) { return c == '<' || c == '>'; });
+    return HoldsAnyByte<'<', '>'>(name);
 }
 
 std::string MarkupNameReason(std::string_view name) {

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -26,6 +29,26 @@ void AssignCaption(std::string& caption, std::string_view name, std::string_view
 // Removes leading and trailing characters whose code is 32 or less.
 std::string Trim(std::string_view s);
 std::string_view TrimView(std::string_view s);
+
+// Whether s holds any of the bytes kBytes. Eight bytes are tested at once: a byte equal to c
+// leaves a zero byte in the word xor c, and a word holds a zero byte exactly when
+// (v - 0x01..01) & ~v & 0x80..80 is not zero.
+template <char... kBytes> bool HoldsAnyByte(std::string_view s) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    constexpr uint64_t kHigh = 0x8080808080808080ull;
+    const auto zeroBytes = [](uint64_t v) { return (v - kOnes) & ~v & kHigh; };
+    size_t i = 0;
+    for (; s.size() - i >= 8; i += 8) {
+        uint64_t word = 0;
+        std::memcpy(&word, s.data() + i, 8);
+        if ((zeroBytes(word ^ (kOnes * static_cast<unsigned char>(kBytes))) | ...) != 0)
+            return true;
+    }
+    for (; i < s.size(); ++i)
+        if (((s[i] == kBytes) || ...))
+            return true;
+    return false;
+}
 // Upper-cases the letters a to z only; every other byte stays as it is.
 std::string UpperCase(std::string_view s);
 // Byte comparison of two strings with a to z taken as A to Z.

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,4 +66,30 @@ TEST(TextScan, LinesAndTrimmingAgreeWithTheByteRules) {
             EXPECT_EQ(std::string(TrimView(std::string(run, ' ') + "y" + std::string(run, '\t'))),
                       "y");
         }
+}
+
+// Searching for a set of bytes eight at a time agrees with looking at each byte, for every byte
+// value at every place around an eight-byte step, bytes next to the ones searched for included.
+TEST(TextScan, HoldsAnyByteAgreesWithEachByte) {
+    const auto reference = [](std::string_view s, std::string_view set) {
+        return s.find_first_of(set) != std::string_view::npos;
+    };
+    const std::string_view lineBreaks("\r\n\t\0\"'", 6);
+    for (size_t size = 0; size <= 20; ++size) {
+        for (size_t at = 0; at < std::max<size_t>(size, 1); ++at) {
+            for (int value = 0; value < 256; ++value) {
+                // A name of letters, and of bytes from 0x80 on, with one byte changed.
+                for (const char fill : {'N', static_cast<char>(0xC3)}) {
+                    std::string s(size, fill);
+                    if (size > 0)
+                        s[at] = static_cast<char>(value);
+                    EXPECT_EQ((HoldsAnyByte<'\r', '\n', '\t', '\0', '"', '\''>(s)),
+                              reference(s, lineBreaks))
+                        << size << " " << at << " " << value;
+                    EXPECT_EQ((HoldsAnyByte<'<', '>'>(s)), reference(s, "<>"))
+                        << size << " " << at << " " << value;
+                }
+            }
+        }
+    }
 }
