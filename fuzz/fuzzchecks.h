@@ -470,7 +470,13 @@ inline void CheckCatalog(std::string_view data, ScratchFolder& folder) {
     const std::string index = folder.Path() + "pcclassifications.gms";
     folder.Write(index, parts[0]);
     ClassificationList classifications;
-    LoadClassificationIndex(index, classifications, feedback);
+    // A catalog file that holds no text (a NUL byte, UTF-16) is refused whole, with its reason.
+    try {
+        LoadClassificationIndex(index, classifications, feedback);
+    } catch (const TextFormError&) {
+        Require(classifications.Count() == 0, "an index that is no text gave classifications");
+        return;
+    }
     for (int i = 1; i < classifications.Count(); ++i)
         Require(CompareNoCase(classifications.Key(i - 1), classifications.Key(i)) < 0,
                 "classification keys are not sorted and unique");
@@ -496,7 +502,12 @@ inline void CheckCatalog(std::string_view data, ScratchFolder& folder) {
         return;
     folder.Write(folder.Path() + "ListofSets.gms", parts[1]);
     SetList sets;
-    LoadSetList(folder.Path(), sets, feedback);
+    try {
+        LoadSetList(folder.Path(), sets, feedback);
+    } catch (const TextFormError&) {
+        Require(sets.Items().empty(), "a set list that is no text gave sets");
+        return;
+    }
     const std::vector<ChooserItem>& setItems = sets.Items();
     for (size_t i = 1; i < setItems.size(); ++i)
         Require(setItems[i - 1].Text <= setItems[i].Text, "set items are not sorted");
@@ -514,6 +525,9 @@ inline void CheckCatalog(std::string_view data, ScratchFolder& folder) {
         } catch (const CatalogError&) {
         } catch (const FileError&) {
             Require(lines == TextLines{"untouched"}, "an unreadable set file changed the lines");
+        } catch (const TextFormError&) {
+            Require(lines == TextLines{"untouched"},
+                    "a set file that is no text changed the lines");
         }
     }
 }
