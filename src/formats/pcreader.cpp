@@ -5,6 +5,7 @@
 #include "formats/nametable.h"
 #include "model/caption.h"
 #include "model/parallel.h"
+#include "model/prefetch.h"
 #include "model/textfile.h"
 #include "model/utf8.h"
 
@@ -69,7 +70,11 @@ public:
     void reset(size_t names, size_t bytes) {
         table_.reset(names);
         text_.clear();
-        text_.reserve(bytes);
+        if (bytes > text_.capacity()) {
+            std::vector<char>().swap(text_);
+            text_.reserve(bytes);
+            AskForLargePages(text_.data(), bytes);
+        }
         size_ = names;
     }
     // The number of tuples of the level.
