@@ -3,6 +3,7 @@
 
 #include "formats/elementtextstream.h"
 #include "formats/nametable.h"
+#include "formats/noderelay.h"
 #include "model/caption.h"
 #include "model/parallel.h"
 #include "model/prefetch.h"
@@ -17,6 +18,8 @@
 #include <exception>
 #include <new>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -356,13 +359,14 @@ public:
     // whose parent is not found, or whose quoted child name is not closed, gives its names and
     // returns false; the tree then holds the nodes of the tuples before it, as if they had been
     // built one by one.
+    // A large tree is built while the walk goes on, on a second thread (see walkAlongside).
     bool build(TFlyNodes& tree, std::string& failedChild, std::string& failedParent) {
         std::vector<LinkedLevel> levels;
         const bool complete = linkLevels(levels, failedChild, failedParent);
         std::vector<TFlyNode*> path; // the latest node at each depth
         std::string caption;
-        walkPreOrder(levels, [&](size_t depth, std::string_view name,
-                                 const std::string_view* description, std::string_view weight) {
+        const auto make = [&](size_t depth, std::string_view name,
+                              const std::string_view* description, std::string_view weight) {
             if (description)
                 AssignCaption(caption, name, *description);
             else
@@ -371,7 +375,9 @@ public:
             node->SetCells(1, weight);
             path.resize(depth + 1);
             path[depth] = node;
-        });
+        };
+        if (lines_.remainders.size() < kParallelTuples || !walkAlongside(levels, make))
+            walkPreOrder(levels, make);
         return complete;
     }
 
@@ -405,6 +411,47 @@ public:
             stream.add(parts.name, parts.description, depth);
         });
         stream.finish();
+        return true;
+    }
+
+    // Walks the linked levels on a second thread and hands each node to make on this one, the
+    // thread that owns the tree and whatever watches it. False, having handed over nothing, when
+    // no second thread can be started. What either side throws goes on to the caller, the making
+    // side's first.
+    template <class Make> bool walkAlongside(const std::vector<LinkedLevel>& levels, Make& make) {
+        NodeRelay relay;
+        std::exception_ptr walkError;
+        std::thread walker;
+        try {
+            walker = std::thread([&] {
+                try {
+                    walkPreOrder(levels,
+                                 [&](size_t depth, std::string_view name,
+                                     const std::string_view* description, std::string_view weight) {
+                                     relay.add(depth, name, description, weight);
+                                 });
+                    relay.end(true);
+                } catch (const NodeRelay::Stopped&) {
+                    relay.end(false); // the making side has failed and says why
+                } catch (...) {
+                    walkError = std::current_exception();
+                    relay.end(false);
+                }
+            });
+        } catch (const std::system_error&) {
+            return false;
+        }
+        try {
+            relay.take([&](const NodeRelay::Node& node) {
+                make(node.depth, node.name, node.description, node.weight);
+            });
+        } catch (...) {
+            walker.join();
+            throw;
+        }
+        walker.join();
+        if (walkError)
+            std::rethrow_exception(walkError);
         return true;
     }
 

@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <array>
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace settree {
+
+// Hands the nodes of a walk, each a depth, a name, an optional description and a weight, from the
+// thread that walks to the thread that makes them, in chunks and in order: the walk waits mostly
+// for memory, and making the nodes overlaps it. The texts are copied, so they need to stay in
+// place only during the call to add.
+class NodeRelay {
+public:
+    struct Node {
+        size_t depth;
+        std::string_view name;
+        const std::string_view* description; // none: the node has no description
+        std::string_view weight;
+    };
+
+    // Raised to the walking side when the making side has given up: no use walking on.
+    struct Stopped {};
+
+    // The walking side: appends a node. Raises Stopped when the making side has given up.
+    void add(size_t depth, std::string_view name, const std::string_view* description,
+             std::string_view weight);
+    // The walking side: no more nodes come, because the walk is complete or because it failed
+    // (the nodes not yet handed over are then dropped).
+    void end(bool complete);
+
+    // The making side: hands every node to make(node) in order, until the walking side ends.
+    // When make throws, the walking side is stopped and the exception goes on to the caller.
+    template <class Make> void take(Make&& make) {
+        try {
+            for (size_t next = 0;; next = (next + 1) % kChunks) {
+                Chunk& chunk = chunks_[next];
+                {
+                    std::unique_lock<std::mutex> lock(mutex_);
+                    changed_.wait(lock, [&] { return chunk.ready || ended_; });
+                    if (!chunk.ready)
+                        return;
+                }
+                for (const Entry& entry : chunk.entries)
+                    makeFrom(chunk, entry, make);
+                release(chunk);
+            }
+        } catch (...) {
+            stop();
+            throw;
+        }
+    }
+
+private:
+    struct Entry {
+        size_t depth;
+        size_t at; // of the name in the chunk's text; the description and the weight follow it
+        size_t nameSize;
+        size_t descriptionSize;
+        size_t weightSize;
+        bool described;
+    };
+    struct Chunk {
+        std::string text;
+        std::vector<Entry> entries;
+        bool ready = false; // handed over and not yet taken
+    };
+    static constexpr size_t kChunkNodes = 4096;
+    static constexpr size_t kChunks = 4;
+
+    template <class Make> static void makeFrom(const Chunk& chunk, const Entry& entry, Make& make) {
+        const std::string_view text(chunk.text.data() + entry.at,
+                                    entry.nameSize + entry.descriptionSize + entry.weightSize);
+        const std::string_view description = text.substr(entry.nameSize, entry.descriptionSize);
+        make(Node{entry.depth, text.substr(0, entry.nameSize),
+                  entry.described ? &description : nullptr,
+                  text.substr(entry.nameSize + entry.descriptionSize)});
+    }
+    void handOver();
+    void release(Chunk& chunk);
+    void stop();
+
+    std::array<Chunk, kChunks> chunks_;
+    size_t filling_ = 0; // the chunk the walking side fills
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool ended_ = false;   // no more chunks come
+    bool stopped_ = false; // the making side has given up
+};
+
+} // namespace settree

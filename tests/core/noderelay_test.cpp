@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The node relay carries a walk's nodes from the thread that walks to the one that makes them:
+// every node has to arrive whole and in order across many chunks, and a failure on either side
+// has to end both without leaving a thread waiting.
+#include "formats/noderelay.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace settree;
+
+namespace {
+
+struct Sent {
+    size_t depth;
+    std::string name;
+    std::optional<std::string> description; // none, empty, or a text
+    std::string weight;
+
+    bool operator==(const Sent&) const = default;
+};
+
+// Many chunks' worth: descriptions absent, empty and long; names and weights of every length.
+std::vector<Sent> sampleNodes(int count) {
+    std::vector<Sent> nodes;
+    for (int i = 0; i < count; ++i) {
+        std::optional<std::string> description;
+        if (i % 3 == 1)
+            description = "";
+        else if (i % 3 == 2)
+            description = std::string(static_cast<size_t>(i % 50), 'd') + std::to_string(i);
+        nodes.push_back({static_cast<size_t>(i % 9), "N" + std::to_string(i), description,
+                         i % 5 == 0 ? "" : std::to_string(i % 17)});
+    }
+    return nodes;
+}
+
+Sent received(const NodeRelay::Node& node) {
+    return {node.depth, std::string(node.name),
+            node.description ? std::optional<std::string>(std::string(*node.description))
+                             : std::nullopt,
+            std::string(node.weight)};
+}
+
+void send(NodeRelay& relay, const Sent& node) {
+    const std::string_view description =
+        node.description ? std::string_view(*node.description) : std::string_view();
+    relay.add(node.depth, node.name, node.description ? &description : nullptr, node.weight);
+}
+
+} // namespace
+
+TEST(NodeRelay, EveryNodeArrivesWholeAndInOrder) {
+    const std::vector<Sent> nodes = sampleNodes(50000);
+    NodeRelay relay;
+    std::thread walker([&] {
+        for (const Sent& node : nodes)
+            send(relay, node);
+        relay.end(true);
+    });
+    std::vector<Sent> got;
+    relay.take([&](const NodeRelay::Node& node) { got.push_back(received(node)); });
+    walker.join();
+    ASSERT_EQ(got.size(), nodes.size());
+    EXPECT_TRUE(got == nodes); // no listing of 50,000 nodes
+}
+
+TEST(NodeRelay, AMakingFailureStopsTheWalkAndReachesTheCaller) {
+    const std::vector<Sent> nodes = sampleNodes(50000);
+    NodeRelay relay;
+    bool walkerStopped = false;
+    size_t sentBeforeStop = 0;
+    std::thread walker([&] {
+        try {
+            for (const Sent& node : nodes) {
+                send(relay, node);
+                ++sentBeforeStop;
+            }
+            relay.end(true);
+        } catch (const NodeRelay::Stopped&) {
+            walkerStopped = true;
+            relay.end(false);
+        }
+    });
+    size_t made = 0;
+    EXPECT_THROW(relay.take([&](const NodeRelay::Node&) {
+        if (++made == 10000)
+            throw std::runtime_error("no memory for the node");
+    }),
+                 std::runtime_error);
+    walker.join();
+    EXPECT_TRUE(walkerStopped);
+    EXPECT_LT(sentBeforeStop, nodes.size()); // it did not walk on to the end
+}
+
+TEST(NodeRelay, AFailedWalkEndsTheMakingSide) {
+    // The nodes handed over before the failure arrive; the ones of the unfinished chunk do not.
+    const std::vector<Sent> nodes = sampleNodes(10000);
+    NodeRelay relay;
+    std::thread walker([&] {
+        for (const Sent& node : nodes)
+            send(relay, node);
+        relay.end(false);
+    });
+    std::vector<Sent> got;
+    relay.take([&](const NodeRelay::Node& node) { got.push_back(received(node)); });
+    walker.join();
+    ASSERT_LT(got.size(), nodes.size());
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), nodes.begin()));
+}
