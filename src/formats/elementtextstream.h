@@ -1,17 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <array>
-#include <condition_variable>
 #include <cstddef>
 #include <exception>
-#include <mutex>
-#include <string>
+#include <optional>
 #include <string_view>
 #include <thread>
 #include <vector>
 
 #include "formats/elementtext.h"
+#include "formats/noderelay.h"
 
 namespace settree {
 
@@ -29,7 +27,8 @@ public:
     // Stops the second thread; nodes not yet written are dropped.
     ~ElementTextStream();
 
-    // Appends a node given by the parts of its caption (see SplitCaptionViews); both are copied.
+    // Appends a node given by the parts of its caption (see SplitCaptionViews), which need to
+    // stay in place only during the call.
     void add(std::string_view name, std::string_view description, size_t depth);
 
     // Waits until the builder has every node added; rethrows what the builder threw. The stream
@@ -37,35 +36,17 @@ public:
     void finish();
 
 private:
-    // Nodes handed over together; their names and descriptions are kept in one buffer.
-    struct Chunk {
-        struct Node {
-            size_t at; // of the name in text; the description follows it
-            size_t nameSize;
-            size_t descriptionSize;
-            size_t depth;
-        };
-        std::string text;
-        std::vector<Node> nodes;
-        bool ready = false; // handed over and not yet written
-    };
-    static constexpr size_t kChunkNodes = 4096;
-    static constexpr size_t kChunks = 4;
-
-    void handOver();
-    void write(Chunk& chunk);
-    void work();
+    // Writes nodes handed over by the relay, in batches that let the builder's set of names fetch
+    // its memory ahead.
+    void write(const std::vector<NodeRelay::Node>& nodes);
+    // Ends the second thread and rethrows what the builder threw there.
+    void join();
 
     ElementTextBuilder& builder_;
-    std::array<Chunk, kChunks> chunks_;
-    size_t filling_ = 0;                             // the chunk the caller fills
-    std::vector<ElementTextBuilder::Element> batch_; // of the thread that writes
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool ended_ = false;  // no more chunks come
-    bool failed_ = false; // the builder threw: chunks are dropped from then on
-    std::exception_ptr error_;
+    std::vector<ElementTextBuilder::Element> batch_;
+    std::optional<NodeRelay> relay_; // to the second thread, when there is one
     std::thread worker_;
+    std::exception_ptr error_; // what the builder threw on the second thread
 };
 
 } // namespace settree

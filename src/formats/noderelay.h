@@ -20,23 +20,28 @@ public:
     struct Node {
         size_t depth;
         std::string_view name;
-        const std::string_view* description; // none: the node has no description
+        std::string_view description;
+        bool described; // whether the node has a description, empty or not
         std::string_view weight;
     };
 
     // Raised to the walking side when the making side has given up: no use walking on.
     struct Stopped {};
 
-    // The walking side: appends a node. Raises Stopped when the making side has given up.
+    // The walking side: appends a node; description none when it has none. Raises Stopped when
+    // the making side has given up.
     void add(size_t depth, std::string_view name, const std::string_view* description,
-             std::string_view weight);
+             std::string_view weight = {});
     // The walking side: no more nodes come, because the walk is complete or because it failed
     // (the nodes not yet handed over are then dropped).
     void end(bool complete);
 
-    // The making side: hands every node to make(node) in order, until the walking side ends.
-    // When make throws, the walking side is stopped and the exception goes on to the caller.
+    // The making side: hands the nodes to make(nodes) in order, a chunk's worth at a time, until
+    // the walking side ends; their texts stay in place during the call. When make throws, the
+    // walking side is stopped and the exception goes on to the caller.
     template <class Make> void take(Make&& make) {
+        std::vector<Node> nodes;
+        nodes.reserve(kChunkNodes);
         try {
             for (size_t next = 0;; next = (next + 1) % kChunks) {
                 Chunk& chunk = chunks_[next];
@@ -46,8 +51,10 @@ public:
                     if (!chunk.ready)
                         return;
                 }
+                nodes.clear();
                 for (const Entry& entry : chunk.entries)
-                    makeFrom(chunk, entry, make);
+                    nodes.push_back(nodeOf(chunk, entry));
+                make(static_cast<const std::vector<Node>&>(nodes));
                 release(chunk);
             }
         } catch (...) {
@@ -73,13 +80,12 @@ private:
     static constexpr size_t kChunkNodes = 4096;
     static constexpr size_t kChunks = 4;
 
-    template <class Make> static void makeFrom(const Chunk& chunk, const Entry& entry, Make& make) {
+    static Node nodeOf(const Chunk& chunk, const Entry& entry) {
         const std::string_view text(chunk.text.data() + entry.at,
                                     entry.nameSize + entry.descriptionSize + entry.weightSize);
-        const std::string_view description = text.substr(entry.nameSize, entry.descriptionSize);
-        make(Node{entry.depth, text.substr(0, entry.nameSize),
-                  entry.described ? &description : nullptr,
-                  text.substr(entry.nameSize + entry.descriptionSize)});
+        return {entry.depth, text.substr(0, entry.nameSize),
+                text.substr(entry.nameSize, entry.descriptionSize), entry.described,
+                text.substr(entry.nameSize + entry.descriptionSize)};
     }
     void handOver();
     void release(Chunk& chunk);

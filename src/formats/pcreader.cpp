@@ -442,8 +442,10 @@ public:
             return false;
         }
         try {
-            relay.take([&](const NodeRelay::Node& node) {
-                make(node.depth, node.name, node.description, node.weight);
+            relay.take([&](const std::vector<NodeRelay::Node>& nodes) {
+                for (const NodeRelay::Node& node : nodes)
+                    make(node.depth, node.name, node.described ? &node.description : nullptr,
+                         node.weight);
             });
         } catch (...) {
             walker.join();

@@ -40,11 +40,12 @@ std::vector<Sent> sampleNodes(int count) {
     return nodes;
 }
 
-Sent received(const NodeRelay::Node& node) {
-    return {node.depth, std::string(node.name),
-            node.description ? std::optional<std::string>(std::string(*node.description))
-                             : std::nullopt,
-            std::string(node.weight)};
+void receive(const std::vector<NodeRelay::Node>& nodes, std::vector<Sent>& into) {
+    for (const NodeRelay::Node& node : nodes)
+        into.push_back({node.depth, std::string(node.name),
+                        node.described ? std::optional<std::string>(std::string(node.description))
+                                       : std::nullopt,
+                        std::string(node.weight)});
 }
 
 void send(NodeRelay& relay, const Sent& node) {
@@ -64,7 +65,7 @@ TEST(NodeRelay, EveryNodeArrivesWholeAndInOrder) {
         relay.end(true);
     });
     std::vector<Sent> got;
-    relay.take([&](const NodeRelay::Node& node) { got.push_back(received(node)); });
+    relay.take([&](const std::vector<NodeRelay::Node>& chunk) { receive(chunk, got); });
     walker.join();
     ASSERT_EQ(got.size(), nodes.size());
     EXPECT_TRUE(got == nodes); // no listing of 50,000 nodes
@@ -88,8 +89,9 @@ TEST(NodeRelay, AMakingFailureStopsTheWalkAndReachesTheCaller) {
         }
     });
     size_t made = 0;
-    EXPECT_THROW(relay.take([&](const NodeRelay::Node&) {
-        if (++made == 10000)
+    EXPECT_THROW(relay.take([&](const std::vector<NodeRelay::Node>& chunk) {
+        made += chunk.size();
+        if (made > 10000)
             throw std::runtime_error("no memory for the node");
     }),
                  std::runtime_error);
@@ -108,7 +110,7 @@ TEST(NodeRelay, AFailedWalkEndsTheMakingSide) {
         relay.end(false);
     });
     std::vector<Sent> got;
-    relay.take([&](const NodeRelay::Node& node) { got.push_back(received(node)); });
+    relay.take([&](const std::vector<NodeRelay::Node>& chunk) { receive(chunk, got); });
     walker.join();
     ASSERT_LT(got.size(), nodes.size());
     EXPECT_TRUE(std::equal(got.begin(), got.end(), nodes.begin()));
