@@ -69,6 +69,34 @@ TEST(NameTable, NamesEqualUnderTheFoldHashAlike) {
     // A letter beyond a to z keeps its case.
     EXPECT_FALSE(SameName<NameFold>("caf\xc3\xa9", "CAF\xc3\x89"));
     EXPECT_FALSE(SameName<NameFold>("ab", "abc"));
+
+    // Eight bytes are compared at once: one byte changed at any place of names of any length
+    // around those steps gives the answer a byte-by-byte comparison gives.
+    const auto byByte = [](auto fold, std::string_view a, std::string_view b) {
+        if (a.size() != b.size())
+            return false;
+        for (size_t i = 0; i < a.size(); ++i)
+            if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i])))
+                return false;
+        return true;
+    };
+    const auto nameFold = [](unsigned char c) { return NameFold::apply(c); };
+    const auto unquotedFold = [](unsigned char c) { return UnquotedNameFold::apply(c); };
+    const std::string longest = "aB\"c'D\xc3\xa9.9_z{Q@`[xYw"; // 20 bytes
+    for (size_t size = 1; size <= longest.size(); ++size) {
+        const std::string name = longest.substr(0, size);
+        for (size_t at = 0; at < size; ++at) {
+            for (const char to : {'A', 'b', '"', '\'', '\0', '\xc3', '.', 'z', 'Z', '{'}) {
+                std::string other = name;
+                other[at] = to;
+                EXPECT_EQ(SameName<NameFold>(name, other), byByte(nameFold, name, other))
+                    << size << " " << at << " " << int(to);
+                EXPECT_EQ(SameName<UnquotedNameFold>(name, other),
+                          byByte(unquotedFold, name, other))
+                    << size << " " << at << " " << int(to);
+            }
+        }
+    }
 }
 
 // The last bytes of a name, read without a copy, are the bytes a copy into a zeroed word gives,
