@@ -512,6 +512,9 @@ private:
     // quote opens a quoted text that the same quote closes), so that a name or weight holding an
     // "@" is never taken for one.
     static size_t annotationAt(std::string_view remainder) {
+        // Most tuples have none: a search for the sign alone tells them at once.
+        if (remainder.find('@') == std::string_view::npos)
+            return std::string_view::npos;
         char quote = 0;
         for (size_t i = 0; i < remainder.size(); ++i) {
             const char c = remainder[i];
