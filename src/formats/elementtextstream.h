@@ -24,7 +24,8 @@ public:
     ElementTextStream(ElementTextBuilder& builder, size_t expectedNodes);
     ElementTextStream(const ElementTextStream&) = delete;
     ElementTextStream& operator=(const ElementTextStream&) = delete;
-    // Stops the second thread; nodes not yet written are dropped.
+    // Stops the second thread once it has written the chunks handed over; the nodes of the chunk
+    // being filled are dropped.
     ~ElementTextStream();
 
     // Appends a node given by the parts of its caption (see SplitCaptionViews), which need to
