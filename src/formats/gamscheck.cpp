@@ -616,9 +616,6 @@ void CheckElementTextForGams(std::string_view text, const GamsReport& report) {
 
 namespace {
 
-// Inputs at least this large are read in two halves at once.
-constexpr size_t kParallelBytes = size_t{1} << 20;
-
 // Where the parent of a tuple line stands for the spellings: nowhere (no parent, or a root that
 // names itself), its key, or an earlier occurrence of the same bytes, the child or the parent of
 // a line so many lines before. A parent is mostly the child of an earlier line, one of its

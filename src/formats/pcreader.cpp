@@ -198,9 +198,8 @@ std::string_view dropFirst(std::string_view s) {
     return s.empty() ? s : s.substr(1);
 }
 
-// Files at least this large are read in two halves at once, and the parents of levels of at
-// least this many tuples are looked up in two halves at once.
-constexpr size_t kParallelBytes = size_t{1} << 20;
+// The parents of levels of at least this many tuples are looked up in two halves at once (files
+// of at least kParallelBytes are read so).
 constexpr size_t kParallelTuples = size_t{1} << 15;
 
 // The tuple lines read from (a stretch of) the input, in input order.

@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
 #include <exception>
 #include <system_error>
 #include <thread>
 
 namespace settree {
+
+// Text work on fewer bytes than this stays on one thread: a second one is not worth its start.
+// Larger texts are read or checked in two halves at once, or beside other work.
+inline constexpr size_t kParallelBytes = size_t{1} << 20;
 
 // Runs first() on the calling thread and second() on another thread at the same time, and
 // returns when both are done. Where no thread can be started the two run one after the other.

@@ -56,9 +56,6 @@ bool isValidUtf8(std::string_view bytes) {
     return true;
 }
 
-// Texts at least this large (a whole document) are checked in two halves at once.
-constexpr size_t kParallelBytes = size_t{1} << 20;
-
 } // namespace
 
 bool IsValidUtf8(std::string_view bytes) {

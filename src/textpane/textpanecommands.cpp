@@ -27,13 +27,6 @@
 
 namespace settree {
 
-namespace {
-
-// A text smaller than this is checked for GAMS after its tree is built, not at the same time.
-constexpr size_t kCheckAloneBytes = size_t{1} << 20;
-
-} // namespace
-
 TextPaneCommands::TextPaneCommands(TTextPane& pane, Feedback& feedback, TFlyNodes& tree,
                                    QObject* parent)
     : QObject(parent), ChooseFile(ExecFileDialog),
@@ -113,7 +106,7 @@ void TextPaneCommands::buildTree(bool knownNormal) {
         bool normal = false;
         bool clean = false;
         std::optional<GamsMarks::Findings> findings;
-        if (document.size() < kCheckAloneBytes) {
+        if (document.size() < kParallelBytes) {
             normal = ParseNormalDocument(document, tree_, feedback_, clean, knownNormal);
         } else {
             RunInParallel(
@@ -134,7 +127,7 @@ void TextPaneCommands::buildTree(bool knownNormal) {
 }
 
 void TextPaneCommands::ShowText(std::string_view text) {
-    if (text.size() < kCheckAloneBytes) {
+    if (text.size() < kParallelBytes) {
         pane_.SetText(text);
         return;
     }

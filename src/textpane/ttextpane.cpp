@@ -33,8 +33,6 @@ constexpr int kLongLineIndicator = 20; // over the placeholder: grey text
 constexpr std::string_view kPlaceholderWords = "too long to show here; it is kept as it is";
 constexpr int kFirstTabStop = 8; // tab stops at columns 9 and 17 (counted from 1), then every 8
 constexpr int kTabStopStep = 8;
-// A source smaller than this is checked after the document is filled, not at the same time.
-constexpr size_t kCheckAloneBytes = size_t{1} << 20;
 
 // A small picture for the pane's background: a pale tree on a soft gradient, light enough to
 // read black text over it.
@@ -530,7 +528,7 @@ void TTextPane::replaceContent(const MakeDocument& make, size_t sizeHint, bool u
     if (source.empty() && !alongside) {
         fill();
         utf8 = longUtf8 && IsValidUtf8(Document());
-    } else if (source.size() < kCheckAloneBytes) {
+    } else if (source.size() < kParallelBytes) {
         fill();
         checkSource();
     } else {
