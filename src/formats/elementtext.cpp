@@ -340,16 +340,7 @@ void ElementTextBuilder::Expect(size_t bytes) {
 }
 
 // Names are compared as the writer quotes them, upper-cased: two quoted names are equal exactly
-// when the names are, and an empty name is written without quotes, so the names themselves serve
-// as keys.
-void ElementTextBuilder::add(const std::vector<Line>& batch) {
-    pending_.clear();
-    for (const Line& line : batch)
-        if (!TrimView(line.caption).empty()) // else no line, but the children get theirs
-            queue(SplitCaptionViews(line.caption), line.depth);
-    writePending();
-}
-
+// when the names are, so the names themselves serve as keys.
 void ElementTextBuilder::add(const std::vector<Element>& batch) {
     pending_.clear();
     for (const Element& element : batch)

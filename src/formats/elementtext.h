@@ -76,16 +76,12 @@ public:
     ElementTextTooLarge(size_t bytes, size_t limit);
 };
 
-// Builds element text from node captions given in pre-order (a node, then its children, siblings
-// in order), each with its depth (0 for a root): the writer behind ElementTextBytes, for callers
-// that have the captions without holding a tree. A node whose caption is blank gets no line.
+// Builds element text from nodes given in pre-order (a node, then its children, siblings in
+// order), each by the parts of its caption and its depth (0 for a root): the writer behind
+// ElementTextBytes, for callers that have the nodes without holding a tree. A node whose caption
+// is blank is not given: it gets no line, but its children get theirs.
 class ElementTextBuilder {
 public:
-    struct Line {
-        std::string_view caption; // needs to stay in place only during the call to add
-        size_t depth;
-    };
-
     // Room for about expectedLines lines of expectedBytes bytes in all; more may come. A text
     // longer than limit raises ElementTextTooLarge.
     ElementTextBuilder(size_t expectedLines, size_t expectedBytes, size_t limit = Limit());
@@ -105,7 +101,6 @@ public:
 
     // Appends the lines of a batch of nodes. Batches of a few dozen let the set of names fetch
     // its memory ahead of use.
-    void add(const std::vector<Line>& batch);
     void add(const std::vector<Element>& batch);
 
     // Hands the text to file in pieces as it is made, as long as it is normal by construction
