@@ -11,7 +11,6 @@
 #include "formats/pcwriter.h"
 #include "formats/treefile.h"
 #include "model/caption.h"
-#include "model/parallel.h"
 #include "model/textfile.h"
 
 namespace settree {
@@ -133,24 +132,17 @@ void RunBatchConversion(const std::string& pcFile, const CommandLine& commandLin
     // A .tree file that cannot be deleted is ignored: its descriptions are then read as usual.
     if (withoutOldTree && !save && isDeletable(treeFile))
         DeleteFileIfExists(treeFile);
-    // The two files are read at the same time; a .PC file that cannot be read is the one
-    // reported.
-    std::string pc;
-    std::optional<std::string> descriptions;
-    RunInParallel([&] { pc = ReadTextFile(pcFile); },
-                  [&] {
-                      if (!(withoutOldTree && save) && IsRegularFile(treeFile))
-                          descriptions = ReadTextFile(treeFile, true);
-                  });
+    // With both switches the .tree file is written anew from the tuples alone, not read.
+    PcAndTreeBytes files = ReadPcAndTreeBeside(pcFile, false, !(withoutOldTree && save));
     bool loaded = false;
     if (target.showElementText && !save) {
         // The load lets the input go before it writes the text.
         std::string text;
-        loaded = LoadPCFromBytes(std::move(pc), std::move(descriptions), target.tree, text,
+        loaded = LoadPCFromBytes(std::move(files.pc), std::move(files.tree), target.tree, text,
                                  target.feedback, target.decimalSeparator);
         target.showElementText(text);
     } else {
-        loaded = LoadPCFromBytes(pc, descriptions ? &*descriptions : nullptr, target.tree,
+        loaded = LoadPCFromBytes(files.pc, files.tree ? &*files.tree : nullptr, target.tree,
                                  target.lines, target.feedback, target.decimalSeparator);
     }
     // After a failed load the tree is empty or partly built: writing it would destroy the input.

@@ -1049,20 +1049,11 @@ bool loadPCFile(const std::string& fileName, TFlyNodes& tree, const TextOut& out
                 Feedback& feedback, char decimalSeparator) {
     try {
         return runLoad(tree, out, feedback, true, decimalSeparator, [&](PcLoad& load) {
-            // The two files are read at the same time; a .PC file that cannot be read is the
-            // one reported.
-            std::string pcBytes;
-            std::optional<std::string> treeBytes;
-            const std::string treeFile = ChangeFileExt(fileName, ".tree");
-            RunInParallel([&] { pcBytes = ReadTextFile(fileName, true); },
-                          [&] {
-                              if (IsRegularFile(treeFile))
-                                  treeBytes = ReadTextFile(treeFile, true);
-                          });
-            const std::string_view pc = load.hold(std::move(pcBytes));
-            if (!treeBytes)
+            PcAndTreeBytes bytes = ReadPcAndTreeBeside(fileName, true);
+            const std::string_view pc = load.hold(std::move(bytes.pc));
+            if (!bytes.tree)
                 return load.readFile(pc);
-            const std::string_view treeText = load.hold(std::move(*treeBytes));
+            const std::string_view treeText = load.hold(std::move(*bytes.tree));
             return load.readFile(pc, &treeText);
         });
     } catch (const std::bad_alloc&) {
@@ -1072,6 +1063,18 @@ bool loadPCFile(const std::string& fileName, TFlyNodes& tree, const TextOut& out
 }
 
 } // namespace
+
+PcAndTreeBytes ReadPcAndTreeBeside(const std::string& pcFile, bool regularOnly, bool withTree) {
+    PcAndTreeBytes bytes;
+    const std::string treeFile = ChangeFileExt(pcFile, ".tree");
+    RunInParallel([&] { bytes.pc = ReadTextFile(pcFile, regularOnly); },
+                  [&] {
+                      // Only a regular file: a FIFO of that name would wait for a writer.
+                      if (withTree && IsRegularFile(treeFile))
+                          bytes.tree = ReadTextFile(treeFile, true);
+                  });
+    return bytes;
+}
 
 bool LoadPC(const std::string& fileName, TFlyNodes& tree, TextLines& lines, Feedback& feedback,
             char decimalSeparator) {

@@ -17,6 +17,18 @@ namespace settree {
 inline constexpr std::string_view kPcErrorMessage =
     "There is an error in the Parent Child relationship: ";
 
+// The bytes of a .PC file and of the .tree file beside it, which gives the descriptions, read at
+// the same time. The .tree file is read only with withTree and when it is a regular file (tree is
+// none otherwise); the .PC file with regularOnly only when it is one too. Raises what
+// ReadTextFile raises, the .PC file's failure first: a .PC file that cannot be read is the one
+// reported.
+struct PcAndTreeBytes {
+    std::string pc;
+    std::optional<std::string> tree;
+};
+PcAndTreeBytes ReadPcAndTreeBeside(const std::string& pcFile, bool regularOnly,
+                                   bool withTree = true);
+
 // Replaces the tree by the tree of a .PC file and then the text pane lines by its element text.
 //
 // The tuple lines may come in any order: they are grouped by level, and each node is hung under
