@@ -54,19 +54,25 @@ void send(NodeRelay& relay, const Sent& node) {
     relay.add(node.depth, node.name, node.description ? &description : nullptr, node.weight);
 }
 
-} // namespace
-
-TEST(NodeRelay, EveryNodeArrivesWholeAndInOrder) {
-    const std::vector<Sent> nodes = sampleNodes(50000);
+// The nodes that arrive when a walking thread sends these and ends, complete or failed.
+std::vector<Sent> relayed(const std::vector<Sent>& nodes, bool complete) {
     NodeRelay relay;
     std::thread walker([&] {
         for (const Sent& node : nodes)
             send(relay, node);
-        relay.end(true);
+        relay.end(complete);
     });
     std::vector<Sent> got;
     relay.take([&](const std::vector<NodeRelay::Node>& chunk) { receive(chunk, got); });
     walker.join();
+    return got;
+}
+
+} // namespace
+
+TEST(NodeRelay, EveryNodeArrivesWholeAndInOrder) {
+    const std::vector<Sent> nodes = sampleNodes(50000);
+    const std::vector<Sent> got = relayed(nodes, true);
     ASSERT_EQ(got.size(), nodes.size());
     EXPECT_TRUE(got == nodes); // no listing of 50,000 nodes
 }
@@ -103,15 +109,7 @@ TEST(NodeRelay, AMakingFailureStopsTheWalkAndReachesTheCaller) {
 TEST(NodeRelay, AFailedWalkEndsTheMakingSide) {
     // The nodes handed over before the failure arrive; the ones of the unfinished chunk do not.
     const std::vector<Sent> nodes = sampleNodes(10000);
-    NodeRelay relay;
-    std::thread walker([&] {
-        for (const Sent& node : nodes)
-            send(relay, node);
-        relay.end(false);
-    });
-    std::vector<Sent> got;
-    relay.take([&](const std::vector<NodeRelay::Node>& chunk) { receive(chunk, got); });
-    walker.join();
+    const std::vector<Sent> got = relayed(nodes, false);
     ASSERT_LT(got.size(), nodes.size());
     EXPECT_TRUE(std::equal(got.begin(), got.end(), nodes.begin()));
 }
