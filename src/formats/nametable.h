@@ -139,7 +139,7 @@ public:
 
     // Empties the table and sizes it for about expected names.
     void reset(size_t expected) {
-        fill(slots_, capacityFor(expected));
+        slots_.assign(capacityFor(expected), Slot{});
         count_ = 0;
     }
 
@@ -256,20 +256,8 @@ private:
 
     void grow() { rehash(capacityFor(count_ * 2)); }
 
-    // Fills table with capacity free slots, on large pages where it can: the slots of a large
-    // table are read all over.
-    static void fill(std::vector<Slot>& table, size_t capacity) {
-        if (capacity > table.capacity()) {
-            std::vector<Slot>().swap(table);
-            table.reserve(capacity);
-            AskForLargePages(table.data(), capacity * sizeof(Slot));
-        }
-        table.assign(capacity, Slot{});
-    }
-
     void rehash(size_t capacity) {
-        std::vector<Slot> old;
-        fill(old, capacity);
+        std::vector<Slot> old(capacity);
         old.swap(slots_);
         for (const Slot& slot : old) {
             if (slot.tag == 0)

@@ -6,7 +6,6 @@
 #include "formats/noderelay.h"
 #include "model/caption.h"
 #include "model/parallel.h"
-#include "model/prefetch.h"
 #include "model/textfile.h"
 #include "model/utf8.h"
 
@@ -73,11 +72,7 @@ public:
     void reset(size_t names, size_t bytes) {
         table_.reset(names);
         text_.clear();
-        if (bytes > text_.capacity()) {
-            std::vector<char>().swap(text_);
-            text_.reserve(bytes);
-            AskForLargePages(text_.data(), bytes);
-        }
+        text_.reserve(bytes);
         size_ = names;
     }
     // The number of tuples of the level.

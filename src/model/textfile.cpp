@@ -2,7 +2,6 @@
 #include "model/textfile.h"
 
 #include "model/memorybudget.h"
-#include "model/prefetch.h"
 
 #include <algorithm>
 #include <atomic>
@@ -129,10 +128,8 @@ std::string readAll(int fd, const std::string& name, const std::string& openErro
         throw NotEnoughMemory(name);
     std::string bytes;
     try {
-        if (sizeHint > 0) {
+        if (sizeHint > 0)
             bytes.reserve(sizeHint);
-            AskForLargePages(bytes.data(), sizeHint);
-        }
         std::vector<char> buffer(kReadPiece);
         bool startChecked = false;
         for (;;) {
