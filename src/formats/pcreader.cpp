@@ -17,8 +17,6 @@
 #include <exception>
 #include <new>
 #include <stdexcept>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -414,10 +412,15 @@ public:
     // side's first.
     template <class Make> bool walkAlongside(const std::vector<LinkedLevel>& levels, Make& make) {
         NodeRelay relay;
-        std::exception_ptr walkError;
-        std::thread walker;
-        try {
-            walker = std::thread([&] {
+        return TryInParallel(
+            [&] {
+                relay.take([&](const std::vector<NodeRelay::Node>& nodes) {
+                    for (const NodeRelay::Node& node : nodes)
+                        make(node.depth, node.name, node.described ? &node.description : nullptr,
+                             node.weight);
+                });
+            },
+            [&] {
                 try {
                     walkPreOrder(levels,
                                  [&](size_t depth, std::string_view name,
@@ -428,27 +431,10 @@ public:
                 } catch (const NodeRelay::Stopped&) {
                     relay.end(false); // the making side has failed and says why
                 } catch (...) {
-                    walkError = std::current_exception();
                     relay.end(false);
+                    throw;
                 }
             });
-        } catch (const std::system_error&) {
-            return false;
-        }
-        try {
-            relay.take([&](const std::vector<NodeRelay::Node>& nodes) {
-                for (const NodeRelay::Node& node : nodes)
-                    make(node.depth, node.name, node.described ? &node.description : nullptr,
-                         node.weight);
-            });
-        } catch (...) {
-            walker.join();
-            throw;
-        }
-        walker.join();
-        if (walkError)
-            std::rethrow_exception(walkError);
-        return true;
     }
 
     // The number of tuple lines read.

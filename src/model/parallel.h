@@ -13,9 +13,10 @@ namespace settree {
 inline constexpr size_t kParallelBytes = size_t{1} << 20;
 
 // Runs first() on the calling thread and second() on another thread at the same time, and
-// returns when both are done. Where no thread can be started the two run one after the other.
-// What either throws is rethrown here, first()'s before second()'s.
-template <class First, class Second> void RunInParallel(First&& first, Second&& second) {
+// returns true when both are done. False, having run neither, when no thread can be started:
+// for work whose two sides wait on each other and cannot run one after the other. What either
+// throws is rethrown here, first()'s before second()'s.
+template <class First, class Second> bool TryInParallel(First&& first, Second&& second) {
     std::exception_ptr secondError;
     std::thread other;
     try {
@@ -27,9 +28,7 @@ template <class First, class Second> void RunInParallel(First&& first, Second&& 
             }
         });
     } catch (const std::system_error&) {
-        first();
-        second();
-        return;
+        return false;
     }
     try {
         first();
@@ -40,6 +39,16 @@ template <class First, class Second> void RunInParallel(First&& first, Second&& 
     other.join();
     if (secondError)
         std::rethrow_exception(secondError);
+    return true;
+}
+
+// Runs first() and second() at the same time as TryInParallel does; where no thread can be
+// started the two run one after the other.
+template <class First, class Second> void RunInParallel(First&& first, Second&& second) {
+    if (!TryInParallel(first, second)) {
+        first();
+        second();
+    }
 }
 
 } // namespace settree
