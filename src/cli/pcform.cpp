@@ -7,7 +7,6 @@
 
 #include <clocale>
 #include <optional>
-#include <system_error>
 #include <utility>
 
 namespace settree {
@@ -33,38 +32,19 @@ char localeDecimalSeparator() {
 TreeFileBeside::TreeFileBeside(const std::string& inputName) {
     if (inputName == "-")
         return;
-    treeFile_ = ChangeFileExt(inputName, ".tree");
-    try {
-        reader_ = std::thread([this] { read(); });
-    } catch (const std::system_error&) {
-        // No second thread: take reads the file itself.
-    }
-}
-
-TreeFileBeside::~TreeFileBeside() {
-    if (reader_.joinable())
-        reader_.join();
-}
-
-void TreeFileBeside::read() {
-    try {
+    reader_.emplace([this, treeFile = ChangeFileExt(inputName, ".tree")] {
         // Only a regular file: reading a FIFO of that name would wait for a writer that may
         // never come.
-        if (IsRegularFile(treeFile_))
-            bytes_ = ReadTextFile(treeFile_, true);
-    } catch (...) {
-        error_ = std::current_exception();
-    }
+        if (IsRegularFile(treeFile))
+            bytes_ = ReadTextFile(treeFile, true);
+    });
 }
 
 std::optional<std::string> TreeFileBeside::take() {
-    if (reader_.joinable())
-        reader_.join();
-    else if (!treeFile_.empty())
-        read();
-    treeFile_.clear();
-    if (error_)
-        std::rethrow_exception(std::exchange(error_, nullptr));
+    if (reader_) {
+        reader_->Wait();
+        reader_.reset();
+    }
     return std::exchange(bytes_, std::nullopt);
 }
 

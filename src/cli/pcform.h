@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 
 #include "model/feedback.h"
 #include "model/flynode.h"
+#include "model/parallel.h"
 #include "model/textfile.h"
 
 namespace settree {
@@ -21,9 +20,6 @@ namespace settree {
 class TreeFileBeside {
 public:
     explicit TreeFileBeside(const std::string& inputName);
-    ~TreeFileBeside();
-    TreeFileBeside(const TreeFileBeside&) = delete;
-    TreeFileBeside& operator=(const TreeFileBeside&) = delete;
 
     // Waits for the read and gives its bytes, none when there is no such file. Raises what the
     // read raised: FileError when the file cannot be read, TextFormError when it holds no text
@@ -31,12 +27,8 @@ public:
     std::optional<std::string> take();
 
 private:
-    void read();
-
-    std::string treeFile_; // empty: none to read
     std::optional<std::string> bytes_;
-    std::exception_ptr error_;
-    std::thread reader_;
+    std::optional<WorkBeside> reader_; // none for standard input; after bytes_, ends first
 };
 
 // Replaces the tree by the tuples of a .PC file, as the editor loads a file: descriptions come

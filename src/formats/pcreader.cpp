@@ -16,6 +16,7 @@
 #include <deque>
 #include <exception>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -282,10 +283,12 @@ public:
         }
     }
 
-    // The tuple lines of a .PC file, and first the element text lines of its .tree file when
-    // given (see ReadTreeDescriptions); false at the first line that is no tuple line. The two
-    // files touch nothing of each other's until the annotations go in, so large ones are read at
-    // the same time.
+    // The tuple lines of a .PC file, and the element text lines of its .tree file when given
+    // (see ReadTreeDescriptions); false at the first line that is no tuple line. The
+    // descriptions are needed only once the levels are linked, and neither the tuples nor the
+    // links touch them: the .tree file of a large load is read on a second thread while the
+    // tuples are read and linked (see descriptionsRead). The annotations are looked at only for
+    // names the .tree file does not give: a .tree file beside usually gives every name.
     bool readFile(std::string_view bytes, const std::string_view* treeBytes = nullptr) {
         if (!treeBytes) {
             // The annotations go into the table of descriptions when the levels are linked (see
@@ -293,17 +296,12 @@ public:
             annotationsUnapplied_ = true;
             return readTuples(bytes);
         }
-        bool ok = false;
-        if (bytes.size() + treeBytes->size() < kParallelBytes) {
+        if (bytes.size() + treeBytes->size() < kParallelBytes)
             ReadTreeDescriptions(*treeBytes);
-            ok = readTuples(bytes);
-        } else {
-            RunInParallel([&] { ok = readTuples(bytes); },
-                          [&] { ReadTreeDescriptions(*treeBytes); });
-        }
-        // The annotations are looked at only for names the .tree file does not give: a .tree
-        // file beside usually gives every name.
-        return ok;
+        else
+            treeDescriptions_.emplace(
+                [this, treeText = *treeBytes] { ReadTreeDescriptions(treeText); });
+        return readTuples(bytes);
     }
 
     // The tuple lines of a .PC file, their annotations put aside; false at the first line that
@@ -355,6 +353,7 @@ public:
     bool build(TFlyNodes& tree, std::string& failedChild, std::string& failedParent) {
         std::vector<LinkedLevel> levels;
         const bool complete = linkLevels(levels, failedChild, failedParent);
+        descriptionsRead();
         std::vector<TFlyNode*> path; // the latest node at each depth
         std::string caption;
         const auto make = [&](size_t depth, std::string_view name,
@@ -379,6 +378,7 @@ public:
         std::vector<LinkedLevel> levels;
         if (!linkLevels(levels, failedChild, failedParent))
             return false;
+        descriptionsRead();
         // The indentation alone tells whether the text can be made: three blanks per level.
         size_t indentation = 0;
         for (size_t depth = 0; depth < levels.size(); ++depth)
@@ -563,6 +563,15 @@ private:
             applyAnnotations(annotated_);
         return annotated_.empty() ? nullptr : annotated_.find(name, hash);
     }
+    // Waits until the .tree file's descriptions are in (see readFile); rethrows what reading
+    // them threw.
+    void descriptionsRead() {
+        if (!treeDescriptions_)
+            return;
+        treeDescriptions_->Wait();
+        treeDescriptions_.reset();
+    }
+
     // Whether any name may have a description entry.
     bool describes() const {
         return !descriptions_.empty() || !lines_.annotations.empty() || !annotated_.empty();
@@ -924,6 +933,9 @@ private:
     bool annotationsUnapplied_ = false; // read without a .tree file, for descriptions_
     TupleLines lines_; // the levels only while in input order; the annotations until applied
     mutable std::string failureReason_; // see failureMessage
+    // The reading of the .tree file's descriptions beside the tuples (see readFile); last, so
+    // that it ends before what it reads and fills goes.
+    std::optional<WorkBeside> treeDescriptions_;
 };
 
 // Where a load puts the element text of the tree it built: the text pane's lines, the same joined

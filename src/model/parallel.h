@@ -3,8 +3,10 @@
 
 #include <cstddef>
 #include <exception>
+#include <functional>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace settree {
 
@@ -50,5 +52,47 @@ template <class First, class Second> void RunInParallel(First&& first, Second&& 
         second();
     }
 }
+
+// Runs work() on a thread of its own from construction on, for work whose result the caller
+// needs only later: Wait() waits for it and rethrows what it threw. Where no thread can be
+// started, Wait() runs it. The destructor waits for it too, and drops what it threw.
+class WorkBeside {
+public:
+    explicit WorkBeside(std::function<void()> work) : work_(std::move(work)) {
+        try {
+            thread_ = std::thread([this] {
+                try {
+                    work_();
+                } catch (...) {
+                    error_ = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+            // Wait runs it.
+        }
+    }
+    WorkBeside(const WorkBeside&) = delete;
+    WorkBeside& operator=(const WorkBeside&) = delete;
+    ~WorkBeside() {
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+    // Waits for the work to end, or runs it; rethrows what it threw. Called once.
+    void Wait() {
+        if (thread_.joinable())
+            thread_.join();
+        else if (work_)
+            work_();
+        work_ = nullptr;
+        if (error_)
+            std::rethrow_exception(std::exchange(error_, nullptr));
+    }
+
+private:
+    std::function<void()> work_;
+    std::exception_ptr error_;
+    std::thread thread_;
+};
 
 } // namespace settree

@@ -915,6 +915,12 @@ TEST(PcReader, LargeFilesReadInTwoHalvesLikeOne) {
     EXPECT_EQ(describedTop->Child(0)->Text(), MakeCaption("DUP", "from the tree"));
     EXPECT_EQ(describedTop->Child(6)->Text(), MakeCaption("G5", "group five"));
     EXPECT_EQ(describedTop->Child(2001)->Text(), MakeCaption("dup", "from the tree"));
+    // The text made without a tree waits for the descriptions as well.
+    std::string direct;
+    CollectingFeedback directFeedback;
+    EXPECT_TRUE(PCElementTextFromBytes(first + crlf + second, &beside, direct, directFeedback, '.'));
+    EXPECT_TRUE(direct == JoinLines(described.lines));
+    EXPECT_NE(direct.find("   \"G5\" \"group five\"\r\n"), std::string::npos);
 
     // On a level this large the parents are looked up in two halves: the first tuple in input
     // order whose parent is missing is the one reported, and the tuples before it are built.
@@ -932,16 +938,24 @@ TEST(PcReader, LargeFilesReadInTwoHalvesLikeOne) {
         EXPECT_FALSE(load.run(c.input));
         EXPECT_EQ(load.feedback.messages, std::vector<std::string>{message(c.child, c.parent)});
         EXPECT_EQ(load.tree.NodeCount(), c.nodes) << c.child;
+        // The nodes built before the failing tuple have the .tree file's descriptions.
+        Load besideLoad;
+        EXPECT_FALSE(besideLoad.run(c.input, &beside));
+        EXPECT_EQ(besideLoad.feedback.messages, load.feedback.messages);
+        ASSERT_EQ(besideLoad.tree.NodeCount(), c.nodes) << c.child;
+        EXPECT_EQ(besideLoad.tree.Root(0)->Child(5)->Text(), MakeCaption("G5", "group five"));
     }
 
     // A line that is no tuple line in either half fails the whole read.
     const std::string bad = "no tuple line\r\n";
     for (const std::string& input : {bad + crlf, crlf + bad}) {
-        Load load;
-        load.seedOldTree();
-        EXPECT_FALSE(load.run(input));
-        EXPECT_EQ(load.feedback.messages, std::vector<std::string>{message("", "")});
-        EXPECT_EQ(shape(load.tree), "OLD=7\n  KID=8\n");
+        for (const std::string* treeBytes : {static_cast<const std::string*>(nullptr), &beside}) {
+            Load load;
+            load.seedOldTree();
+            EXPECT_FALSE(load.run(input, treeBytes));
+            EXPECT_EQ(load.feedback.messages, std::vector<std::string>{message("", "")});
+            EXPECT_EQ(shape(load.tree), "OLD=7\n  KID=8\n");
+        }
     }
 }
 
