@@ -918,7 +918,8 @@ TEST(PcReader, LargeFilesReadInTwoHalvesLikeOne) {
     // The text made without a tree waits for the descriptions as well.
     std::string direct;
     CollectingFeedback directFeedback;
-    EXPECT_TRUE(PCElementTextFromBytes(first + crlf + second, &beside, direct, directFeedback, '.'));
+    EXPECT_TRUE(
+        PCElementTextFromBytes(first + crlf + second, &beside, direct, directFeedback, '.'));
     EXPECT_TRUE(direct == JoinLines(described.lines));
     EXPECT_NE(direct.find("   \"G5\" \"group five\"\r\n"), std::string::npos);
 
