@@ -21,6 +21,10 @@
 #include <utility>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace settree {
 
 FileError::FileError(const std::string& message, int systemError)
@@ -592,12 +596,26 @@ std::string ExtractFilePath(const std::string& fileName) {
 
 namespace {
 
-// The position of the first CR or LF at or after pos; text.size() when there is none. Eight bytes
-// are tested at once: a byte equal to c leaves a zero byte in the word xor c, and a word has a
-// zero byte exactly when (v - 0x01..01) & ~v & 0x80..80 is not zero. That value has the high bit
-// of the lowest zero byte set, and none below it (the borrow runs on only above a zero byte), so
-// in memory order its lowest set bit tells the byte.
+// The position of the first CR or LF at or after pos; text.size() when there is none. Where the
+// processor has SSE2 (every x86-64 one), sixteen bytes are compared at once, the mask of the
+// bytes that are CR or LF telling the first. Eight bytes are tested at once after that: a byte
+// equal to c leaves a zero byte in the word xor c, and a word has a zero byte exactly when
+// (v - 0x01..01) & ~v & 0x80..80 is not zero. That value has the high bit of the lowest zero byte
+// set, and none below it (the borrow runs on only above a zero byte), so in memory order its
+// lowest set bit tells the byte.
 size_t lineEndFrom(std::string_view text, size_t pos) {
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    while (text.size() - pos >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + pos));
+        const auto ends = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf))));
+        if (ends != 0)
+            return pos + static_cast<size_t>(std::countr_zero(ends));
+        pos += 16;
+    }
+#endif
     constexpr uint64_t kOnes = 0x0101010101010101ull;
     constexpr uint64_t kHigh = 0x8080808080808080ull;
     const auto zeroBytes = [](uint64_t v) { return (v - kOnes) & ~v & kHigh; };
