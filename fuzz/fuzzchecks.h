@@ -152,6 +152,26 @@ inline void CheckElementText(std::string_view bytes) {
     Require(parsed == lines, "parsing changed normalised text");
     Require(parsedOk == feedback.messages.empty(), "parse result and messages disagree");
 
+    // The tuples made straight from the text are those of the tree the parser builds, and
+    // fail alike.
+    std::string tuples;
+    std::optional<ElementNotWritable> tupleFault;
+    CollectingFeedback tupleFeedback;
+    const bool tuplesOk = ElementTextToPcText(text, tuples, tupleFault, tupleFeedback);
+    Require(tuplesOk == parsedOk && tupleFeedback.messages == feedback.messages,
+            "the tuples made from the text fail otherwise than the parser");
+    if (parsedOk) {
+        std::string expected;
+        std::string expectedFault;
+        try {
+            expected = PcText(tree, PcNames::PlainNames);
+        } catch (const ElementNotWritable& e) {
+            expectedFault = e.what();
+        }
+        Require(tuples == expected && (tupleFault ? tupleFault->what() : "") == expectedFault,
+                "the tuples made from the text are not those of the parsed tree");
+    }
+
     TextLines written;
     WriteElementText(tree, written, feedback);
     TextLines renormalised = written;

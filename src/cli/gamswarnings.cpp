@@ -2,6 +2,7 @@
 #include "cli/gamswarnings.h"
 
 #include "formats/gamscheck.h"
+#include "formats/treefile.h"
 
 #include <cstdio>
 
@@ -37,6 +38,19 @@ GamsWarnings::GamsWarnings(const std::string& inputName)
 void GamsWarnings::checkElementText(const TextLines& lines) {
     BlockWriter out;
     CheckElementTextForGams(lines, [&](const GamsProblem& problem) {
+        out.add(GamsMessage(fileName_, problem));
+        warnings_ += IsGamsWarning(problem.rule) ? 1 : 0;
+    });
+}
+
+void GamsWarnings::checkTreeFile(std::string_view bytes) {
+    // Two searches: find_first_of would search the set of two bytes once for every byte.
+    if (bytes.find('\t') != std::string_view::npos || bytes.find('\0') != std::string_view::npos) {
+        checkElementText(ReadTreeText(bytes));
+        return;
+    }
+    BlockWriter out;
+    CheckElementTextForGams(bytes, [&](const GamsProblem& problem) {
         out.add(GamsMessage(fileName_, problem));
         warnings_ += IsGamsWarning(problem.rule) ? 1 : 0;
     });

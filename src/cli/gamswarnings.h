@@ -18,6 +18,9 @@ public:
     explicit GamsWarnings(const std::string& inputName);
 
     void checkElementText(const TextLines& lines);
+    // The lines of a .tree file as ReadTreeText gives them, read where they stand unless a tab
+    // is to become blanks.
+    void checkTreeFile(std::string_view bytes);
     void checkTuples(std::string_view bytes);
 
     // The warnings reported so far (notes do not count).

@@ -9,6 +9,7 @@
 #include "model/caption.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
+#include "model/parallel.h"
 #include "model/textfile.h"
 
 #include <cerrno>
@@ -197,6 +198,36 @@ int run(const Options& options) {
             file->commit(text);
         else
             writeOutput(output, text);
+        return kDone;
+    }
+    if (from == Form::tree && to == Form::pc && !options.check) {
+        // Element text to tuples: the tuples come straight from the text, with no tree between,
+        // while the GAMS check reads a large text on a second thread. Its reports come first:
+        // the conversion's messages wait for them.
+        std::string tuples;
+        {
+            const std::string bytes = readInput(input);
+            std::optional<ElementNotWritable> fault;
+            CollectingFeedback converting;
+            bool clean = false;
+            const auto check = [&] { gams.checkTreeFile(bytes); };
+            const auto convert = [&] { clean = elementTextToPc(bytes, tuples, fault, converting); };
+            if (bytes.size() < kParallelBytes) {
+                check();
+                convert();
+            } else {
+                RunInParallel(convert, check);
+            }
+            for (const std::string& message : converting.messages)
+                feedback.message(message);
+            if (!clean || failed())
+                return kInputError;
+            if (fault) {
+                feedback.message(fault->what());
+                return kInputError;
+            }
+        }
+        writeOutput(output, tuples);
         return kDone;
     }
     TFlyNodes tree;

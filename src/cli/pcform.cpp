@@ -61,6 +61,11 @@ bool pcToElementText(std::string_view bytes, TreeFileBeside& beside, std::string
                                   localeDecimalSeparator(), file);
 }
 
+bool elementTextToPc(std::string_view bytes, std::string& text,
+                     std::optional<ElementNotWritable>& fault, Feedback& feedback) {
+    return ElementTextToPcText(bytes, text, fault, feedback, localeDecimalSeparator());
+}
+
 std::string writePc(const TFlyNodes& tree) {
     return PcText(tree, PcNames::PlainNames, localeDecimalSeparator());
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/elementnotwritable.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
 #include "model/parallel.h"
@@ -42,6 +43,11 @@ bool readPc(std::string_view bytes, TreeFileBeside& beside, TFlyNodes& tree, Fee
 // goes into it as it is made, and text gets what is left of it to append.
 bool pcToElementText(std::string_view bytes, TreeFileBeside& beside, std::string& text,
                      Feedback& feedback, FileWriter* file = nullptr);
+
+// The bytes of the .PC file of the tree the editor's parser builds from the bytes of a .tree file,
+// made without building it: see ElementTextToPcText, with the decimal separator of the locale.
+bool elementTextToPc(std::string_view bytes, std::string& text,
+                     std::optional<ElementNotWritable>& fault, Feedback& feedback);
 
 // The bytes of the .PC file of the tree, as the tree pane's "Save" writes it, with the decimal
 // separator of the locale. Raises ElementNotWritable for a tree the tuples cannot carry back.

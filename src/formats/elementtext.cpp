@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -138,20 +139,37 @@ private:
 // memory it will read, then works through it, so that the waits for memory overlap.
 constexpr size_t kBatch = 64;
 
+// One line as quoting bare names leaves it: the line itself, or the changed line in quoted.
+// False for a line that normalisation drops: a blank one, or one that holds only the marker.
+bool quotedLine(std::string_view original, std::string& storage, std::string& quoted,
+                std::string_view& line) {
+    const std::string_view read = withoutMarker(original, storage);
+    if (TrimView(read).empty())
+        return false;
+    if (nameIsQuoted(read)) {
+        line = original;
+        return true;
+    }
+    quoted = quoteBareName(read);
+    if (isMarked(original))
+        quoted = markedLine(quoted);
+    line = quoted;
+    return true;
+}
+
 // Quoting of bare names and removal of blank lines. Every line is handled on its own, so the
 // lines are compacted in one sweep instead of deleting them one by one.
 void quoteNamesAndDropBlankLines(TextLines& lines) {
     size_t kept = 0;
     std::string storage;
+    std::string quoted;
     for (size_t i = 0; i < lines.size(); ++i) {
         std::string& original = lines[i];
-        const std::string_view line = withoutMarker(original, storage);
-        if (TrimView(line).empty())
-            continue; // also a line that held only the marker
-        if (!nameIsQuoted(line)) {
-            std::string quoted = quoteBareName(line);
-            original = isMarked(original) ? markedLine(quoted) : std::move(quoted);
-        }
+        std::string_view line;
+        if (!quotedLine(original, storage, quoted, line))
+            continue;
+        if (line.data() == quoted.data())
+            original.swap(quoted);
         if (kept != i)
             lines[kept] = std::move(original);
         ++kept;
@@ -419,6 +437,46 @@ std::string ElementTextBuilder::finish(Feedback& feedback) {
 
 namespace {
 
+// The parser's reading of normalised element text, one line after the other: the level and the
+// caption of the element each line stands for.
+class NormalLineReader {
+public:
+    enum class Read { blank, element, refused };
+
+    // Reads line number k. A line the parser refuses gets its message ("Error in line ..."); a
+    // line more than one level below the deepest so far raises std::logic_error.
+    Read read(std::string_view original, size_t k, size_t& level, std::string_view& caption,
+              std::string& message) {
+        const std::string_view line = withoutMarker(original, storage_);
+        const std::string_view trimmed = TrimView(line);
+        if (trimmed.empty())
+            return Read::blank;
+        const long width = levels_.levelOf(leadingBlanks(line));
+        const LineParts parts = partsOfLine(trimmed);
+        const std::string_view name = parts.name;
+        if (width < 0 || NameHoldsMarkup(name)) {
+            message = "Error in line " + std::to_string(k) + "\r\n";
+            message.append(LineForMessage(line));
+            if (width >= 0)
+                message.append("\r\n").append(MarkupNameReason(name));
+            return Read::refused;
+        }
+        level = static_cast<size_t>(width);
+        if (level > levelsOpen_)
+            throw std::logic_error("no element on the level above");
+        if (level == levelsOpen_)
+            ++levelsOpen_;
+        caption = captionOfParts(parts, scratch_);
+        return Read::element;
+    }
+
+private:
+    WidthLevels levels_;
+    size_t levelsOpen_ = 0; // the levels that have had an element
+    std::string storage_;
+    CaptionScratch scratch_;
+};
+
 // Replaces the tree by one node per line of normalised element text; next(line) gives the lines
 // in order, false after the last. Problems go to feedback; returns true when nothing was
 // reported.
@@ -427,34 +485,24 @@ template <class NextLine> bool buildTree(NextLine&& next, TFlyNodes& tree, Feedb
     tree.Clear();
     bool reported = false;
     try {
-        WidthLevels levels;
+        NormalLineReader reader;
         std::vector<TFlyNode*> latest; // the node most recently created at each level
-        std::string storage;
-        CaptionScratch scratch;
+        std::string message;
         std::string_view original;
         for (size_t k = 0; next(original); ++k) {
-            const std::string_view line = withoutMarker(original, storage);
-            const std::string_view trimmed = TrimView(line);
-            if (trimmed.empty())
+            size_t l = 0;
+            std::string_view caption;
+            const NormalLineReader::Read read = reader.read(original, k, l, caption, message);
+            if (read == NormalLineReader::Read::blank)
                 continue;
-            const long level = levels.levelOf(leadingBlanks(line));
-            const LineParts parts = partsOfLine(trimmed);
-            const std::string_view name = parts.name;
-            if (level < 0 || NameHoldsMarkup(name)) {
-                std::string text = "Error in line " + std::to_string(k) + "\r\n";
-                text.append(LineForMessage(line));
-                if (level >= 0)
-                    text.append("\r\n").append(MarkupNameReason(name));
-                feedback.message(text);
+            if (read == NormalLineReader::Read::refused) {
+                feedback.message(message);
                 // The tree keeps the elements built so far, neither expanded nor repainted.
                 tree.EndUpdate();
                 return false;
             }
-            const auto l = static_cast<size_t>(level);
-            if (l > latest.size())
-                throw std::logic_error("no element on the level above");
             TFlyNode* parent = l == 0 ? nullptr : latest[l - 1];
-            TFlyNode* node = tree.AddChild(parent, captionOfParts(parts, scratch));
+            TFlyNode* node = tree.AddChild(parent, caption);
             node->SetCells(1, "1");
             if (l == latest.size())
                 latest.push_back(node);
@@ -592,6 +640,45 @@ bool ParseNormalDocument(std::string_view document, TFlyNodes& tree, Feedback& f
             return true;
         },
         tree, feedback);
+    return true;
+}
+
+bool ReadElementText(std::string_view bytes,
+                     const std::function<void(size_t depth, std::string_view caption)>& element,
+                     Feedback& feedback) {
+    bytes = bytes.substr(0, bytes.find('\0'));
+    try {
+        NormalLineReader reader;
+        std::string message;
+        std::string storage;
+        std::string quoted;
+        std::string expanded;
+        size_t pos = 0;
+        std::string_view original;
+        // Normalisation drops blank lines: k counts the lines it keeps.
+        for (size_t k = 0; NextLine(bytes, pos, original);) {
+            if (original.find('\t') != std::string_view::npos) {
+                expanded.assign(original);
+                ExpandTabs(expanded);
+                original = expanded;
+            }
+            std::string_view line;
+            if (!quotedLine(original, storage, quoted, line))
+                continue;
+            size_t level = 0;
+            std::string_view caption;
+            const NormalLineReader::Read read = reader.read(line, k++, level, caption, message);
+            if (read == NormalLineReader::Read::refused) {
+                feedback.message(message);
+                return false;
+            }
+            if (read == NormalLineReader::Read::element)
+                element(level, caption);
+        }
+    } catch (const std::logic_error&) {
+        feedback.message(kCodeIncorrect);
+        return false;
+    }
     return true;
 }
 

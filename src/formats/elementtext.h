@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -38,6 +39,14 @@ void NormaliseElementText(TextLines& lines, Feedback& feedback);
 // NameHoldsMarkup), ends the parse with "Error in line ", its number and the line (see
 // LineForMessage), the second with the reason after it. Returns true when nothing was reported.
 bool ParseElementText(TextLines& lines, TFlyNodes& tree, Feedback& feedback);
+
+// The elements of the lines of a .tree file (see ReadTreeText) as ParseElementText reads them,
+// normalisation included, without holding the lines or building a tree: element(depth, caption)
+// for each, in order, depth 0 for a root. A line the parser refuses is reported through feedback
+// as ParseElementText reports it and ends the reading; the result is then false.
+bool ReadElementText(std::string_view bytes,
+                     const std::function<void(size_t depth, std::string_view caption)>& element,
+                     Feedback& feedback);
 
 // ParseElementText on the text pane's document (its lines joined by line feeds, see DocumentText)
 // where normalisation would leave every line as it is: the tree is built from the lines where

@@ -2,10 +2,15 @@
 #include "formats/pcwriter.h"
 
 #include "formats/elementnotwritable.h"
+#include "formats/elementtext.h"
 #include "formats/nametable.h"
+#include "formats/treefile.h"
 #include "model/caption.h"
 #include "model/textfile.h"
 
+#include <algorithm>
+#include <array>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -13,11 +18,11 @@ namespace settree {
 
 namespace {
 
-std::string nameOf(const TFlyNode& node, PcNames names) {
-    return names == PcNames::PlainNames ? PlainName(node.Text()) : StripTags(node.Text());
+std::string nameOf(std::string_view caption, PcNames names) {
+    return names == PcNames::PlainNames ? PlainName(caption) : StripTags(caption);
 }
 
-void appendLine(std::string& out, size_t depth, const std::string& child, const std::string& parent,
+void appendLine(std::string& out, size_t depth, std::string_view child, std::string_view parent,
                 std::string_view weight) {
     out.append("\"level").append(std::to_string(depth)).append("\".\"");
     out.append(child).append("\".\"").append(parent).append("\" ");
@@ -26,77 +31,223 @@ void appendLine(std::string& out, size_t depth, const std::string& child, const 
 
 constexpr std::string_view kTuples = "parent-child tuples";
 
+} // namespace
+
 // Finds the elements that the tuples cannot carry back into the same tree: names that the tuple
 // reader reads otherwise, and a name repeated on one level by an element with children, which
-// the reader hangs under the first element of that name.
-class TupleCheck {
+// the reader hangs under the first element of that name. The names of every level go into one
+// table, which is read all over: each name is looked up kAhead nodes after it came, its slot
+// fetched in the meantime, and a fault of a node shows only once the nodes before it are
+// looked up (see check and finish).
+class PcTextBuilder::TupleCheck {
 public:
-    explicit TupleCheck(char decimalSeparator) : decimalSeparator_(decimalSeparator) {}
+    TupleCheck(char decimalSeparator, size_t expectedNodes)
+        : decimalSeparator_(decimalSeparator), names_(expectedNodes) {}
 
-    // Raises ElementNotWritable for the node at depth (1 for a root) with the name it is written
-    // under.
-    void check(const TFlyNode& node, std::string_view name, size_t depth) {
-        if (const char* reason = TupleNameFault(name))
+    // Raises ElementNotWritable for the first node the tuples cannot carry back among those
+    // given so far, up to the node at depth (1 for a root) with the name it is written under;
+    // that node's name is looked up later.
+    void check(std::string_view name, std::string_view caption, std::string_view weight,
+               bool hasChildren, size_t depth) {
+        const char* reason = TupleNameFault(name);
+        if (!reason)
+            reason = TupleWeightFault(weight, decimalSeparator_);
+        if (reason) {
+            finish(); // a repeated name before it comes first
             throw ElementNotWritable(name, depth, kTuples, reason);
-        if (const char* reason = TupleWeightFault(node.Cells(1), decimalSeparator_))
-            throw ElementNotWritable(name, depth, kTuples, reason);
-        if (name != SplitCaptionViews(node.Text()).name)
-            throw ElementNotWritable(SplitCaptionViews(node.Text()).name, depth, kTuples,
+        }
+        if (name != SplitCaptionViews(caption).name) {
+            finish();
+            throw ElementNotWritable(SplitCaptionViews(caption).name, depth, kTuples,
                                      "its name holds markup, which the tuples leave out");
-        if (levels_.size() < depth)
-            levels_.resize(depth);
-        bool added = false;
-        levels_[depth - 1].insert(name, NameTable<NameFold>::hash(name), added,
-                                  [this](std::string_view kept) { return names_.keep(kept); });
-        if (!added && node.Count() > 0)
-            throw ElementNotWritable(name, depth, kTuples,
-                                     "an earlier element of its level has the same name, and the "
-                                     "tuples would hang the children of both under that one");
+        }
+        if (waiting_ == kAhead)
+            lookUp(coming_[first_]);
+        Coming& next = coming_[(first_ + waiting_) % kAhead];
+        if (waiting_ < kAhead)
+            ++waiting_;
+        else
+            first_ = (first_ + 1) % kAhead;
+        setKey(next.key, depth, name);
+        next.nameAt = kDepthBytes;
+        next.depth = depth;
+        next.hasChildren = hasChildren;
+        next.hash = NameTable<NameFold>::hash(next.key);
+        names_.prefetch(next.hash);
+    }
+
+    // Looks up the names still waiting; raises ElementNotWritable for the first repeated one.
+    void finish() {
+        while (waiting_ > 0) {
+            Coming& now = coming_[first_];
+            first_ = (first_ + 1) % kAhead;
+            --waiting_;
+            lookUp(now);
+        }
     }
 
 private:
+    static constexpr size_t kAhead = 16;
+    static constexpr size_t kDepthBytes = 8; // no tree is 2^32 levels deep
+
+    // A name waiting to be looked up: behind its depth (see setKey).
+    struct Coming {
+        std::string key;
+        size_t nameAt = 0;
+        size_t depth = 0;
+        bool hasChildren = false;
+        uint64_t hash = 0;
+    };
+
+    // The name behind its depth, written in eight bytes from 0 to 15, which the letter case
+    // fold leaves as they are: two keys are the same exactly when depth and name are.
+    static void setKey(std::string& key, size_t depth, std::string_view name) {
+        key.resize(kDepthBytes);
+        for (size_t k = 0; k < kDepthBytes; ++k)
+            key[k] = static_cast<char>((depth >> (4 * k)) & 0xF);
+        key.append(name);
+    }
+
+    void lookUp(const Coming& node) {
+        bool added = false;
+        names_.insert(node.key, node.hash, added,
+                      [this](std::string_view kept) { return copies_.keep(kept); });
+        if (!added && node.hasChildren) {
+            const std::string name = node.key.substr(node.nameAt);
+            waiting_ = 0; // the check is over
+            throw ElementNotWritable(name, node.depth, kTuples,
+                                     "an earlier element of its level has the same name, and the "
+                                     "tuples would hang the children of both under that one");
+        }
+    }
+
     char decimalSeparator_;
-    std::vector<NameTable<NameFold>> levels_; // the names of each level so far
-    NameCopies names_;
+    NameTable<NameFold> names_; // the names of every level so far, each behind its depth
+    NameCopies copies_;
+    std::array<Coming, kAhead> coming_; // in order from coming_[first_]
+    size_t first_ = 0;
+    size_t waiting_ = 0;
 };
 
-} // namespace
+PcTextBuilder::PcTextBuilder(PcNames names, char decimalSeparator, size_t expectedNodes)
+    : names_(names) {
+    if (names == PcNames::PlainNames)
+        check_ = std::make_unique<TupleCheck>(decimalSeparator, expectedNodes);
+}
+
+PcTextBuilder::~PcTextBuilder() = default;
+
+void PcTextBuilder::add(size_t depth, std::string_view caption, std::string_view weight,
+                        bool hasChildren) {
+    std::string name = nameOf(caption, names_);
+    if (check_)
+        check_->check(name, caption, weight, hasChildren, depth);
+    // A root names itself as its parent.
+    const std::string_view parent = depth == 1 ? std::string_view(name) : path_[depth - 2];
+    appendLine(text_, depth, name, parent, weight);
+    if (path_.size() < depth)
+        path_.resize(depth);
+    path_[depth - 1] = std::move(name);
+}
+
+std::string PcTextBuilder::Take() {
+    if (check_)
+        check_->finish();
+    return std::move(text_);
+}
 
 std::string PcText(const TFlyNodes& tree, PcNames names, char decimalSeparator) {
-    // A frame per open node on the path from the root: the node, its next child to visit and
-    // its name, which every child line repeats as the parent name.
+    // A frame per open node on the path from the root: the node and its next child to visit.
     struct Frame {
         const TFlyNode* node;
         int next;
-        std::string name;
     };
-    std::string out;
+    PcTextBuilder builder(names, decimalSeparator, static_cast<size_t>(tree.NodeCount()));
     std::vector<Frame> path;
-    std::optional<TupleCheck> check;
-    if (names == PcNames::PlainNames)
-        check.emplace(decimalSeparator);
+    const auto add = [&](const TFlyNode& node) {
+        builder.add(path.size() + 1, node.Text(), node.Cells(1), node.Count() > 0);
+        path.push_back({&node, 0});
+    };
     for (int r = 0; r < tree.Count(); ++r) {
-        const TFlyNode* root = tree.Root(r);
-        std::string name = nameOf(*root, names);
-        if (check)
-            check->check(*root, name, 1);
-        appendLine(out, 1, name, name, root->Cells(1));
-        path.push_back({root, 0, std::move(name)});
+        add(*tree.Root(r));
         while (!path.empty()) {
             Frame& top = path.back();
             if (top.next >= top.node->Count()) {
                 path.pop_back();
                 continue;
             }
-            const TFlyNode* child = top.node->Child(top.next++);
-            std::string childName = nameOf(*child, names);
-            if (check)
-                check->check(*child, childName, path.size() + 1);
-            appendLine(out, path.size() + 1, childName, top.name, child->Cells(1));
-            path.push_back({child, 0, std::move(childName)});
+            add(*top.node->Child(top.next++));
         }
     }
-    return out;
+    return builder.Take();
+}
+
+bool ElementTextToPcText(std::string_view bytes, std::string& text,
+                         std::optional<ElementNotWritable>& fault, Feedback& feedback,
+                         char decimalSeparator) {
+    text.clear();
+    fault.reset();
+    bytes = bytes.substr(0, bytes.find('\0'));
+    PcTextBuilder builder(PcNames::PlainNames, decimalSeparator,
+                          static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
+    // Whether an element has children shows with the element after it: each is written once
+    // the next one is read, the last one at the end.
+    bool pending = false;
+    size_t pendingDepth = 0;
+    std::string pendingCaption;
+    // An element more than one level below the one before it goes under the latest element of
+    // the level above, which is not the one before it: the tree's pre-order then differs from
+    // the order of the lines.
+    bool inOrder = true;
+    const auto write = [&](bool hasChildren) {
+        try {
+            builder.add(pendingDepth + 1, pendingCaption, "1", hasChildren);
+        } catch (const ElementNotWritable& first) {
+            fault = first; // the text is read on: an error in a later line comes first
+        }
+    };
+    const bool clean = ReadElementText(
+        bytes,
+        [&](size_t depth, std::string_view caption) {
+            if (depth > (pending ? pendingDepth + 1 : 0))
+                inOrder = false;
+            if (!inOrder)
+                return;
+            if (pending && !fault)
+                write(depth > pendingDepth);
+            pending = true;
+            pendingDepth = depth;
+            pendingCaption.assign(caption);
+        },
+        feedback);
+    if (!clean) {
+        fault.reset(); // the parser's error is the one reported
+        return false;
+    }
+    if (!inOrder) {
+        // The tuples of the tree itself; the text holds nothing the parser reports.
+        fault.reset();
+        TextLines lines = ReadTreeText(bytes);
+        TFlyNodes tree;
+        ParseElementText(lines, tree, feedback);
+        std::vector<std::string>().swap(lines);
+        try {
+            text = PcText(tree, PcNames::PlainNames, decimalSeparator);
+        } catch (const ElementNotWritable& first) {
+            fault = first;
+        }
+        return true;
+    }
+    if (pending && !fault)
+        write(false);
+    if (!fault) {
+        try {
+            text = builder.Take();
+        } catch (const ElementNotWritable& first) {
+            fault = first;
+        }
+    }
+    return true;
 }
 
 std::string PcFileBytes(const TFlyNodes& tree, const std::string& fileName, char decimalSeparator) {

@@ -1,9 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "formats/elementnotwritable.h"
+#include "model/feedback.h"
 #include "model/flynode.h"
 
 namespace settree {
@@ -14,6 +20,35 @@ enum class PcNames {
     Captions,   // the whole caption without its markup: name, " - " and description (clipboard)
 };
 
+// Writes the tuple lines of nodes given in pre-order, as PcText writes those of a tree: the
+// writer behind PcText, for callers that have the nodes without holding a tree.
+class PcTextBuilder {
+public:
+    // expectedNodes: about how many nodes come.
+    PcTextBuilder(PcNames names, char decimalSeparator, size_t expectedNodes = 0);
+    ~PcTextBuilder();
+    PcTextBuilder(const PcTextBuilder&) = delete;
+    PcTextBuilder& operator=(const PcTextBuilder&) = delete;
+
+    // Appends the line of the node at depth (1 for a root) with this caption and weight. With
+    // plain names, raises ElementNotWritable for the first node the tuples cannot carry back (see
+    // PcText), which needs to know whether the node has children. A name repeated on its level
+    // may show only with a later node, or in Take: the fault raised is always that of the first
+    // node in the way. After a fault the builder is spent.
+    void add(size_t depth, std::string_view caption, std::string_view weight, bool hasChildren);
+
+    // The lines of all the nodes; raises ElementNotWritable as add does. The builder is spent
+    // afterwards.
+    std::string Take();
+
+private:
+    class TupleCheck;
+    PcNames names_;
+    std::unique_ptr<TupleCheck> check_; // with plain names
+    std::vector<std::string> path_;     // the name of the latest node at each depth
+    std::string text_;
+};
+
 // The tuple lines of the whole tree, `"level<N>"."<child>"."<parent>" <weight>`, each followed
 // by CR LF, in depth-first pre-order. Names and weights are written as stored. An empty tree
 // gives an empty text. With plain names (the file), a tree the tuples cannot carry back raises
@@ -22,6 +57,15 @@ enum class PcNames {
 // decimalSeparator (see TupleWeightFault), or an element with children whose name an earlier
 // element of its level has already.
 std::string PcText(const TFlyNodes& tree, PcNames names, char decimalSeparator = '.');
+
+// The tuple lines of the tree that ParseElementText builds from the lines of a .tree file (see
+// ReadTreeText), made without building it: PcText with plain names. A line the parser refuses is
+// reported through feedback as ParseElementText reports it; the result is then false and text is
+// empty. Otherwise the result is true, and fault holds the first element the tuples cannot carry
+// back, where PcText would raise ElementNotWritable; text is then empty.
+bool ElementTextToPcText(std::string_view bytes, std::string& text,
+                         std::optional<ElementNotWritable>& fault, Feedback& feedback,
+                         char decimalSeparator = '.');
 
 // The bytes SavePCFile writes to fileName: PcText with plain names. Raises ElementNotWritable
 // "Cannot create file <name>: the element ..." for a tree the tuples cannot carry back.

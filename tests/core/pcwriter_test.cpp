@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "formats/elementtext.h"
 #include "formats/pcwriter.h"
+#include "formats/treefile.h"
 #include "model/caption.h"
 #include "model/flynode.h"
 #include "model/textfile.h"
@@ -10,8 +12,12 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
+#include <random>
 #include <string>
+#include <string_view>
 #include <unistd.h>
+#include <vector>
 
 using namespace settree;
 
@@ -102,6 +108,37 @@ TEST(PcWriter, FileRefusesWhatTheTuplesCannotCarryBack) {
         {"a comma where the separator is a point",
          [](TFlyNodes& t) { t.AddChild(nullptr, MakeCaption("W"))->SetCells(1, "1,5"); },
          element("W", 1, notANumber)},
+        {"a repeated name with children, then soon a name the reader reads otherwise",
+         [](TFlyNodes& t) {
+             t.AddChild(nullptr, MakeCaption("R"));
+             t.AddChild(t.AddChild(nullptr, MakeCaption("r")), MakeCaption("C"));
+             t.AddChild(nullptr, MakeCaption("a\x1a"));
+         },
+         element("r", 1, repeated)},
+        {"a name the reader reads otherwise, then a repeated name with children",
+         [](TFlyNodes& t) {
+             t.AddChild(nullptr, MakeCaption("R"));
+             t.AddChild(nullptr, MakeCaption("a\x1a"));
+             t.AddChild(t.AddChild(nullptr, MakeCaption("R")), MakeCaption("C"));
+         },
+         element("a\x1a", 1, "its name holds a Ctrl+Z, which ends the tuples")},
+        {"a repeated name with children as the last but one element",
+         [](TFlyNodes& t) {
+             t.AddChild(nullptr, MakeCaption("R"));
+             t.AddChild(t.AddChild(nullptr, MakeCaption("R")), MakeCaption("C"));
+         },
+         element("R", 1, repeated)},
+        {"one name at every depth of a chain, and at depths 16 apart",
+         [](TFlyNodes& t) {
+             TFlyNode* node = nullptr;
+             for (int d = 1; d <= 40; ++d)
+                 node = t.AddChild(node, MakeCaption("SAME"));
+             TFlyNode* other = t.AddChild(nullptr, MakeCaption("X"));
+             for (int d = 2; d <= 17; ++d)
+                 other = t.AddChild(other, MakeCaption(d == 17 ? "ONLY" : "Y" + std::to_string(d)));
+             t.AddChild(t.AddChild(nullptr, MakeCaption("ONLY")), MakeCaption("Z"));
+         },
+         ""},
     };
     for (const Case& c : cases) {
         TFlyNodes tree;
@@ -152,6 +189,109 @@ TEST(PcWriter, DepthsOfTenAndMoreAndDeepChains) {
     ASSERT_GE(text.size(), last.size());
     EXPECT_EQ(text.substr(text.size() - last.size()), last);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), kDepth);
+}
+
+// The tuples of element text made without a tree, and those of the tree the parser builds from
+// it: the same text, the same messages, the same element in the way.
+struct TuplesOfText {
+    bool clean = false;
+    std::vector<std::string> messages;
+    std::string text;
+    std::string fault;
+};
+
+TuplesOfText viaTree(std::string_view bytes) {
+    TuplesOfText result;
+    TextLines lines = ReadTreeText(bytes);
+    TFlyNodes tree;
+    CollectingFeedback feedback;
+    result.clean = ParseElementText(lines, tree, feedback);
+    result.messages = feedback.messages;
+    if (!result.clean)
+        return result;
+    try {
+        result.text = PcText(tree, PcNames::PlainNames);
+    } catch (const ElementNotWritable& e) {
+        result.fault = e.what();
+    }
+    return result;
+}
+
+TuplesOfText direct(std::string_view bytes) {
+    TuplesOfText result;
+    CollectingFeedback feedback;
+    std::optional<ElementNotWritable> fault;
+    result.clean = ElementTextToPcText(bytes, result.text, fault, feedback);
+    result.messages = feedback.messages;
+    if (fault)
+        result.fault = fault->what();
+    if (!result.clean || fault) {
+        EXPECT_EQ(result.text, "") << "text given with a failure";
+    }
+    return result;
+}
+
+void expectSame(const TuplesOfText& got, const TuplesOfText& expected, const std::string& what) {
+    EXPECT_EQ(got.clean, expected.clean) << what;
+    EXPECT_EQ(got.messages, expected.messages) << what;
+    EXPECT_EQ(got.text, expected.text) << what;
+    EXPECT_EQ(got.fault, expected.fault) << what;
+}
+
+TEST(PcWriter, ElementTextGivesTheTuplesOfItsParsedTree) {
+    struct Case {
+        const char* what;
+        std::string text;
+        const char* expected; // a part of the result: text, message or fault
+    };
+    const Case cases[] = {
+        {"a .tree file as the editor writes it",
+         "\"EU\" \"Europe\"\r\n   \"DE\" \"Deutschland, \"\"Bund\"\"\"\r\n      "
+         "\"DE.1\"\r\n   \"FR\"\r\n\"AS\"",
+         "\"level3\".\"DE.1\".\"DE\" 1\r\n\"level2\".\"FR\".\"EU\" 1\r\n"},
+        {"bare names, tabs, blank lines, and every line end",
+         "EU Europe\n\n\tDE\r   \t\r\n\tFR France\r\n\r\nAS\n",
+         "\"level1\".\"EU\".\"EU\" 1\r\n\"level2\".\"DE\".\"EU\" 1\r\n"},
+        {"marked lines, with and without a blank after the marker",
+         "\"A\"\r\n*! \"B\"\r\n*!\"A\"\r\n*!*!x\r\n*!\r\n", "\"level1\".\"*!x\".\"*!x\" 1"},
+        {"quotes of both kinds in names", "'it\"s'\r\n   \"a'b\" 'x'\r\n",
+         "\"level2\".\"a\".\"it\" 1"},
+        {"an indentation that fits no level, after a blank line",
+         "\"A\"\r\n\r\n      \"B\"\r\n   \"C\"", "Error in line 2"},
+        {"markup in a name", "\"A\"\r\n   \"x<b>y\"", "Error in line 1"},
+        {"an indentation narrower than the first", "   \"A\"\r\n\"B\"", "Error in line 1"},
+        {"a repeated name with children", "\"R\"\r\n   \"X\"\r\n\"S\"\r\n\"r\"\r\n   \"Y\"",
+         "an earlier element of its level"},
+        {"a repeated name with children as the last but one line", "\"R\"\r\n\"r\"\r\n   \"Y\"",
+         "an earlier element of its level"},
+        {"a Ctrl+Z in a name, and a parse error further on",
+         "\"a\x1a\"\r\n\"B\"\r\n      \"C\"\r\n   \"D\"", "Error in line 3"},
+        {"a Ctrl+Z in a name", "\"A\"\r\n\"b\x1a c\"", "Ctrl+Z"},
+        {"no element at all", "\r\n  \r\n\t\r\n", ""},
+    };
+    for (const Case& c : cases) {
+        const TuplesOfText expected = viaTree(c.text);
+        const std::string all = expected.text + expected.fault +
+                                (expected.messages.empty() ? "" : expected.messages.front());
+        EXPECT_NE(all.find(c.expected), std::string::npos) << c.what << ": " << all;
+        expectSame(direct(c.text), expected, c.what);
+    }
+
+    // Texts of the pieces a line is made of, put together at random: what the parser builds
+    // and the tuples made straight from the text never differ.
+    const std::vector<std::string> pieces = {
+        "\"", "'", " ",   "   ", "      ", "*!",   "\t", "\r",    "\n",  "\r\n",        "a",
+        "A",  "b", "B.1", " - ", "<b>",    "\x1a", "é",  "\"a\"", "'b'", "\"A\" \"d\"", "x y"};
+    std::mt19937 random(20261211);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const size_t count = random() % 40;
+        for (size_t k = 0; k < count; ++k)
+            text += pieces[random() % pieces.size()];
+        expectSame(direct(text), viaTree(text), "random text " + ::testing::PrintToString(text));
+        if (::testing::Test::HasFailure())
+            break;
+    }
 }
 
 TEST(PcWriter, SavePCFileWritesTheFileLines) {
