@@ -52,27 +52,35 @@ measure() {
 }
 
 if want sort; then
-  echo "== converter against LC_ALL=C sort into a file, shuffled 1,000,000-line .PC files, $rounds rounds"
+  echo "== converter against LC_ALL=C sort into a file, 1,000,000 elements, $rounds rounds"
   # balanced: four levels, no descriptions; classification: six or seven levels of dotted codes,
   # UTF-8 descriptions from the .tree beside the .PC and from annotations on a third of the
-  # tuples; annotated: the same tuples without the .tree beside.
+  # tuples; annotated: the same tuples without the .tree beside. Each a shuffled .PC file to
+  # element text; tree-to-pc: the classification's .tree file to tuples.
   mkdir -p "$work/balanced" "$work/classification" "$work/annotated"
   "$bin/settree-gen" --elements 1000000 --shuffle --seed 7 --only pc "$work/balanced/shuffled"
   "$bin/settree-gen" --shape classification --elements 1000000 --shuffle --seed 7 \
     "$work/classification/shuffled"
   cp "$work/classification/shuffled.PC" "$work/annotated/shuffled.PC"
   {
-    printf "%-15s %9s %9s %17s %17s %13s %10s %7s\n" shape ".PC MB" ".tree MB" "sort s" \
-      "convert s" "convert/sort" "peak MB" "/ .PC"
-    for shape in balanced classification annotated; do
+    printf "%-15s %9s %9s %17s %17s %13s %10s %7s\n" shape "input MB" "beside MB" "sort s" \
+      "convert s" "convert/sort" "peak MB" "/ input"
+    for shape in balanced classification annotated tree-to-pc; do
       dir="$work/$shape"
-      input_bytes=$(stat -c %s "$dir/shuffled.PC")
+      input="$dir/shuffled.PC"
+      output="$work/converted.tree"
       beside=0
       [ -f "$dir/shuffled.tree" ] && beside=$(stat -c %s "$dir/shuffled.tree")
+      if [ "$shape" = tree-to-pc ]; then
+        input="$work/classification/shuffled.tree"
+        output="$work/converted.PC"
+        beside=0
+      fi
+      input_bytes=$(stat -c %s "$input")
       results=()
       for _ in $(seq "$rounds"); do
-        read -r ss skb < <(measure env LC_ALL=C sort -o "$work/sorted.PC" "$dir/shuffled.PC")
-        read -r cs ckb < <(measure "$convert" "$dir/shuffled.PC" "$work/converted.tree")
+        read -r ss skb < <(measure env LC_ALL=C sort -o "$work/sorted.txt" "$input")
+        read -r cs ckb < <(measure "$convert" "$input" "$output")
         if [ -z "${ss:-}" ] || [ -z "${cs:-}" ]; then
           echo "bench: the sort comparison did not run" >&2
           exit 1
@@ -90,7 +98,7 @@ if want sort; then
         }'
     done
     echo "convert/sort: the range of the ratios of the pairs; peak MB: the converter's peak"
-    echo "resident memory, the most of all rounds, and that against the .PC file's size."
+    echo "resident memory, the most of all rounds, and that against the input's size."
   } | tee "$out/sort.txt"
 fi
 

@@ -203,7 +203,10 @@ int run(const Options& options) {
     if (from == Form::tree && to == Form::pc && !options.check) {
         // Element text to tuples: the tuples come straight from the text, with no tree between,
         // while the GAMS check reads a large text on a second thread. Its reports come first:
-        // the conversion's messages wait for them.
+        // the conversion's messages wait for them. A file takes the tuples as they are made.
+        std::optional<FileWriter> file;
+        if (output != kStdio)
+            file.emplace(output);
         std::string tuples;
         {
             const std::string bytes = readInput(input);
@@ -211,7 +214,9 @@ int run(const Options& options) {
             CollectingFeedback converting;
             bool clean = false;
             const auto check = [&] { gams.checkTreeFile(bytes); };
-            const auto convert = [&] { clean = elementTextToPc(bytes, tuples, fault, converting); };
+            const auto convert = [&] {
+                clean = elementTextToPc(bytes, tuples, fault, converting, file ? &*file : nullptr);
+            };
             if (bytes.size() < kParallelBytes) {
                 check();
                 convert();
@@ -227,7 +232,10 @@ int run(const Options& options) {
                 return kInputError;
             }
         }
-        writeOutput(output, tuples);
+        if (file)
+            file->commit(tuples);
+        else
+            writeOutput(output, tuples);
         return kDone;
     }
     TFlyNodes tree;

@@ -62,8 +62,9 @@ bool pcToElementText(std::string_view bytes, TreeFileBeside& beside, std::string
 }
 
 bool elementTextToPc(std::string_view bytes, std::string& text,
-                     std::optional<ElementNotWritable>& fault, Feedback& feedback) {
-    return ElementTextToPcText(bytes, text, fault, feedback, localeDecimalSeparator());
+                     std::optional<ElementNotWritable>& fault, Feedback& feedback,
+                     FileWriter* file) {
+    return ElementTextToPcText(bytes, text, fault, feedback, localeDecimalSeparator(), file);
 }
 
 std::string writePc(const TFlyNodes& tree) {

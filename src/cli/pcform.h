@@ -45,9 +45,11 @@ bool pcToElementText(std::string_view bytes, TreeFileBeside& beside, std::string
                      Feedback& feedback, FileWriter* file = nullptr);
 
 // The bytes of the .PC file of the tree the editor's parser builds from the bytes of a .tree file,
-// made without building it: see ElementTextToPcText, with the decimal separator of the locale.
+// made without building it: see ElementTextToPcText, with the decimal separator of the locale
+// (and with file, the text streamed as it says).
 bool elementTextToPc(std::string_view bytes, std::string& text,
-                     std::optional<ElementNotWritable>& fault, Feedback& feedback);
+                     std::optional<ElementNotWritable>& fault, Feedback& feedback,
+                     FileWriter* file = nullptr);
 
 // The bytes of the .PC file of the tree, as the tree pane's "Save" writes it, with the decimal
 // separator of the locale. Raises ElementNotWritable for a tree the tuples cannot carry back.

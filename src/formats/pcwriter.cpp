@@ -30,6 +30,8 @@ void appendLine(std::string& out, size_t depth, std::string_view child, std::str
 }
 
 constexpr std::string_view kTuples = "parent-child tuples";
+// The lines a builder streaming into a file holds at most, about.
+constexpr size_t kPiece = size_t{1} << 20;
 
 } // namespace
 
@@ -145,6 +147,10 @@ void PcTextBuilder::add(size_t depth, std::string_view caption, std::string_view
     // A root names itself as its parent.
     const std::string_view parent = depth == 1 ? std::string_view(name) : path_[depth - 2];
     appendLine(text_, depth, name, parent, weight);
+    if (file_ && text_.size() >= kPiece) {
+        file_->append(text_);
+        text_.clear();
+    }
     if (path_.size() < depth)
         path_.resize(depth);
     path_[depth - 1] = std::move(name);
@@ -184,12 +190,14 @@ std::string PcText(const TFlyNodes& tree, PcNames names, char decimalSeparator) 
 
 bool ElementTextToPcText(std::string_view bytes, std::string& text,
                          std::optional<ElementNotWritable>& fault, Feedback& feedback,
-                         char decimalSeparator) {
+                         char decimalSeparator, FileWriter* file) {
     text.clear();
     fault.reset();
     bytes = bytes.substr(0, bytes.find('\0'));
     PcTextBuilder builder(PcNames::PlainNames, decimalSeparator,
                           static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
+    if (file)
+        builder.StreamInto(*file);
     // Whether an element has children shows with the element after it: each is written once
     // the next one is read, the last one at the end.
     bool pending = false;
@@ -227,6 +235,8 @@ bool ElementTextToPcText(std::string_view bytes, std::string& text,
     if (!inOrder) {
         // The tuples of the tree itself; the text holds nothing the parser reports.
         fault.reset();
+        if (file)
+            file->takeBack(); // the lines in the order of the text
         TextLines lines = ReadTreeText(bytes);
         TFlyNodes tree;
         ParseElementText(lines, tree, feedback);

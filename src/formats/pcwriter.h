@@ -11,6 +11,7 @@
 #include "formats/elementnotwritable.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
+#include "model/textfile.h"
 
 namespace settree {
 
@@ -37,8 +38,12 @@ public:
     // node in the way. After a fault the builder is spent.
     void add(size_t depth, std::string_view caption, std::string_view weight, bool hasChildren);
 
-    // The lines of all the nodes; raises ElementNotWritable as add does. The builder is spent
-    // afterwards.
+    // Hands the lines to file a megabyte at a time as they are made, so that many lines are never
+    // held whole; Take then gives the rest of them. Called before the first add.
+    void StreamInto(FileWriter& file) { file_ = &file; }
+
+    // The lines of all the nodes, less those handed to the file of StreamInto; raises
+    // ElementNotWritable as add does. The builder is spent afterwards.
     std::string Take();
 
 private:
@@ -47,6 +52,7 @@ private:
     std::unique_ptr<TupleCheck> check_; // with plain names
     std::vector<std::string> path_;     // the name of the latest node at each depth
     std::string text_;
+    FileWriter* file_ = nullptr; // see StreamInto
 };
 
 // The tuple lines of the whole tree, `"level<N>"."<child>"."<parent>" <weight>`, each followed
@@ -63,9 +69,11 @@ std::string PcText(const TFlyNodes& tree, PcNames names, char decimalSeparator =
 // reported through feedback as ParseElementText reports it; the result is then false and text is
 // empty. Otherwise the result is true, and fault holds the first element the tuples cannot carry
 // back, where PcText would raise ElementNotWritable; text is then empty.
+// With file, the lines go into it as they are made (see PcTextBuilder::StreamInto), and text
+// gets what is left of them to append; after a failure the file holds nothing to keep.
 bool ElementTextToPcText(std::string_view bytes, std::string& text,
                          std::optional<ElementNotWritable>& fault, Feedback& feedback,
-                         char decimalSeparator = '.');
+                         char decimalSeparator = '.', FileWriter* file = nullptr);
 
 // The bytes SavePCFile writes to fileName: PcText with plain names. Raises ElementNotWritable
 // "Cannot create file <name>: the element ..." for a tree the tuples cannot carry back.

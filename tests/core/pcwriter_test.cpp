@@ -294,6 +294,43 @@ TEST(PcWriter, ElementTextGivesTheTuplesOfItsParsedTree) {
     }
 }
 
+// A file takes the tuples as they are made; where the lines of a large text turn out not to
+// follow the tree's order, the file takes the tree's tuples instead of those already given.
+TEST(PcWriter, ElementTextStreamsItsTuplesIntoAFile) {
+    std::string inOrder;
+    for (int r = 0; r < 40000; ++r) {
+        inOrder += "\"R" + std::to_string(r) + "\" \"Région\"\r\n";
+        inOrder += "   \"R" + std::to_string(r) + ".1\"\r\n";
+    }
+    // The last line, two levels below the root S, goes under R39999.1, the latest element of
+    // the level above it.
+    const std::string jumping = inOrder + "\"S\"\r\n      \"T\"\r\n";
+    TempDir dir;
+    const std::vector<const std::string*> texts = {&inOrder, &jumping};
+    for (const std::string* text : texts) {
+        const TuplesOfText expected = viaTree(*text);
+        ASSERT_TRUE(expected.clean);
+        ASSERT_GT(expected.text.size(), size_t{2} << 20) << "the text fits in one piece";
+        const std::string name = dir.file("out.PC");
+        {
+            FileWriter file(name);
+            std::string rest;
+            std::optional<ElementNotWritable> fault;
+            CollectingFeedback feedback;
+            ASSERT_TRUE(ElementTextToPcText(*text, rest, fault, feedback, '.', &file));
+            ASSERT_FALSE(fault);
+            if (text == &inOrder)
+                EXPECT_LT(rest.size(), expected.text.size()) << "nothing went into the file";
+            else
+                EXPECT_EQ(rest.size(), expected.text.size()) << "the file keeps the text's order";
+            file.commit(rest);
+        }
+        EXPECT_TRUE(ReadFileBytes(name) == expected.text) << "the file holds other tuples";
+    }
+    EXPECT_NE(viaTree(jumping).text.find("\"level3\".\"T\".\"R39999.1\" 1\r\n\"level1\".\"S\""),
+              std::string::npos);
+}
+
 TEST(PcWriter, SavePCFileWritesTheFileLines) {
     TempDir dir;
     const std::string name = dir.file("out.PC");
