@@ -172,6 +172,27 @@ inline void CheckElementText(std::string_view bytes) {
                 "the tuples made from the text are not those of the parsed tree");
     }
 
+    // So is the element text made straight from the text.
+    std::string rewritten;
+    std::optional<ElementNotWritable> rewrittenFault;
+    CollectingFeedback rewrittenFeedback;
+    const bool rewrittenOk = ElementTextOfText(text, rewritten, rewrittenFault, rewrittenFeedback);
+    Require(rewrittenOk == parsedOk && rewrittenFeedback.messages == feedback.messages,
+            "the element text made from the text fails otherwise than the parser");
+    if (parsedOk) {
+        std::string expected;
+        std::string expectedFault;
+        CollectingFeedback quiet;
+        try {
+            expected = ElementTextBytes(tree, quiet);
+        } catch (const ElementNotWritable& e) {
+            expectedFault = e.what();
+        }
+        Require(rewritten == expected &&
+                    (rewrittenFault ? rewrittenFault->what() : "") == expectedFault,
+                "the element text made from the text is not that of the parsed tree");
+    }
+
     TextLines written;
     WriteElementText(tree, written, feedback);
     TextLines renormalised = written;

@@ -5,7 +5,6 @@
 #include "cli/gamswarnings.h"
 #include "cli/pcform.h"
 #include "formats/elementtext.h"
-#include "formats/treefile.h"
 #include "model/caption.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
@@ -200,14 +199,15 @@ int run(const Options& options) {
             writeOutput(output, text);
         return kDone;
     }
-    if (from == Form::tree && to == Form::pc && !options.check) {
-        // Element text to tuples: the tuples come straight from the text, with no tree between,
-        // while the GAMS check reads a large text on a second thread. Its reports come first:
-        // the conversion's messages wait for them. A file takes the tuples as they are made.
+    if (from == Form::tree) {
+        // Element text to tuples, or to element text again: the result comes straight from the
+        // text, with no tree between, while the GAMS check reads a large text on a second
+        // thread. Its reports come first: the conversion's messages wait for them. A file takes
+        // the result as it is made. A check only reads the text.
         std::optional<FileWriter> file;
-        if (output != kStdio)
+        if (output != kStdio && !options.check)
             file.emplace(output);
-        std::string tuples;
+        std::string result;
         {
             const std::string bytes = readInput(input);
             std::optional<ElementNotWritable> fault;
@@ -215,7 +215,14 @@ int run(const Options& options) {
             bool clean = false;
             const auto check = [&] { gams.checkTreeFile(bytes); };
             const auto convert = [&] {
-                clean = elementTextToPc(bytes, tuples, fault, converting, file ? &*file : nullptr);
+                FileWriter* into = file ? &*file : nullptr;
+                if (options.check)
+                    clean = ReadElementText(
+                        bytes, [](size_t, std::string_view) {}, converting);
+                else if (to == Form::pc)
+                    clean = elementTextToPc(bytes, result, fault, converting, into);
+                else
+                    clean = ElementTextOfText(bytes, result, fault, converting, into);
             };
             if (bytes.size() < kParallelBytes) {
                 check();
@@ -232,29 +239,23 @@ int run(const Options& options) {
                 return kInputError;
             }
         }
+        if (options.check)
+            return kDone;
         if (file)
-            file->commit(tuples);
+            file->commit(result);
         else
-            writeOutput(output, tuples);
+            writeOutput(output, result);
         return kDone;
     }
+    // Tuples checked, or to tuples again, through the tree. The input is released once the
+    // tree is built: the tree holds everything from here on.
     TFlyNodes tree;
     bool clean = false;
     {
-        // The input is released once the tree is built: the tree holds everything from here on.
-        std::optional<TreeFileBeside> beside;
-        if (from == Form::pc)
-            beside.emplace(input);
-        std::string bytes = readInput(input);
-        if (from == Form::pc) {
-            gams.checkTuples(bytes);
-            clean = readPc(bytes, *beside, tree, feedback);
-        } else {
-            TextLines lines = ReadTreeText(bytes);
-            std::string().swap(bytes);
-            gams.checkElementText(lines);
-            clean = ParseElementText(lines, tree, feedback);
-        }
+        TreeFileBeside beside(input);
+        const std::string bytes = readInput(input);
+        gams.checkTuples(bytes);
+        clean = readPc(bytes, beside, tree, feedback);
     }
     if (!clean || failed())
         return kInputError;
@@ -263,7 +264,7 @@ int run(const Options& options) {
 
     std::string text;
     try {
-        text = to == Form::pc ? writePc(tree) : ElementTextBytes(tree, feedback);
+        text = writePc(tree);
     } catch (const ElementNotWritable& fault) {
         feedback.message(fault.what());
         return kInputError;

@@ -77,6 +77,17 @@ bool WriteElementText(const TFlyNodes& tree, std::string& text, Feedback& feedba
 // element that element text cannot hold.
 std::string ElementTextBytes(const TFlyNodes& tree, Feedback& feedback);
 
+// The bytes ElementTextBytes gives for the tree that ParseElementText builds from the lines of a
+// .tree file (see ReadTreeText), made without building it. A line the parser refuses is reported
+// through feedback as ParseElementText reports it; the result is then false. Otherwise the
+// result is true, and fault holds the first element element text cannot hold, where
+// ElementTextBytes would raise ElementNotWritable. text is empty after either. With file, the
+// text goes into it as it is made (see ElementTextBuilder::StreamInto), and text gets what is
+// left of it to append; after a failure the file holds nothing to keep.
+bool ElementTextOfText(std::string_view bytes, std::string& text,
+                       std::optional<ElementNotWritable>& fault, Feedback& feedback,
+                       FileWriter* file = nullptr);
+
 // The element text of a tree would not fit in the memory the program may use (see MemoryBudget):
 // a deep chain is indented by three blanks for every level above each element, so its text grows
 // with the square of its length.

@@ -4,9 +4,11 @@
 #include "formats/elementtext.h"
 
 #include "formats/elementtextstream.h"
+#include "formats/treefile.h"
 #include "model/caption.h"
 #include "model/prefetch.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -91,6 +93,83 @@ std::string treeElementText(const TFlyNodes& tree, Feedback& feedback,
 }
 
 } // namespace
+
+bool ElementTextOfText(std::string_view bytes, std::string& text,
+                       std::optional<ElementNotWritable>& fault, Feedback& feedback,
+                       FileWriter* file) {
+    text.clear();
+    fault.reset();
+    bytes = bytes.substr(0, bytes.find('\0'));
+    const auto lines = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+    // Each line written takes at most three times its line read (the indentation: a level's
+    // width is at least the level) and eight bytes more: a text below the builder's limit by
+    // that much is written whole, as the tree's would be, and never refused half way.
+    const size_t limit = ElementTextBuilder::Limit();
+    const bool fits = 8 * lines < limit && bytes.size() <= (limit - 8 * lines) / 3;
+    std::optional<ElementTextBuilder> builder;
+    if (fits) {
+        builder.emplace(lines, bytes.size() + 8 * lines);
+        if (file)
+            builder->StreamInto(*file);
+    }
+    // The captions of a batch, which the builder takes together (see ElementTextBuilder::add).
+    std::vector<std::string> captions(kBatch);
+    std::vector<ElementTextBuilder::Element> batch;
+    batch.reserve(kBatch);
+    const auto flush = [&] {
+        builder->add(batch);
+        batch.clear();
+    };
+    // An element more than one level below the one before it goes under the latest element of
+    // the level above, which is not the one before it: the tree's pre-order then differs from
+    // the order of the lines.
+    bool inOrder = fits;
+    bool any = false;
+    size_t lastDepth = 0;
+    const bool clean = ReadElementText(
+        bytes,
+        [&](size_t depth, std::string_view caption) {
+            if (depth > (any ? lastDepth + 1 : 0))
+                inOrder = false;
+            any = true;
+            lastDepth = depth;
+            if (!inOrder || TrimView(caption).empty())
+                return; // no line, but the children get theirs
+            std::string& kept = captions[batch.size()];
+            kept.assign(caption);
+            batch.push_back({SplitCaptionViews(kept), depth});
+            if (batch.size() == kBatch)
+                flush();
+        },
+        feedback);
+    if (!clean) {
+        if (file)
+            file->takeBack();
+        return false;
+    }
+    if (inOrder) {
+        if (!batch.empty())
+            flush();
+        fault = builder->Fault();
+        text = builder->finish(feedback);
+        if (fault)
+            text.clear();
+        return true;
+    }
+    // The element text of the tree itself; the text holds nothing the parser reports.
+    builder.reset();
+    if (file)
+        file->takeBack(); // the lines in the order of the text
+    TFlyNodes tree;
+    {
+        TextLines textLines = ReadTreeText(bytes);
+        ParseElementText(textLines, tree, feedback);
+    }
+    text = treeElementText(tree, feedback, fault);
+    if (fault)
+        text.clear();
+    return true;
+}
 
 bool WriteElementText(const TFlyNodes& tree, std::string& text, Feedback& feedback) {
     std::optional<ElementNotWritable> fault;

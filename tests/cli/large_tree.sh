@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Usage: large_tree.sh CONVERTER WORKDIR
-# Element text large enough for its GAMS check to run beside its conversion to tuples: the
-# check's warnings come out in the order of the lines and before the parser's error, the tuples
-# read back to the same element text, and with an error or --strict nothing is written.
+# Element text large enough for its GAMS check to run beside its conversion (to tuples, to
+# element text again, or only read by --check): the check's warnings come out in the order of the
+# lines and before the parser's error, the tuples read back to the same element text, and with an
+# error or --strict nothing is written.
 set -u
 exe=$1
 work=$2
@@ -38,6 +39,10 @@ head -n 2 big.PC | cmp -s - <(printf '"level1"."R0"."R0" 1\r\n"level2"."R0.1"."R
 "$exe" big.PC back.tree 2>/dev/null || fail "conversion back failed"
 cmp -s normal.tree back.tree || fail "the tuples read back to other element text"
 
+"$exe" --check big.tree 2>err.txt || fail "--check failed: $(cat err.txt)"
+[ "$(lines_warned err.txt)" = "$warned_lines" ] && [ "$(wc -l <err.txt)" -eq 6 ] ||
+  fail "--check: $(cat err.txt)"
+
 "$exe" --strict big.tree strict.PC 2>err.txt
 rc=$?
 [ "$rc" -eq 1 ] || fail "--strict: exit status $rc, expected 1"
@@ -45,13 +50,17 @@ rc=$?
 
 # A line at the end that fits no level: the warnings, then the error; the output stays.
 printf '  "bad"\r\n' >>big.tree
-echo sentinel >out.PC
-"$exe" big.tree out.PC 2>err.txt
-rc=$?
-[ "$rc" -eq 1 ] || fail "exit status $rc with an error, expected 1"
-[ "$(lines_warned err.txt)" = "$warned_lines" ] || fail "warnings with an error: $(cat err.txt)"
-head -n 6 err.txt | grep -q ': warning: ' || fail "the error came before a warning: $(cat err.txt)"
-sed -n 7p err.txt | grep -q '^big\.tree: Error in line 90000' ||
-  fail "error: $(cat err.txt)"
-[ "$(cat out.PC)" = sentinel ] || fail "the output was changed"
+for out in out.PC out.tree ""; do
+  args=(big.tree "$out")
+  [ -n "$out" ] && echo sentinel >"$out"
+  [ -z "$out" ] && args=(--check big.tree)
+  "$exe" "${args[@]}" 2>err.txt
+  rc=$?
+  [ "$rc" -eq 1 ] || fail "${args[*]}: exit status $rc with an error, expected 1"
+  [ "$(lines_warned err.txt)" = "$warned_lines" ] || fail "${args[*]}: warnings: $(cat err.txt)"
+  sed -n 7p err.txt | grep -q '^big\.tree: Error in line 90000' ||
+    fail "${args[*]}: the error is not the last message: $(cat err.txt)"
+  [ "$(wc -l <err.txt)" -eq 8 ] || fail "${args[*]}: more messages: $(cat err.txt)"
+  [ -z "$out" ] || [ "$(cat "$out")" = sentinel ] || fail "${args[*]}: the output was changed"
+done
 echo "large_tree: ok"

@@ -13,7 +13,10 @@
 #include "testsupport.h"
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 using namespace settree;
 
@@ -162,6 +165,86 @@ TEST(ElementTextBytes, LargeTreeWithRepeatsAtEveryDepth) {
     EXPECT_EQ(marked, 1020u);
     EXPECT_EQ(lines[1021], "*! \"C0\"");
     EXPECT_EQ(bytes.find("\r\n\r\n"), std::string::npos);
+}
+
+// The element text made straight from element text is the text of the tree the parser builds
+// from it: the same bytes, messages and element in the way, for a table of texts that take each
+// way through the writer, and for texts put together at random; a file takes the same bytes.
+TEST(ElementTextBytes, OfTextIsTheTextOfItsParsedTree) {
+    struct Result {
+        bool clean = false;
+        std::vector<std::string> messages;
+        std::string text;
+        std::string fault;
+    };
+    const auto viaTree = [](std::string_view bytes) {
+        Result result;
+        TextLines lines = ReadTreeText(bytes);
+        TFlyNodes tree;
+        CollectingFeedback feedback;
+        result.clean = ParseElementText(lines, tree, feedback);
+        result.messages = feedback.messages;
+        if (result.clean) {
+            try {
+                result.text = ElementTextBytes(tree, feedback);
+            } catch (const ElementNotWritable& e) {
+                result.fault = e.what();
+            }
+        }
+        return result;
+    };
+    const auto direct = [](std::string_view bytes, FileWriter* file) {
+        Result result;
+        std::optional<ElementNotWritable> fault;
+        CollectingFeedback feedback;
+        result.clean = ElementTextOfText(bytes, result.text, fault, feedback, file);
+        result.messages = feedback.messages;
+        if (fault)
+            result.fault = fault->what();
+        return result;
+    };
+    const auto expectSame = [](const Result& got, const Result& expected, const std::string& what) {
+        EXPECT_EQ(got.clean, expected.clean) << what;
+        EXPECT_EQ(got.messages, expected.messages) << what;
+        EXPECT_EQ(got.text, expected.text) << what;
+        EXPECT_EQ(got.fault, expected.fault) << what;
+    };
+    std::string large; // written a piece at a time into a file: about 2 MB
+    for (int r = 0; r < 80000; ++r)
+        large +=
+            "R" + std::to_string(r) + " \"Région\"\r\n\t\"R" + std::to_string(r % 7) + "\"\r\n";
+    const std::vector<std::string> texts = {
+        "\"EU\" \"Europe\"\r\n   \"DE\"\r\n      \"DE.1\" \"Bund\"\r\n   \"FR\"",
+        "EU Europe\n\n\tDE\r   \t\r\n\tde again\r\n*!FR\r\n\r\nAS\n",
+        "\"A\"\r\n      \"B\"\r\n\"C\"\r\n      \"D\"", // D goes under B
+        "\"A\"\r\n\r\n      \"B\"\r\n   \"C\"",         // C fits no level
+        "\"a\tb\"\r\n\"c\x1a d\"",                      // names element text cannot hold
+        "  \"A\"\r\n",                                  // a text that does not begin its line
+        "\"\" \"no name\"\r\n   \"child\"",
+        large,
+        large + "\"S\"\r\n      \"T\"\r\n", // T goes under the last R.. of the level above
+    };
+    for (const std::string& text : texts) {
+        const std::string what = ::testing::PrintToString(text.substr(0, 60));
+        const Result expected = viaTree(text);
+        expectSame(direct(text, nullptr), expected, what);
+        if (!expected.clean || !expected.fault.empty())
+            continue;
+        settree::testing::TempDir dir;
+        const std::string name = dir.file("out.tree");
+        {
+            FileWriter file(name);
+            const Result streamed = direct(text, &file);
+            file.commit(streamed.text);
+        }
+        EXPECT_TRUE(ReadFileBytes(name) == expected.text) << what << ": the file differs";
+    }
+    for (const std::string& text : settree::testing::RandomElementTexts(3000, 20261212)) {
+        expectSame(direct(text, nullptr), viaTree(text),
+                   "random text " + ::testing::PrintToString(text));
+        if (::testing::Test::HasFailure())
+            break;
+    }
 }
 
 } // namespace

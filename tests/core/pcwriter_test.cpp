@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
-#include <random>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -277,17 +276,9 @@ TEST(PcWriter, ElementTextGivesTheTuplesOfItsParsedTree) {
         expectSame(direct(c.text), expected, c.what);
     }
 
-    // Texts of the pieces a line is made of, put together at random: what the parser builds
-    // and the tuples made straight from the text never differ.
-    const std::vector<std::string> pieces = {
-        "\"", "'", " ",   "   ", "      ", "*!",   "\t", "\r",    "\n",  "\r\n",        "a",
-        "A",  "b", "B.1", " - ", "<b>",    "\x1a", "é",  "\"a\"", "'b'", "\"A\" \"d\"", "x y"};
-    std::mt19937 random(20261211);
-    for (int round = 0; round < 3000; ++round) {
-        std::string text;
-        const size_t count = random() % 40;
-        for (size_t k = 0; k < count; ++k)
-            text += pieces[random() % pieces.size()];
+    // Texts put together at random: what the parser builds and the tuples made straight from
+    // the text never differ.
+    for (const std::string& text : settree::testing::RandomElementTexts(3000, 20261211)) {
         expectSame(direct(text), viaTree(text), "random text " + ::testing::PrintToString(text));
         if (::testing::Test::HasFailure())
             break;

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <unistd.h>
 #include <utility>
@@ -32,6 +34,23 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// Element texts put together at random from the pieces lines are made of: quotes of both kinds,
+// indentations, markers, tabs, every line end, names with and without descriptions, markup,
+// control characters and UTF-8. The same seed gives the same texts.
+inline std::vector<std::string> RandomElementTexts(size_t count, uint32_t seed) {
+    static const std::vector<std::string> pieces = {
+        "\"", "'", " ",   "   ", "      ", "*!",   "\t", "\r",    "\n",  "\r\n",        "a",
+        "A",  "b", "B.1", " - ", "<b>",    "\x1a", "é",  "\"a\"", "'b'", "\"A\" \"d\"", "x y"};
+    std::mt19937 random(seed);
+    std::vector<std::string> texts(count);
+    for (std::string& text : texts) {
+        const size_t length = random() % 40;
+        for (size_t k = 0; k < length; ++k)
+            text += pieces[random() % pieces.size()];
+    }
+    return texts;
+}
 
 // Lines shown one per row in brackets, so that blanks at either end show in a failure message.
 inline std::string ShowLines(const std::vector<std::string>& lines) {
