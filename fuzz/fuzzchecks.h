@@ -282,6 +282,36 @@ inline void CheckPcLoad(std::string_view data) {
             "the text made without a tree fails otherwise than the load");
     Require(direct == (ok ? ElementTextBytes(tree, quiet) : std::string()),
             "the text made without a tree is not the element text of the loaded tree");
+
+    // The tuples made, and the check done, without a tree: those of the tree alone, failing where
+    // its load fails.
+    const std::string* besideBytes = cut == std::string_view::npos ? nullptr : &treeBytes;
+    TFlyNodes treeOnly;
+    CollectingFeedback treeOnlyFeedback;
+    const bool treeOnlyOk =
+        LoadPCTreeFromBytes(pc, besideBytes, treeOnly, treeOnlyFeedback, kSeparator);
+    std::string expectedTuples;
+    std::string expectedFault;
+    if (treeOnlyOk) {
+        try {
+            expectedTuples = PcText(treeOnly, PcNames::PlainNames, kSeparator);
+        } catch (const ElementNotWritable& e) {
+            expectedFault = e.what();
+        }
+    }
+    std::string tuples;
+    std::optional<ElementNotWritable> tupleFault;
+    CollectingFeedback tupleFeedback;
+    Require(PCTuplesFromBytes(pc, besideBytes, tuples, tupleFault, tupleFeedback, kSeparator) ==
+                    treeOnlyOk &&
+                tupleFeedback.messages == treeOnlyFeedback.messages,
+            "the tuples made without a tree fail otherwise than the load");
+    Require(tuples == expectedTuples && (tupleFault ? tupleFault->what() : "") == expectedFault,
+            "the tuples made without a tree are not those of the loaded tree");
+    CollectingFeedback checkFeedback;
+    Require(CheckPCFromBytes(pc, besideBytes, checkFeedback, kSeparator) == treeOnlyOk &&
+                checkFeedback.messages == treeOnlyFeedback.messages,
+            "the check without a tree fails otherwise than the load");
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -7,7 +7,6 @@
 #include "formats/elementtext.h"
 #include "model/caption.h"
 #include "model/feedback.h"
-#include "model/flynode.h"
 #include "model/parallel.h"
 #include "model/textfile.h"
 
@@ -247,29 +246,33 @@ int run(const Options& options) {
             writeOutput(output, result);
         return kDone;
     }
-    // Tuples checked, or to tuples again, through the tree. The input is released once the
-    // tree is built: the tree holds everything from here on.
-    TFlyNodes tree;
-    bool clean = false;
+    // Tuples checked, or to tuples again: the tuples are read and linked as the editor reads
+    // them, with no tree between. A file takes the result as it is made.
+    std::optional<FileWriter> file;
+    if (output != kStdio && !options.check)
+        file.emplace(output);
+    std::string result;
     {
         TreeFileBeside beside(input);
         const std::string bytes = readInput(input);
         gams.checkTuples(bytes);
-        clean = readPc(bytes, beside, tree, feedback);
+        std::optional<ElementNotWritable> fault;
+        const bool clean =
+            options.check ? checkPc(bytes, beside, feedback)
+                          : pcToPc(bytes, beside, result, fault, feedback, file ? &*file : nullptr);
+        if (!clean || failed())
+            return kInputError;
+        if (fault) {
+            feedback.message(fault->what());
+            return kInputError;
+        }
     }
-    if (!clean || failed())
-        return kInputError;
     if (options.check)
         return kDone;
-
-    std::string text;
-    try {
-        text = writePc(tree);
-    } catch (const ElementNotWritable& fault) {
-        feedback.message(fault.what());
-        return kInputError;
-    }
-    writeOutput(output, text);
+    if (file)
+        file->commit(result);
+    else
+        writeOutput(output, result);
     return kDone;
 }
 

@@ -48,10 +48,10 @@ std::optional<std::string> TreeFileBeside::take() {
     return std::exchange(bytes_, std::nullopt);
 }
 
-bool readPc(std::string_view bytes, TreeFileBeside& beside, TFlyNodes& tree, Feedback& feedback) {
+bool checkPc(std::string_view bytes, TreeFileBeside& beside, Feedback& feedback) {
     const std::optional<std::string> descriptions = beside.take();
-    return LoadPCTreeFromBytes(bytes, descriptions ? &*descriptions : nullptr, tree, feedback,
-                               localeDecimalSeparator());
+    return CheckPCFromBytes(bytes, descriptions ? &*descriptions : nullptr, feedback,
+                            localeDecimalSeparator());
 }
 
 bool pcToElementText(std::string_view bytes, TreeFileBeside& beside, std::string& text,
@@ -67,8 +67,11 @@ bool elementTextToPc(std::string_view bytes, std::string& text,
     return ElementTextToPcText(bytes, text, fault, feedback, localeDecimalSeparator(), file);
 }
 
-std::string writePc(const TFlyNodes& tree) {
-    return PcText(tree, PcNames::PlainNames, localeDecimalSeparator());
+bool pcToPc(std::string_view bytes, TreeFileBeside& beside, std::string& text,
+            std::optional<ElementNotWritable>& fault, Feedback& feedback, FileWriter* file) {
+    const std::optional<std::string> descriptions = beside.take();
+    return PCTuplesFromBytes(bytes, descriptions ? &*descriptions : nullptr, text, fault, feedback,
+                             localeDecimalSeparator(), file);
 }
 
 } // namespace settree

@@ -7,7 +7,6 @@
 
 #include "formats/elementnotwritable.h"
 #include "model/feedback.h"
-#include "model/flynode.h"
 #include "model/parallel.h"
 #include "model/textfile.h"
 
@@ -32,15 +31,16 @@ private:
     std::optional<WorkBeside> reader_; // none for standard input; after bytes_, ends first
 };
 
-// Replaces the tree by the tuples of a .PC file, as the editor loads a file: descriptions come
-// from the .tree file beside the input when there is one, and from "@" annotations; weights use
-// the decimal separator of the locale. bytes is the content of the input. Returns true when
-// nothing was reported. Raises what TreeFileBeside::take raises.
-bool readPc(std::string_view bytes, TreeFileBeside& beside, TFlyNodes& tree, Feedback& feedback);
+// Whether the tuples of a .PC file load as the editor loads a file, found without building the
+// tree: descriptions come from the .tree file beside the input when there is one, and from "@"
+// annotations; weights use the decimal separator of the locale. bytes is the content of the
+// input. Returns true when nothing was reported. Raises what TreeFileBeside::take raises.
+bool checkPc(std::string_view bytes, TreeFileBeside& beside, Feedback& feedback);
 
-// The element text of the tree readPc would build, made without building it: the bytes of a
-// .tree file. Reports and returns as readPc does; text is empty on an error. With file, the text
-// goes into it as it is made, and text gets what is left of it to append.
+// The element text of the tree the editor builds from the tuples (see checkPc), made without
+// building it: the bytes of a .tree file. Reports and returns as checkPc does; text is empty on
+// an error. With file, the text goes into it as it is made, and text gets what is left of it to
+// append.
 bool pcToElementText(std::string_view bytes, TreeFileBeside& beside, std::string& text,
                      Feedback& feedback, FileWriter* file = nullptr);
 
@@ -51,8 +51,11 @@ bool elementTextToPc(std::string_view bytes, std::string& text,
                      std::optional<ElementNotWritable>& fault, Feedback& feedback,
                      FileWriter* file = nullptr);
 
-// The bytes of the .PC file of the tree, as the tree pane's "Save" writes it, with the decimal
-// separator of the locale. Raises ElementNotWritable for a tree the tuples cannot carry back.
-std::string writePc(const TFlyNodes& tree);
+// The bytes of the .PC file of that tree, as the tree pane's "Save" writes it, made without
+// building it: see PCTuplesFromBytes, with the decimal separator of the locale. Reports and
+// returns as checkPc does; fault gets an element the tuples cannot carry back.
+bool pcToPc(std::string_view bytes, TreeFileBeside& beside, std::string& text,
+            std::optional<ElementNotWritable>& fault, Feedback& feedback,
+            FileWriter* file = nullptr);
 
 } // namespace settree

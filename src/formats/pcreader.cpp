@@ -4,6 +4,7 @@
 #include "formats/elementtextstream.h"
 #include "formats/nametable.h"
 #include "formats/noderelay.h"
+#include "formats/pcwriter.h"
 #include "model/caption.h"
 #include "model/parallel.h"
 #include "model/textfile.h"
@@ -404,6 +405,62 @@ public:
         });
         stream.finish();
         return true;
+    }
+
+    // Writes the tuples PcText writes for the tree that build would make, without making it;
+    // false, with the names of the failing tuple, where build would fail. fault gets the first
+    // node the tuples cannot carry back, and ends the writing.
+    bool writeTuples(PcTextBuilder& tuples, std::optional<ElementNotWritable>& fault,
+                     std::string& failedChild, std::string& failedParent) {
+        std::vector<LinkedLevel> levels;
+        if (!linkLevels(levels, failedChild, failedParent))
+            return false;
+        descriptionsRead();
+        // Whether a node has children shows with the node after it: each is written once the
+        // next one comes, the last one at the end.
+        struct Faulted {};
+        bool pending = false;
+        size_t pendingDepth = 0;
+        std::string caption;
+        std::string weight;
+        const auto write = [&](bool hasChildren) {
+            try {
+                tuples.add(pendingDepth + 1, caption, weight, hasChildren);
+            } catch (const ElementNotWritable& first) {
+                fault = first;
+                throw Faulted();
+            }
+        };
+        const auto make = [&](size_t depth, std::string_view name,
+                              const std::string_view* description, std::string_view w) {
+            if (pending)
+                write(depth > pendingDepth);
+            if (description)
+                AssignCaption(caption, name, *description);
+            else
+                AssignCaption(caption, name);
+            weight.assign(w);
+            pendingDepth = depth;
+            pending = true;
+        };
+        try {
+            // As in build, a large load is walked on a second thread.
+            if (lines_.remainders.size() < kParallelTuples || !walkAlongside(levels, make))
+                walkPreOrder(levels, make);
+            if (pending)
+                write(false);
+        } catch (const Faulted&) {
+        }
+        return true;
+    }
+
+    // Whether build would succeed; false, with the names of the failing tuple, where it would
+    // fail.
+    bool check(std::string& failedChild, std::string& failedParent) {
+        std::vector<LinkedLevel> levels;
+        const bool complete = linkLevels(levels, failedChild, failedParent);
+        descriptionsRead();
+        return complete;
     }
 
     // Walks the linked levels on a second thread and hands each node to make on this one, the
@@ -1103,11 +1160,16 @@ bool LoadPCTreeFromBytes(std::string_view pcBytes, const std::string* treeDescri
                    readBytes(pcBytes, treeDescriptionBytes));
 }
 
-bool PCElementTextFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
-                            std::string& text, Feedback& feedback, char decimalSeparator,
-                            FileWriter* file) {
+namespace {
+
+// A tuple load in file mode from bytes whose result is not a tree: done(load, failedChild,
+// failedParent) reads the tuples' result from the load once they are read, and is false, with
+// the names of the failing tuple, where the load would fail. Failures are reported as LoadPC
+// reports them.
+template <class Done>
+bool loadWithoutTree(std::string_view pcBytes, const std::string* treeDescriptionBytes,
+                     Feedback& feedback, char decimalSeparator, Done&& done) {
     BusyCursor busy(feedback);
-    text.clear();
     std::string child;
     std::string parent;
     std::string message; // of a failure
@@ -1115,23 +1177,9 @@ bool PCElementTextFromBytes(std::string_view pcBytes, const std::string* treeDes
     try {
         PcLoad load(true, decimalSeparator);
         if (readBytes(pcBytes, treeDescriptionBytes)(load)) {
-            // The text is mostly the tuples' names (and descriptions) again.
-            size_t expected = pcBytes.size();
-            if (treeDescriptionBytes)
-                expected += treeDescriptionBytes->size();
-            ElementTextBuilder builder(load.tuples(), expected);
-            if (file)
-                builder.StreamInto(*file);
-            ok = load.write(builder, child, parent);
+            ok = done(load, child, parent);
             if (!ok)
                 message = load.failureMessage(child, parent);
-            if (ok && builder.Fault()) {
-                // The tuples are sound: their element text would read back as another tree.
-                feedback.message(builder.Fault()->what());
-                return false;
-            }
-            if (ok)
-                text = builder.finish(feedback);
         }
     } catch (const ElementTextTooLarge&) {
         throw; // the tuples are sound: the text cannot be held
@@ -1140,11 +1188,80 @@ bool PCElementTextFromBytes(std::string_view pcBytes, const std::string* treeDes
     } catch (const std::exception&) {
         ok = false;
     }
+    if (!ok)
+        feedback.message(message.empty() ? tupleErrorMessage(child, parent) : message);
+    return ok;
+}
+
+} // namespace
+
+bool PCElementTextFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
+                            std::string& text, Feedback& feedback, char decimalSeparator,
+                            FileWriter* file) {
+    text.clear();
+    std::optional<ElementNotWritable> fault;
+    const auto write = [&](PcLoad& load, std::string& child, std::string& parent) {
+        // The text is mostly the tuples' names (and descriptions) again.
+        size_t expected = pcBytes.size();
+        if (treeDescriptionBytes)
+            expected += treeDescriptionBytes->size();
+        ElementTextBuilder builder(load.tuples(), expected);
+        if (file)
+            builder.StreamInto(*file);
+        if (!load.write(builder, child, parent))
+            return false;
+        fault = builder.Fault();
+        if (!fault)
+            text = builder.finish(feedback);
+        return true;
+    };
+    const bool ok =
+        loadWithoutTree(pcBytes, treeDescriptionBytes, feedback, decimalSeparator, write);
     if (!ok) {
         text.clear();
-        feedback.message(message.empty() ? tupleErrorMessage(child, parent) : message);
+        return false;
     }
+    if (fault) {
+        // The tuples are sound: their element text would read back as another tree.
+        feedback.message(fault->what());
+        return false;
+    }
+    return true;
+}
+
+bool PCTuplesFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
+                       std::string& text, std::optional<ElementNotWritable>& fault,
+                       Feedback& feedback, char decimalSeparator, FileWriter* file) {
+    text.clear();
+    fault.reset();
+    const auto write = [&](PcLoad& load, std::string& child, std::string& parent) {
+        PcTextBuilder tuples(PcNames::PlainNames, decimalSeparator, load.tuples());
+        if (file)
+            tuples.StreamInto(*file);
+        if (!load.writeTuples(tuples, fault, child, parent))
+            return false;
+        if (!fault) {
+            try {
+                text = tuples.Take();
+            } catch (const ElementNotWritable& first) {
+                fault = first;
+            }
+        }
+        return true;
+    };
+    const bool ok =
+        loadWithoutTree(pcBytes, treeDescriptionBytes, feedback, decimalSeparator, write);
+    if (!ok || fault)
+        text.clear();
     return ok;
+}
+
+bool CheckPCFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
+                      Feedback& feedback, char decimalSeparator) {
+    return loadWithoutTree(pcBytes, treeDescriptionBytes, feedback, decimalSeparator,
+                           [](PcLoad& load, std::string& child, std::string& parent) {
+                               return load.check(child, parent);
+                           });
 }
 
 bool LoadPCBlock(const std::function<void(PcBlockInput&)>& read, TFlyNodes& tree, TextLines& lines,

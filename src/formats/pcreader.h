@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/elementnotwritable.h"
 #include "formats/elementtext.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
@@ -83,6 +84,21 @@ bool LoadPCTreeFromBytes(std::string_view pcBytes, const std::string* treeDescri
 bool PCElementTextFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
                             std::string& text, Feedback& feedback, char decimalSeparator = '.',
                             FileWriter* file = nullptr);
+
+// The tuples that PcText writes with plain names for the tree LoadPCFromBytes builds, made
+// without building that tree: for a caller that only converts. Errors are reported as LoadPC
+// reports them; the result is then false. Otherwise the result is true, and fault holds the first
+// element the tuples cannot carry back, where PcText would raise ElementNotWritable. text is
+// empty after either. With file, the tuples go into it as they are made and text gets what is
+// left of them (see PcTextBuilder::StreamInto).
+bool PCTuplesFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
+                       std::string& text, std::optional<ElementNotWritable>& fault,
+                       Feedback& feedback, char decimalSeparator = '.', FileWriter* file = nullptr);
+
+// Whether LoadPCFromBytes would load the tuples without an error, found without building the
+// tree; an error is reported as LoadPC reports it.
+bool CheckPCFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,
+                      Feedback& feedback, char decimalSeparator = '.');
 
 // The input of a tuple load in block mode: the lines firstLine to lastLine (0-based) of an
 // index file holding several blocks of tuple lines, and the member file that gives their

@@ -806,6 +806,72 @@ TEST(PcReader, ElementTextWithoutTheTreeFailsWhereTheLoadFails) {
     }
 }
 
+// The converter also writes tuples, and checks them, straight from the tuples: the tuples of the
+// tree a load builds, failing where the load fails or where that tree's tuples are refused.
+TEST(PcReader, TuplesAndChecksWithoutTheTreeAreThoseOfTheTree) {
+    std::string generatedTree;
+    const std::string generated = generatedPc(20000, generatedTree);
+    std::string largeTree; // walked on a second thread
+    const std::string large = generatedPc(50000, largeTree);
+    using namespace std::string_literals;
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"\"level2\".\"EUR\".\"WLD\" 1\n\"level1\".\"WLD\".\"WLD\" 1\n"
+         "\"level3\".\"FRA\".\"EUR\" 2 @\"France\"\n\"level2\".\"AME\".\"wld\" 3\n",
+         ""},
+        {"\"level1\".\"A\".\"A\" 1 @\"first\"\n\"level2\".\"B\".\"A\" 1 @\"b@here\"\n"
+         "\"level2\".\"a\".\"A\" 1\n\"level3\".\"C\".\"B\" 1\n",
+         "\"A\" \"From the tree file\"\r\n\"C\" \"C's own\"\r\n"},
+        {"\"level1\".\"A\".\"A\" 1\n\"level2\".\"B\".\"X\" 1\n", ""},
+        {"\"level1\".\"A\".\"A\" 1\nno tuple here\n", ""},
+        {"\"level1\".\"x - <color=clblue>y\".\"x\" 1 @\"desc\"\n", ""},
+        {"\"level1\".\"it's\".\"it's\" 1\n\"level1\".\"a\0b\".\"a\0b\" 1\n"s, ""},
+        {generated, generatedTree},
+        {large, largeTree},
+        {large + "\"level2\".\"LAST\".\"NOWHERE\" 1\n", ""},
+        {large + "\"level1\".\"a\0b\".\"a\0b\" 1\n"s, ""},
+    };
+    for (const auto& [pc, besideText] : cases) {
+        const std::string what = pc.substr(0, 50);
+        const std::string* beside = besideText.empty() ? nullptr : &besideText;
+        TFlyNodes tree;
+        CollectingFeedback loadFeedback;
+        const bool loaded = LoadPCTreeFromBytes(pc, beside, tree, loadFeedback);
+        std::string expected;
+        std::string expectedFault;
+        if (loaded) {
+            try {
+                expected = PcText(tree, PcNames::PlainNames);
+            } catch (const ElementNotWritable& e) {
+                expectedFault = e.what();
+            }
+        }
+        std::string tuples = "old";
+        std::optional<ElementNotWritable> fault;
+        CollectingFeedback feedback;
+        EXPECT_EQ(PCTuplesFromBytes(pc, beside, tuples, fault, feedback), loaded) << what;
+        EXPECT_EQ(feedback.messages, loadFeedback.messages) << what;
+        EXPECT_TRUE(tuples == expected) << what << ": other tuples";
+        EXPECT_EQ(fault ? fault->what() : "", expectedFault) << what;
+        EXPECT_EQ(feedback.busyDepth, 0) << what;
+
+        CollectingFeedback checkFeedback;
+        EXPECT_EQ(CheckPCFromBytes(pc, beside, checkFeedback), loaded) << what;
+        EXPECT_EQ(checkFeedback.messages, loadFeedback.messages) << what;
+
+        if (!loaded || fault)
+            continue;
+        TempDir dir;
+        const std::string name = dir.file("out.PC");
+        {
+            FileWriter file(name);
+            std::string rest;
+            EXPECT_TRUE(PCTuplesFromBytes(pc, beside, rest, fault, feedback, '.', &file));
+            file.commit(rest);
+        }
+        EXPECT_TRUE(ReadFileBytes(name) == expected) << what << ": the file differs";
+    }
+}
+
 // Into a file, the element text goes as it is made, megabytes before the last tuple is reached.
 // The file ends as the text made in memory, also where a line near the end makes the text one to
 // normalise (an empty name); where a late tuple fails, or its element cannot be written, the file
