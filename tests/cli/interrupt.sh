@@ -28,13 +28,17 @@ awk 'BEGIN {
 
 # A sanitizer build wants its runtime first among the loaded libraries; the shim only wraps open.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"
-for signal in INT TERM HUP; do
-  echo sentinel >out.tree
-  LD_PRELOAD=$shim SETTREE_TEST_SIGNAL=$signal "$exe" in.PC out.tree
-  rc=$?
-  [ "$rc" -eq $((128 + $(kill -l "$signal"))) ] || fail "SIG$signal on creating the temporary file: exit status $rc"
-  [ -z "$(find . -name '.settree-*')" ] || fail "SIG$signal on creating the temporary file left $(find . -name '.settree-*')"
-  [ "$(cat out.tree)" = sentinel ] || fail "SIG$signal on creating the temporary file changed the output"
+# Every conversion writes its output as it is made, through the same temporary file.
+for conversion in "in.PC out.tree" "expected.tree out.PC" "expected.tree out.tree" "in.PC out.PC"; do
+  read -r input output <<<"$conversion"
+  for signal in INT TERM HUP; do
+    echo sentinel >"$output"
+    LD_PRELOAD=$shim SETTREE_TEST_SIGNAL=$signal "$exe" "$input" "$output"
+    rc=$?
+    [ "$rc" -eq $((128 + $(kill -l "$signal"))) ] || fail "$conversion: SIG$signal on creating the temporary file: exit status $rc"
+    [ -z "$(find . -name '.settree-*')" ] || fail "$conversion: SIG$signal on creating the temporary file left $(find . -name '.settree-*')"
+    [ "$(cat "$output")" = sentinel ] || fail "$conversion: SIG$signal on creating the temporary file changed the output"
+  done
 done
 
 if [ -n "$editor" ]; then
