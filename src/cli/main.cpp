@@ -164,6 +164,50 @@ void writeOutput(const std::string& fileName, std::string_view bytes) {
         throw FileError("Cannot create file -", errno);
 }
 
+// Reads element text, or converts it to tuples or to element text again, straight from the text
+// with no tree between, while the GAMS check reads a large text on a second thread. The check's
+// reports come first: the conversion's messages wait for them. Returns true when the text reads
+// without an error; fault gets an element the output form cannot hold.
+bool fromElementText(std::string_view bytes, bool checkOnly, Form to, GamsWarnings& gams,
+                     Feedback& feedback, std::string& result,
+                     std::optional<ElementNotWritable>& fault, FileWriter* into) {
+    CollectingFeedback converting;
+    bool clean = false;
+    const auto check = [&] { gams.checkTreeFile(bytes); };
+    const auto convert = [&] {
+        if (checkOnly)
+            clean = ReadElementText(
+                bytes, [](size_t, std::string_view) {}, converting);
+        else if (to == Form::pc)
+            clean = elementTextToPc(bytes, result, fault, converting, into);
+        else
+            clean = ElementTextOfText(bytes, result, fault, converting, into);
+    };
+    if (bytes.size() < kParallelBytes) {
+        check();
+        convert();
+    } else {
+        RunInParallel(convert, check);
+    }
+    for (const std::string& message : converting.messages)
+        feedback.message(message);
+    return clean;
+}
+
+// Reads tuples, or converts them to element text or to tuples again, straight from the tuples
+// with no tree between; descriptions come from the .tree file beside the input. Returns true when
+// the tuples read without an error; fault gets an element the tuples cannot carry back (an
+// element that element text cannot hold is reported as the editor's load reports it).
+bool fromTuples(std::string_view bytes, TreeFileBeside& beside, bool checkOnly, Form to,
+                Feedback& feedback, std::string& result, std::optional<ElementNotWritable>& fault,
+                FileWriter* into) {
+    if (checkOnly) // no text: a chain too deep for its text has sound tuples all the same
+        return checkPc(bytes, beside, feedback);
+    if (to == Form::tree)
+        return pcToElementText(bytes, beside, result, feedback, into);
+    return pcToPc(bytes, beside, result, fault, feedback, into);
+}
+
 int run(const Options& options) {
     const std::string& input = options.files[0];
     const std::string output = options.files.size() > 1 ? options.files[1] : std::string(kStdio);
@@ -172,95 +216,27 @@ int run(const Options& options) {
     // The readers' messages, and an element that the output form cannot hold, name the input.
     StderrFeedback feedback(displayName(input));
     GamsWarnings gams(input);
-    // With --strict a GAMS warning is an error of the input, reported with its other errors.
-    const auto failed = [&] {
-        return feedback.count() > 0 || (options.strict && gams.warnings() > 0);
-    };
-    if (from == Form::pc && to == Form::tree && !options.check) {
-        // Tuples to element text: the text comes straight from the tuples, with no tree between.
-        // A check makes no text: a chain too deep for its text has sound tuples all the same.
-        // A file takes the text as it is made; it shows none of it unless all goes well.
-        std::optional<FileWriter> file;
-        if (output != kStdio)
-            file.emplace(output);
-        std::string text;
-        {
-            TreeFileBeside beside(input);
-            const std::string bytes = readInput(input);
-            gams.checkTuples(bytes);
-            if (!pcToElementText(bytes, beside, text, feedback, file ? &*file : nullptr) ||
-                failed())
-                return kInputError;
-        }
-        if (file)
-            file->commit(text);
-        else
-            writeOutput(output, text);
-        return kDone;
-    }
-    if (from == Form::tree) {
-        // Element text to tuples, or to element text again: the result comes straight from the
-        // text, with no tree between, while the GAMS check reads a large text on a second
-        // thread. Its reports come first: the conversion's messages wait for them. A file takes
-        // the result as it is made. A check only reads the text.
-        std::optional<FileWriter> file;
-        if (output != kStdio && !options.check)
-            file.emplace(output);
-        std::string result;
-        {
-            const std::string bytes = readInput(input);
-            std::optional<ElementNotWritable> fault;
-            CollectingFeedback converting;
-            bool clean = false;
-            const auto check = [&] { gams.checkTreeFile(bytes); };
-            const auto convert = [&] {
-                FileWriter* into = file ? &*file : nullptr;
-                if (options.check)
-                    clean = ReadElementText(
-                        bytes, [](size_t, std::string_view) {}, converting);
-                else if (to == Form::pc)
-                    clean = elementTextToPc(bytes, result, fault, converting, into);
-                else
-                    clean = ElementTextOfText(bytes, result, fault, converting, into);
-            };
-            if (bytes.size() < kParallelBytes) {
-                check();
-                convert();
-            } else {
-                RunInParallel(convert, check);
-            }
-            for (const std::string& message : converting.messages)
-                feedback.message(message);
-            if (!clean || failed())
-                return kInputError;
-            if (fault) {
-                feedback.message(fault->what());
-                return kInputError;
-            }
-        }
-        if (options.check)
-            return kDone;
-        if (file)
-            file->commit(result);
-        else
-            writeOutput(output, result);
-        return kDone;
-    }
-    // Tuples checked, or to tuples again: the tuples are read and linked as the editor reads
-    // them, with no tree between. A file takes the result as it is made.
+    // A file takes the result as it is made; it shows none of it unless all goes well.
     std::optional<FileWriter> file;
     if (output != kStdio && !options.check)
         file.emplace(output);
+    FileWriter* const into = file ? &*file : nullptr;
     std::string result;
     {
-        TreeFileBeside beside(input);
-        const std::string bytes = readInput(input);
-        gams.checkTuples(bytes);
+        // The input is released before the result is written.
         std::optional<ElementNotWritable> fault;
-        const bool clean =
-            options.check ? checkPc(bytes, beside, feedback)
-                          : pcToPc(bytes, beside, result, fault, feedback, file ? &*file : nullptr);
-        if (!clean || failed())
+        bool clean = false;
+        if (from == Form::pc) {
+            TreeFileBeside beside(input);
+            const std::string bytes = readInput(input);
+            gams.checkTuples(bytes);
+            clean = fromTuples(bytes, beside, options.check, to, feedback, result, fault, into);
+        } else {
+            const std::string bytes = readInput(input);
+            clean = fromElementText(bytes, options.check, to, gams, feedback, result, fault, into);
+        }
+        // With --strict a GAMS warning is an error of the input, reported with its other errors.
+        if (!clean || feedback.count() > 0 || (options.strict && gams.warnings() > 0))
             return kInputError;
         if (fault) {
             feedback.message(fault->what());

@@ -171,14 +171,9 @@ TEST(ElementTextBytes, LargeTreeWithRepeatsAtEveryDepth) {
 // from it: the same bytes, messages and element in the way, for a table of texts that take each
 // way through the writer, and for texts put together at random; a file takes the same bytes.
 TEST(ElementTextBytes, OfTextIsTheTextOfItsParsedTree) {
-    struct Result {
-        bool clean = false;
-        std::vector<std::string> messages;
-        std::string text;
-        std::string fault;
-    };
+    using settree::testing::Converted;
     const auto viaTree = [](std::string_view bytes) {
-        Result result;
+        Converted result;
         TextLines lines = ReadTreeText(bytes);
         TFlyNodes tree;
         CollectingFeedback feedback;
@@ -194,7 +189,7 @@ TEST(ElementTextBytes, OfTextIsTheTextOfItsParsedTree) {
         return result;
     };
     const auto direct = [](std::string_view bytes, FileWriter* file) {
-        Result result;
+        Converted result;
         std::optional<ElementNotWritable> fault;
         CollectingFeedback feedback;
         result.clean = ElementTextOfText(bytes, result.text, fault, feedback, file);
@@ -202,12 +197,6 @@ TEST(ElementTextBytes, OfTextIsTheTextOfItsParsedTree) {
         if (fault)
             result.fault = fault->what();
         return result;
-    };
-    const auto expectSame = [](const Result& got, const Result& expected, const std::string& what) {
-        EXPECT_EQ(got.clean, expected.clean) << what;
-        EXPECT_EQ(got.messages, expected.messages) << what;
-        EXPECT_EQ(got.text, expected.text) << what;
-        EXPECT_EQ(got.fault, expected.fault) << what;
     };
     std::string large; // written a piece at a time into a file: about 2 MB
     for (int r = 0; r < 80000; ++r)
@@ -226,22 +215,22 @@ TEST(ElementTextBytes, OfTextIsTheTextOfItsParsedTree) {
     };
     for (const std::string& text : texts) {
         const std::string what = ::testing::PrintToString(text.substr(0, 60));
-        const Result expected = viaTree(text);
-        expectSame(direct(text, nullptr), expected, what);
+        const Converted expected = viaTree(text);
+        settree::testing::ExpectSameConversion(direct(text, nullptr), expected, what);
         if (!expected.clean || !expected.fault.empty())
             continue;
         settree::testing::TempDir dir;
         const std::string name = dir.file("out.tree");
         {
             FileWriter file(name);
-            const Result streamed = direct(text, &file);
+            const Converted streamed = direct(text, &file);
             file.commit(streamed.text);
         }
         EXPECT_TRUE(ReadFileBytes(name) == expected.text) << what << ": the file differs";
     }
     for (const std::string& text : settree::testing::RandomElementTexts(3000, 20261212)) {
-        expectSame(direct(text, nullptr), viaTree(text),
-                   "random text " + ::testing::PrintToString(text));
+        settree::testing::ExpectSameConversion(direct(text, nullptr), viaTree(text),
+                                               "random text " + ::testing::PrintToString(text));
         if (::testing::Test::HasFailure())
             break;
     }

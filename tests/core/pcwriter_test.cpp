@@ -192,15 +192,10 @@ TEST(PcWriter, DepthsOfTenAndMoreAndDeepChains) {
 
 // The tuples of element text made without a tree, and those of the tree the parser builds from
 // it: the same text, the same messages, the same element in the way.
-struct TuplesOfText {
-    bool clean = false;
-    std::vector<std::string> messages;
-    std::string text;
-    std::string fault;
-};
+using settree::testing::Converted;
 
-TuplesOfText viaTree(std::string_view bytes) {
-    TuplesOfText result;
+Converted viaTree(std::string_view bytes) {
+    Converted result;
     TextLines lines = ReadTreeText(bytes);
     TFlyNodes tree;
     CollectingFeedback feedback;
@@ -216,8 +211,8 @@ TuplesOfText viaTree(std::string_view bytes) {
     return result;
 }
 
-TuplesOfText direct(std::string_view bytes) {
-    TuplesOfText result;
+Converted direct(std::string_view bytes) {
+    Converted result;
     CollectingFeedback feedback;
     std::optional<ElementNotWritable> fault;
     result.clean = ElementTextToPcText(bytes, result.text, fault, feedback);
@@ -228,13 +223,6 @@ TuplesOfText direct(std::string_view bytes) {
         EXPECT_EQ(result.text, "") << "text given with a failure";
     }
     return result;
-}
-
-void expectSame(const TuplesOfText& got, const TuplesOfText& expected, const std::string& what) {
-    EXPECT_EQ(got.clean, expected.clean) << what;
-    EXPECT_EQ(got.messages, expected.messages) << what;
-    EXPECT_EQ(got.text, expected.text) << what;
-    EXPECT_EQ(got.fault, expected.fault) << what;
 }
 
 TEST(PcWriter, ElementTextGivesTheTuplesOfItsParsedTree) {
@@ -269,17 +257,18 @@ TEST(PcWriter, ElementTextGivesTheTuplesOfItsParsedTree) {
         {"no element at all", "\r\n  \r\n\t\r\n", ""},
     };
     for (const Case& c : cases) {
-        const TuplesOfText expected = viaTree(c.text);
+        const Converted expected = viaTree(c.text);
         const std::string all = expected.text + expected.fault +
                                 (expected.messages.empty() ? "" : expected.messages.front());
         EXPECT_NE(all.find(c.expected), std::string::npos) << c.what << ": " << all;
-        expectSame(direct(c.text), expected, c.what);
+        settree::testing::ExpectSameConversion(direct(c.text), expected, c.what);
     }
 
     // Texts put together at random: what the parser builds and the tuples made straight from
     // the text never differ.
     for (const std::string& text : settree::testing::RandomElementTexts(3000, 20261211)) {
-        expectSame(direct(text), viaTree(text), "random text " + ::testing::PrintToString(text));
+        settree::testing::ExpectSameConversion(direct(text), viaTree(text),
+                                               "random text " + ::testing::PrintToString(text));
         if (::testing::Test::HasFailure())
             break;
     }
@@ -299,7 +288,7 @@ TEST(PcWriter, ElementTextStreamsItsTuplesIntoAFile) {
     TempDir dir;
     const std::vector<const std::string*> texts = {&inOrder, &jumping};
     for (const std::string* text : texts) {
-        const TuplesOfText expected = viaTree(*text);
+        const Converted expected = viaTree(*text);
         ASSERT_TRUE(expected.clean);
         ASSERT_GT(expected.text.size(), size_t{2} << 20) << "the text fits in one piece";
         const std::string name = dir.file("out.PC");

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "model/caption.h"
 #include "model/flynode.h"
 
@@ -50,6 +52,24 @@ inline std::vector<std::string> RandomElementTexts(size_t count, uint32_t seed) 
             text += pieces[random() % pieces.size()];
     }
     return texts;
+}
+
+// What a conversion of element text or tuples gave: whether its input read without an error, the
+// messages, the text, and the element in the way (empty when none).
+struct Converted {
+    bool clean = false;
+    std::vector<std::string> messages;
+    std::string text;
+    std::string fault;
+};
+
+// Two conversions that must agree in everything.
+inline void ExpectSameConversion(const Converted& got, const Converted& expected,
+                                 const std::string& what) {
+    EXPECT_EQ(got.clean, expected.clean) << what;
+    EXPECT_EQ(got.messages, expected.messages) << what;
+    EXPECT_TRUE(got.text == expected.text) << what << ": other text";
+    EXPECT_EQ(got.fault, expected.fault) << what;
 }
 
 // Lines shown one per row in brackets, so that blanks at either end show in a failure message.
