@@ -40,6 +40,24 @@ inline void Require(bool condition, const std::string& what) {
         throw FuzzInvariantError(what);
 }
 
+// What a writer made straight from its input gives, against what writing the tree gives
+// (write()): the same bytes, or the same element in the way and no bytes.
+template <class Write>
+void RequireAsWrittenFromTree(const std::string& text,
+                              const std::optional<ElementNotWritable>& fault, Write&& write,
+                              const std::string& what) {
+    std::string expected;
+    std::string expectedFault;
+    try {
+        expected = write();
+    } catch (const ElementNotWritable& e) {
+        expectedFault = e.what();
+    }
+    Require(text == (expectedFault.empty() ? expected : std::string()) &&
+                (fault ? fault->what() : "") == expectedFault,
+            what);
+}
+
 // Splits data at every occurrence of separator.
 inline std::vector<std::string_view> SplitParts(std::string_view data, std::string_view separator) {
     std::vector<std::string_view> parts;
@@ -160,17 +178,10 @@ inline void CheckElementText(std::string_view bytes) {
     const bool tuplesOk = ElementTextToPcText(text, tuples, tupleFault, tupleFeedback);
     Require(tuplesOk == parsedOk && tupleFeedback.messages == feedback.messages,
             "the tuples made from the text fail otherwise than the parser");
-    if (parsedOk) {
-        std::string expected;
-        std::string expectedFault;
-        try {
-            expected = PcText(tree, PcNames::PlainNames);
-        } catch (const ElementNotWritable& e) {
-            expectedFault = e.what();
-        }
-        Require(tuples == expected && (tupleFault ? tupleFault->what() : "") == expectedFault,
-                "the tuples made from the text are not those of the parsed tree");
-    }
+    if (parsedOk)
+        RequireAsWrittenFromTree(
+            tuples, tupleFault, [&] { return PcText(tree, PcNames::PlainNames); },
+            "the tuples made from the text are not those of the parsed tree");
 
     // So is the element text made straight from the text.
     std::string rewritten;
@@ -180,17 +191,10 @@ inline void CheckElementText(std::string_view bytes) {
     Require(rewrittenOk == parsedOk && rewrittenFeedback.messages == feedback.messages,
             "the element text made from the text fails otherwise than the parser");
     if (parsedOk) {
-        std::string expected;
-        std::string expectedFault;
         CollectingFeedback quiet;
-        try {
-            expected = ElementTextBytes(tree, quiet);
-        } catch (const ElementNotWritable& e) {
-            expectedFault = e.what();
-        }
-        Require(rewritten == expected &&
-                    (rewrittenFault ? rewrittenFault->what() : "") == expectedFault,
-                "the element text made from the text is not that of the parsed tree");
+        RequireAsWrittenFromTree(
+            rewritten, rewrittenFault, [&] { return ElementTextBytes(tree, quiet); },
+            "the element text made from the text is not that of the parsed tree");
     }
 
     TextLines written;
@@ -290,15 +294,6 @@ inline void CheckPcLoad(std::string_view data) {
     CollectingFeedback treeOnlyFeedback;
     const bool treeOnlyOk =
         LoadPCTreeFromBytes(pc, besideBytes, treeOnly, treeOnlyFeedback, kSeparator);
-    std::string expectedTuples;
-    std::string expectedFault;
-    if (treeOnlyOk) {
-        try {
-            expectedTuples = PcText(treeOnly, PcNames::PlainNames, kSeparator);
-        } catch (const ElementNotWritable& e) {
-            expectedFault = e.what();
-        }
-    }
     std::string tuples;
     std::optional<ElementNotWritable> tupleFault;
     CollectingFeedback tupleFeedback;
@@ -306,8 +301,12 @@ inline void CheckPcLoad(std::string_view data) {
                     treeOnlyOk &&
                 tupleFeedback.messages == treeOnlyFeedback.messages,
             "the tuples made without a tree fail otherwise than the load");
-    Require(tuples == expectedTuples && (tupleFault ? tupleFault->what() : "") == expectedFault,
+    if (treeOnlyOk)
+        RequireAsWrittenFromTree(
+            tuples, tupleFault, [&] { return PcText(treeOnly, PcNames::PlainNames, kSeparator); },
             "the tuples made without a tree are not those of the loaded tree");
+    else
+        Require(tuples.empty() && !tupleFault, "a failed load gave tuples");
     CollectingFeedback checkFeedback;
     Require(CheckPCFromBytes(pc, besideBytes, checkFeedback, kSeparator) == treeOnlyOk &&
                 checkFeedback.messages == treeOnlyFeedback.messages,

@@ -30,17 +30,25 @@ private:
     std::string block_;
 };
 
+// Runs check(report), where report writes each problem as one line and counts the warnings.
+template <class Check>
+void reportEach(const std::string& fileName, size_t& warnings, Check&& check) {
+    BlockWriter out;
+    const GamsReport report = [&](const GamsProblem& problem) {
+        out.add(GamsMessage(fileName, problem));
+        warnings += IsGamsWarning(problem.rule) ? 1 : 0;
+    };
+    check(report);
+}
+
 } // namespace
 
 GamsWarnings::GamsWarnings(const std::string& inputName)
     : fileName_(inputName == "-" ? "<stdin>" : inputName) {}
 
 void GamsWarnings::checkElementText(const TextLines& lines) {
-    BlockWriter out;
-    CheckElementTextForGams(lines, [&](const GamsProblem& problem) {
-        out.add(GamsMessage(fileName_, problem));
-        warnings_ += IsGamsWarning(problem.rule) ? 1 : 0;
-    });
+    reportEach(fileName_, warnings_,
+               [&](const GamsReport& report) { CheckElementTextForGams(lines, report); });
 }
 
 void GamsWarnings::checkTreeFile(std::string_view bytes) {
@@ -49,19 +57,13 @@ void GamsWarnings::checkTreeFile(std::string_view bytes) {
         checkElementText(ReadTreeText(bytes));
         return;
     }
-    BlockWriter out;
-    CheckElementTextForGams(bytes, [&](const GamsProblem& problem) {
-        out.add(GamsMessage(fileName_, problem));
-        warnings_ += IsGamsWarning(problem.rule) ? 1 : 0;
-    });
+    reportEach(fileName_, warnings_,
+               [&](const GamsReport& report) { CheckElementTextForGams(bytes, report); });
 }
 
 void GamsWarnings::checkTuples(std::string_view bytes) {
-    BlockWriter out;
-    CheckTuplesForGams(bytes, [&](const GamsProblem& problem) {
-        out.add(GamsMessage(fileName_, problem));
-        warnings_ += IsGamsWarning(problem.rule) ? 1 : 0;
-    });
+    reportEach(fileName_, warnings_,
+               [&](const GamsReport& report) { CheckTuplesForGams(bytes, report); });
 }
 
 } // namespace settree

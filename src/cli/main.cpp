@@ -175,9 +175,10 @@ bool fromElementText(std::string_view bytes, bool checkOnly, Form to, GamsWarnin
     bool clean = false;
     const auto check = [&] { gams.checkTreeFile(bytes); };
     const auto convert = [&] {
+        bool inTreeOrder = true; // a check builds nothing in either order
         if (checkOnly)
             clean = ReadElementText(
-                bytes, [](size_t, std::string_view) {}, converting);
+                bytes, [](size_t, std::string_view) {}, converting, inTreeOrder);
         else if (to == Form::pc)
             clean = elementTextToPc(bytes, result, fault, converting, into);
         else

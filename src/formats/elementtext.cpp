@@ -645,7 +645,8 @@ bool ParseNormalDocument(std::string_view document, TFlyNodes& tree, Feedback& f
 
 bool ReadElementText(std::string_view bytes,
                      const std::function<void(size_t depth, std::string_view caption)>& element,
-                     Feedback& feedback) {
+                     Feedback& feedback, bool& inTreeOrder) {
+    inTreeOrder = true;
     bytes = bytes.substr(0, bytes.find('\0'));
     try {
         NormalLineReader reader;
@@ -653,6 +654,8 @@ bool ReadElementText(std::string_view bytes,
         std::string storage;
         std::string quoted;
         std::string expanded;
+        bool any = false;     // an element has been read
+        size_t lastLevel = 0; // of the latest element
         size_t pos = 0;
         std::string_view original;
         // Normalisation drops blank lines: k counts the lines it keeps.
@@ -672,7 +675,13 @@ bool ReadElementText(std::string_view bytes,
                 feedback.message(message);
                 return false;
             }
-            if (read == NormalLineReader::Read::element)
+            if (read != NormalLineReader::Read::element)
+                continue;
+            if (level > (any ? lastLevel + 1 : 0))
+                inTreeOrder = false;
+            any = true;
+            lastLevel = level;
+            if (inTreeOrder)
                 element(level, caption);
         }
     } catch (const std::logic_error&) {

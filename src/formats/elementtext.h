@@ -42,11 +42,15 @@ bool ParseElementText(TextLines& lines, TFlyNodes& tree, Feedback& feedback);
 
 // The elements of the lines of a .tree file (see ReadTreeText) as ParseElementText reads them,
 // normalisation included, without holding the lines or building a tree: element(depth, caption)
-// for each, in order, depth 0 for a root. A line the parser refuses is reported through feedback
-// as ParseElementText reports it and ends the reading; the result is then false.
+// for each, in order, depth 0 for a root, as long as the lines follow the pre-order of the tree
+// the parser builds. A line more than one level below the line before it goes under the latest
+// element of the level above, which comes before the lines between: inTreeOrder tells whether
+// every line kept the order, and the elements from the first that did not on are read but not
+// given. A line the parser refuses is reported through feedback as ParseElementText reports it
+// and ends the reading; the result is then false.
 bool ReadElementText(std::string_view bytes,
                      const std::function<void(size_t depth, std::string_view caption)>& element,
-                     Feedback& feedback);
+                     Feedback& feedback, bool& inTreeOrder);
 
 // ParseElementText on the text pane's document (its lines joined by line feeds, see DocumentText)
 // where normalisation would leave every line as it is: the tree is built from the lines where

@@ -203,10 +203,6 @@ bool ElementTextToPcText(std::string_view bytes, std::string& text,
     bool pending = false;
     size_t pendingDepth = 0;
     std::string pendingCaption;
-    // An element more than one level below the one before it goes under the latest element of
-    // the level above, which is not the one before it: the tree's pre-order then differs from
-    // the order of the lines.
-    bool inOrder = true;
     const auto write = [&](bool hasChildren) {
         try {
             builder.add(pendingDepth + 1, pendingCaption, "1", hasChildren);
@@ -214,33 +210,28 @@ bool ElementTextToPcText(std::string_view bytes, std::string& text,
             fault = first; // the text is read on: an error in a later line comes first
         }
     };
+    bool inTreeOrder = true;
     const bool clean = ReadElementText(
         bytes,
         [&](size_t depth, std::string_view caption) {
-            if (depth > (pending ? pendingDepth + 1 : 0))
-                inOrder = false;
-            if (!inOrder)
-                return;
             if (pending && !fault)
                 write(depth > pendingDepth);
             pending = true;
             pendingDepth = depth;
             pendingCaption.assign(caption);
         },
-        feedback);
+        feedback, inTreeOrder);
     if (!clean) {
         fault.reset(); // the parser's error is the one reported
         return false;
     }
-    if (!inOrder) {
+    if (!inTreeOrder) {
         // The tuples of the tree itself; the text holds nothing the parser reports.
         fault.reset();
         if (file)
             file->takeBack(); // the lines in the order of the text
-        TextLines lines = ReadTreeText(bytes);
         TFlyNodes tree;
-        ParseElementText(lines, tree, feedback);
-        std::vector<std::string>().swap(lines);
+        ParseTreeFile(bytes, tree, feedback);
         try {
             text = PcText(tree, PcNames::PlainNames, decimalSeparator);
         } catch (const ElementNotWritable& first) {

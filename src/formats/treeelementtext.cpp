@@ -120,20 +120,11 @@ bool ElementTextOfText(std::string_view bytes, std::string& text,
         builder->add(batch);
         batch.clear();
     };
-    // An element more than one level below the one before it goes under the latest element of
-    // the level above, which is not the one before it: the tree's pre-order then differs from
-    // the order of the lines.
-    bool inOrder = fits;
-    bool any = false;
-    size_t lastDepth = 0;
+    bool inTreeOrder = true;
     const bool clean = ReadElementText(
         bytes,
         [&](size_t depth, std::string_view caption) {
-            if (depth > (any ? lastDepth + 1 : 0))
-                inOrder = false;
-            any = true;
-            lastDepth = depth;
-            if (!inOrder || TrimView(caption).empty())
+            if (!fits || TrimView(caption).empty())
                 return; // no line, but the children get theirs
             std::string& kept = captions[batch.size()];
             kept.assign(caption);
@@ -141,13 +132,13 @@ bool ElementTextOfText(std::string_view bytes, std::string& text,
             if (batch.size() == kBatch)
                 flush();
         },
-        feedback);
+        feedback, inTreeOrder);
     if (!clean) {
         if (file)
             file->takeBack();
         return false;
     }
-    if (inOrder) {
+    if (fits && inTreeOrder) {
         if (!batch.empty())
             flush();
         fault = builder->Fault();
@@ -161,10 +152,7 @@ bool ElementTextOfText(std::string_view bytes, std::string& text,
     if (file)
         file->takeBack(); // the lines in the order of the text
     TFlyNodes tree;
-    {
-        TextLines textLines = ReadTreeText(bytes);
-        ParseElementText(textLines, tree, feedback);
-    }
+    ParseTreeFile(bytes, tree, feedback);
     text = treeElementText(tree, feedback, fault);
     if (fault)
         text.clear();

@@ -15,6 +15,11 @@ TextLines ReadTreeText(std::string_view bytes) {
     return lines;
 }
 
+bool ParseTreeFile(std::string_view bytes, TFlyNodes& tree, Feedback& feedback) {
+    TextLines lines = ReadTreeText(bytes);
+    return ParseElementText(lines, tree, feedback);
+}
+
 std::string TreeFileBytes(const TextLines& lines) {
     return JoinLines(lines);
 }

@@ -13,6 +13,10 @@ namespace settree {
 // at the very end adds no line, and every tab becomes three blanks. Bytes are not transcoded.
 TextLines ReadTreeText(std::string_view bytes);
 
+// Replaces the tree by the elements of the bytes of a .tree file: ParseElementText on the lines
+// ReadTreeText gives, which are let go once the tree is built.
+bool ParseTreeFile(std::string_view bytes, TFlyNodes& tree, Feedback& feedback);
+
 // The bytes of a .tree file: the lines joined by CR LF, no line end after the last one.
 std::string TreeFileBytes(const TextLines& lines);
 

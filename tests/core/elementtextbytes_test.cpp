@@ -174,10 +174,9 @@ TEST(ElementTextBytes, OfTextIsTheTextOfItsParsedTree) {
     using settree::testing::Converted;
     const auto viaTree = [](std::string_view bytes) {
         Converted result;
-        TextLines lines = ReadTreeText(bytes);
         TFlyNodes tree;
         CollectingFeedback feedback;
-        result.clean = ParseElementText(lines, tree, feedback);
+        result.clean = ParseTreeFile(bytes, tree, feedback);
         result.messages = feedback.messages;
         if (result.clean) {
             try {

@@ -196,10 +196,9 @@ using settree::testing::Converted;
 
 Converted viaTree(std::string_view bytes) {
     Converted result;
-    TextLines lines = ReadTreeText(bytes);
     TFlyNodes tree;
     CollectingFeedback feedback;
-    result.clean = ParseElementText(lines, tree, feedback);
+    result.clean = ParseTreeFile(bytes, tree, feedback);
     result.messages = feedback.messages;
     if (!result.clean)
         return result;
