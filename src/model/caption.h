@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -32,22 +33,41 @@ std::string_view TrimView(std::string_view s);
 
 // Whether s holds any of the bytes kBytes. Eight bytes are tested at once: a byte equal to c
 // leaves a zero byte in the word xor c, and a word holds a zero byte exactly when
-// (v - 0x01..01) & ~v & 0x80..80 is not zero.
+// (v - 0x01..01) & ~v & 0x80..80 is not zero, where the lowest zero byte is marked and no byte
+// below it. The last bytes (most names are short) come in one word as well: the last eight
+// bytes again, or the bytes of a shorter string with the rest of the word unmarked.
 template <char... kBytes> bool HoldsAnyByte(std::string_view s) {
     constexpr uint64_t kOnes = 0x0101010101010101ull;
     constexpr uint64_t kHigh = 0x8080808080808080ull;
-    const auto zeroBytes = [](uint64_t v) { return (v - kOnes) & ~v & kHigh; };
+    const auto marked = [](uint64_t word) {
+        const auto zeroBytes = [](uint64_t v) { return (v - kOnes) & ~v & kHigh; };
+        return (zeroBytes(word ^ (kOnes * static_cast<unsigned char>(kBytes))) | ...);
+    };
     size_t i = 0;
     for (; s.size() - i >= 8; i += 8) {
         uint64_t word = 0;
         std::memcpy(&word, s.data() + i, 8);
-        if ((zeroBytes(word ^ (kOnes * static_cast<unsigned char>(kBytes))) | ...) != 0)
+        if (marked(word) != 0)
             return true;
     }
-    for (; i < s.size(); ++i)
-        if (((s[i] == kBytes) || ...))
-            return true;
-    return false;
+    const size_t rest = s.size() - i;
+    if (rest == 0)
+        return false;
+    if constexpr (std::endian::native == std::endian::little) {
+        uint64_t word = 0;
+        if (s.size() >= 8) {
+            std::memcpy(&word, s.data() + s.size() - 8, 8);
+            return marked(word) != 0;
+        }
+        // The bytes past the string stand above its bytes, where a mark cannot reach down.
+        std::memcpy(&word, s.data(), rest);
+        return (marked(word) & (kHigh >> (8 * (8 - rest)))) != 0;
+    } else {
+        for (; i < s.size(); ++i)
+            if (((s[i] == kBytes) || ...))
+                return true;
+        return false;
+    }
 }
 // Upper-cases the letters a to z only; every other byte stays as it is.
 std::string UpperCase(std::string_view s);
