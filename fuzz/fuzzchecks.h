@@ -170,32 +170,32 @@ inline void CheckElementText(std::string_view bytes) {
     Require(parsed == lines, "parsing changed normalised text");
     Require(parsedOk == feedback.messages.empty(), "parse result and messages disagree");
 
-    // The tuples made straight from the text are those of the tree the parser builds, and
-    // fail alike.
-    std::string tuples;
-    std::optional<ElementNotWritable> tupleFault;
-    CollectingFeedback tupleFeedback;
-    const bool tuplesOk = ElementTextToPcText(text, tuples, tupleFault, tupleFeedback);
-    Require(tuplesOk == parsedOk && tupleFeedback.messages == feedback.messages,
-            "the tuples made from the text fail otherwise than the parser");
-    if (parsedOk)
-        RequireAsWrittenFromTree(
-            tuples, tupleFault, [&] { return PcText(tree, PcNames::PlainNames); },
-            "the tuples made from the text are not those of the parsed tree");
-
-    // So is the element text made straight from the text.
-    std::string rewritten;
-    std::optional<ElementNotWritable> rewrittenFault;
-    CollectingFeedback rewrittenFeedback;
-    const bool rewrittenOk = ElementTextOfText(text, rewritten, rewrittenFault, rewrittenFeedback);
-    Require(rewrittenOk == parsedOk && rewrittenFeedback.messages == feedback.messages,
-            "the element text made from the text fails otherwise than the parser");
-    if (parsedOk) {
-        CollectingFeedback quiet;
-        RequireAsWrittenFromTree(
-            rewritten, rewrittenFault, [&] { return ElementTextBytes(tree, quiet); },
-            "the element text made from the text is not that of the parsed tree");
-    }
+    // The tuples and the element text made straight from the text are those of the tree the
+    // parser builds, and fail alike.
+    const auto requireAsParsed = [&](const std::string& made, auto&& convert, auto&& fromTree) {
+        std::string result;
+        std::optional<ElementNotWritable> fault;
+        CollectingFeedback converting;
+        const bool ok = convert(result, fault, converting);
+        Require(ok == parsedOk && converting.messages == feedback.messages,
+                made + " made from the text: not the parser's failure");
+        if (parsedOk)
+            RequireAsWrittenFromTree(result, fault, fromTree,
+                                     made + " made from the text: not that of the parsed tree");
+    };
+    requireAsParsed(
+        "the tuples",
+        [&](std::string& result, std::optional<ElementNotWritable>& fault, Feedback& converting) {
+            return ElementTextToPcText(text, result, fault, converting);
+        },
+        [&] { return PcText(tree, PcNames::PlainNames); });
+    CollectingFeedback quiet;
+    requireAsParsed(
+        "the element text",
+        [&](std::string& result, std::optional<ElementNotWritable>& fault, Feedback& converting) {
+            return ElementTextOfText(text, result, fault, converting);
+        },
+        [&] { return ElementTextBytes(tree, quiet); });
 
     TextLines written;
     WriteElementText(tree, written, feedback);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -23,6 +24,18 @@ private:
     ElementNotWritable(const std::string& message, std::string detail);
     std::string detail_; // "element ...: reason"
 };
+
+// Runs write; when it refuses an element, fault gets that element and the result is false. For
+// writers that go on (or stop) in their own way after the first element they cannot write.
+template <class Write> bool WroteAll(std::optional<ElementNotWritable>& fault, Write&& write) {
+    try {
+        write();
+        return true;
+    } catch (const ElementNotWritable& first) {
+        fault = first;
+        return false;
+    }
+}
 
 // Why element text cannot hold an element of this name and description (an empty description:
 // none); nullptr when it can. A name ends at a quote of either kind and is read trimmed; a tab is

@@ -424,12 +424,9 @@ public:
         std::string caption;
         std::string weight;
         const auto write = [&](bool hasChildren) {
-            try {
-                tuples.add(pendingDepth + 1, caption, weight, hasChildren);
-            } catch (const ElementNotWritable& first) {
-                fault = first;
+            if (!WroteAll(fault,
+                          [&] { tuples.add(pendingDepth + 1, caption, weight, hasChildren); }))
                 throw Faulted();
-            }
         };
         const auto make = [&](size_t depth, std::string_view name,
                               const std::string_view* description, std::string_view w) {
@@ -1240,13 +1237,8 @@ bool PCTuplesFromBytes(std::string_view pcBytes, const std::string* treeDescript
             tuples.StreamInto(*file);
         if (!load.writeTuples(tuples, fault, child, parent))
             return false;
-        if (!fault) {
-            try {
-                text = tuples.Take();
-            } catch (const ElementNotWritable& first) {
-                fault = first;
-            }
-        }
+        if (!fault)
+            WroteAll(fault, [&] { text = tuples.Take(); });
         return true;
     };
     const bool ok =

@@ -204,11 +204,8 @@ bool ElementTextToPcText(std::string_view bytes, std::string& text,
     size_t pendingDepth = 0;
     std::string pendingCaption;
     const auto write = [&](bool hasChildren) {
-        try {
-            builder.add(pendingDepth + 1, pendingCaption, "1", hasChildren);
-        } catch (const ElementNotWritable& first) {
-            fault = first; // the text is read on: an error in a later line comes first
-        }
+        // After a fault the text is read on: an error in a later line comes first.
+        WroteAll(fault, [&] { builder.add(pendingDepth + 1, pendingCaption, "1", hasChildren); });
     };
     bool inTreeOrder = true;
     const bool clean = ReadElementText(
@@ -232,22 +229,13 @@ bool ElementTextToPcText(std::string_view bytes, std::string& text,
             file->takeBack(); // the lines in the order of the text
         TFlyNodes tree;
         ParseTreeFile(bytes, tree, feedback);
-        try {
-            text = PcText(tree, PcNames::PlainNames, decimalSeparator);
-        } catch (const ElementNotWritable& first) {
-            fault = first;
-        }
+        WroteAll(fault, [&] { text = PcText(tree, PcNames::PlainNames, decimalSeparator); });
         return true;
     }
     if (pending && !fault)
         write(false);
-    if (!fault) {
-        try {
-            text = builder.Take();
-        } catch (const ElementNotWritable& first) {
-            fault = first;
-        }
-    }
+    if (!fault)
+        WroteAll(fault, [&] { text = builder.Take(); });
     return true;
 }
 
