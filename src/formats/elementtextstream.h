@@ -2,10 +2,8 @@
 #pragma once
 
 #include <cstddef>
-#include <exception>
 #include <optional>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "formats/elementtext.h"
@@ -24,9 +22,6 @@ public:
     ElementTextStream(ElementTextBuilder& builder, size_t expectedNodes);
     ElementTextStream(const ElementTextStream&) = delete;
     ElementTextStream& operator=(const ElementTextStream&) = delete;
-    // Stops the second thread once it has written the chunks handed over; the nodes of the chunk
-    // being filled are dropped.
-    ~ElementTextStream();
 
     // Appends a node given by the parts of its caption (see SplitCaptionViews), which need to
     // stay in place only during the call.
@@ -37,17 +32,15 @@ public:
     void finish();
 
 private:
-    // Writes nodes handed over by the relay, in batches that let the builder's set of names fetch
-    // its memory ahead.
+    // Writes nodes handed over, in batches that let the builder's set of names fetch its memory
+    // ahead.
     void write(const std::vector<NodeRelay::Node>& nodes);
-    // Ends the second thread and rethrows what the builder threw there.
-    void join();
 
     ElementTextBuilder& builder_;
     std::vector<ElementTextBuilder::Element> batch_;
-    std::optional<NodeRelay> relay_; // to the second thread, when there is one
-    std::thread worker_;
-    std::exception_ptr error_; // what the builder threw on the second thread
+    // The second thread, when there is one; declared last, so that it stops before the batch
+    // it writes from goes.
+    std::optional<NodeWorker> worker_;
 };
 
 } // namespace settree

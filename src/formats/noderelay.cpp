@@ -1,16 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "formats/noderelay.h"
 
+#include <utility>
+
 namespace settree {
 
 void NodeRelay::add(size_t depth, std::string_view name, const std::string_view* description,
-                    std::string_view weight) {
+                    std::string_view weight, bool hasChildren) {
     Chunk& chunk = chunks_[filling_];
     if (chunk.entries.capacity() == 0)
         chunk.entries.reserve(kChunkNodes);
     const size_t descriptionSize = description ? description->size() : 0;
     chunk.entries.push_back({depth, chunk.text.size(), name.size(), descriptionSize, weight.size(),
-                             description != nullptr});
+                             description != nullptr, hasChildren});
     chunk.text.append(name);
     if (description)
         chunk.text.append(*description);
@@ -64,6 +66,45 @@ void NodeRelay::stop() {
         stopped_ = true;
     }
     changed_.notify_all();
+}
+
+NodeWorker::NodeWorker(Make make) : make_(std::move(make)) {
+    thread_ = std::thread([this] {
+        try {
+            relay_.take(make_);
+        } catch (...) {
+            error_ = std::current_exception();
+        }
+    });
+}
+
+NodeWorker::~NodeWorker() {
+    if (!thread_.joinable())
+        return;
+    relay_.end(false); // what is left is dropped
+    thread_.join();
+}
+
+void NodeWorker::add(size_t depth, std::string_view name, const std::string_view* description,
+                     std::string_view weight, bool hasChildren) {
+    try {
+        relay_.add(depth, name, description, weight, hasChildren);
+    } catch (const NodeRelay::Stopped&) {
+        join(); // make failed: no use walking on
+    }
+}
+
+void NodeWorker::finish() {
+    if (thread_.joinable())
+        relay_.end(true);
+    join();
+}
+
+void NodeWorker::join() {
+    if (thread_.joinable())
+        thread_.join();
+    if (error_)
+        std::rethrow_exception(error_);
 }
 
 } // namespace settree

@@ -4,6 +4,7 @@
 #include "formats/elementnotwritable.h"
 #include "formats/elementtext.h"
 #include "formats/nametable.h"
+#include "formats/noderelay.h"
 #include "formats/treefile.h"
 #include "model/caption.h"
 #include "model/textfile.h"
@@ -12,6 +13,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <system_error>
 #include <vector>
 
 namespace settree {
@@ -33,23 +35,21 @@ constexpr std::string_view kTuples = "parent-child tuples";
 // The lines a builder streaming into a file holds at most, about.
 constexpr size_t kPiece = size_t{1} << 20;
 
-} // namespace
-
 // Finds the elements that the tuples cannot carry back into the same tree: names that the tuple
 // reader reads otherwise, and a name repeated on one level by an element with children, which
 // the reader hangs under the first element of that name. The names of every level go into one
 // table, which is read all over: each name is looked up kAhead nodes after it came, its slot
 // fetched in the meantime, and a fault of a node shows only once the nodes before it are
 // looked up (see check and finish).
-class PcTextBuilder::TupleCheck {
+class TupleRules {
 public:
-    TupleCheck(char decimalSeparator, size_t expectedNodes)
+    TupleRules(char decimalSeparator, size_t expectedNodes)
         : decimalSeparator_(decimalSeparator), names_(expectedNodes) {}
 
     // Raises ElementNotWritable for the first node the tuples cannot carry back among those
-    // given so far, up to the node at depth (1 for a root) with the name it is written under;
-    // that node's name is looked up later.
-    void check(std::string_view name, std::string_view caption, std::string_view weight,
+    // given so far, up to the node at depth (1 for a root) with the name it is written under
+    // and the name part of its caption; that node's name is looked up later.
+    void check(std::string_view name, std::string_view captionName, std::string_view weight,
                bool hasChildren, size_t depth) {
         const char* reason = TupleNameFault(name);
         if (!reason)
@@ -58,9 +58,9 @@ public:
             finish(); // a repeated name before it comes first
             throw ElementNotWritable(name, depth, kTuples, reason);
         }
-        if (name != SplitCaptionViews(caption).name) {
+        if (name != captionName) {
             finish();
-            throw ElementNotWritable(SplitCaptionViews(caption).name, depth, kTuples,
+            throw ElementNotWritable(captionName, depth, kTuples,
                                      "its name holds markup, which the tuples leave out");
         }
         if (waiting_ == kAhead)
@@ -129,6 +129,55 @@ private:
     std::array<Coming, kAhead> coming_; // in order from coming_[first_]
     size_t first_ = 0;
     size_t waiting_ = 0;
+};
+
+} // namespace
+
+// The rules of TupleRules for the nodes of a builder; many nodes are checked on a second thread
+// while the builder writes their lines, and a fault then shows with a later node or in finish.
+class PcTextBuilder::TupleCheck {
+public:
+    TupleCheck(char decimalSeparator, size_t expectedNodes)
+        : rules_(decimalSeparator, expectedNodes) {
+        if (expectedNodes < kWorkerNodes)
+            return;
+        try {
+            worker_.emplace([this](const std::vector<NodeRelay::Node>& nodes) {
+                for (const NodeRelay::Node& node : nodes)
+                    rules_.check(node.name, node.described ? node.description : node.name,
+                                 node.weight, node.hasChildren, node.depth);
+            });
+        } catch (const std::system_error&) {
+            // No second thread: check takes each node itself.
+        }
+    }
+
+    // Raises ElementNotWritable for the first node the tuples cannot carry back among those
+    // checked so far (see TupleRules::check).
+    void check(std::string_view name, std::string_view caption, std::string_view weight,
+               bool hasChildren, size_t depth) {
+        const std::string_view captionName = SplitCaptionViews(caption).name;
+        if (!worker_) {
+            rules_.check(name, captionName, weight, hasChildren, depth);
+            return;
+        }
+        // The caption's name goes along only where it differs, which is a fault.
+        worker_->add(depth, name, captionName == name ? nullptr : &captionName, weight,
+                     hasChildren);
+    }
+
+    // Checks the nodes still waiting; raises ElementNotWritable for the first fault.
+    void finish() {
+        if (worker_)
+            worker_->finish();
+        rules_.finish();
+    }
+
+private:
+    TupleRules rules_;
+    // The second thread, when there is one; declared last, so that it stops before the rules
+    // it checks with go.
+    std::optional<NodeWorker> worker_;
 };
 
 PcTextBuilder::PcTextBuilder(PcNames names, char decimalSeparator, size_t expectedNodes)

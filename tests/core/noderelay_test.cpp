@@ -21,6 +21,7 @@ struct Sent {
     std::string name;
     std::optional<std::string> description; // none, empty, or a text
     std::string weight;
+    bool hasChildren;
 
     bool operator==(const Sent&) const = default;
 };
@@ -35,7 +36,7 @@ std::vector<Sent> sampleNodes(int count) {
         else if (i % 3 == 2)
             description = std::string(static_cast<size_t>(i % 50), 'd') + std::to_string(i);
         nodes.push_back({static_cast<size_t>(i % 9), "N" + std::to_string(i), description,
-                         i % 5 == 0 ? "" : std::to_string(i % 17)});
+                         i % 5 == 0 ? "" : std::to_string(i % 17), i % 4 == 0});
     }
     return nodes;
 }
@@ -45,13 +46,15 @@ void receive(const std::vector<NodeRelay::Node>& nodes, std::vector<Sent>& into)
         into.push_back({node.depth, std::string(node.name),
                         node.described ? std::optional<std::string>(std::string(node.description))
                                        : std::nullopt,
-                        std::string(node.weight)});
+                        std::string(node.weight), node.hasChildren});
 }
 
-void send(NodeRelay& relay, const Sent& node) {
+// To a relay or a worker.
+template <class Taker> void send(Taker& relay, const Sent& node) {
     const std::string_view description =
         node.description ? std::string_view(*node.description) : std::string_view();
-    relay.add(node.depth, node.name, node.description ? &description : nullptr, node.weight);
+    relay.add(node.depth, node.name, node.description ? &description : nullptr, node.weight,
+              node.hasChildren);
 }
 
 // The nodes that arrive when a walking thread sends these and ends, complete or failed.
@@ -112,4 +115,36 @@ TEST(NodeRelay, AFailedWalkEndsTheMakingSide) {
     const std::vector<Sent> got = relayed(nodes, false);
     ASSERT_LT(got.size(), nodes.size());
     EXPECT_TRUE(std::equal(got.begin(), got.end(), nodes.begin()));
+}
+
+// The worker makes the nodes on its own thread: all of them in order when the walk completes;
+// when making fails, the walk learns of it at a later hand-over, with what making threw.
+TEST(NodeWorker, MakesEveryNodeOrStopsTheWalkWithTheFailure) {
+    const std::vector<Sent> nodes = sampleNodes(50000);
+    std::vector<Sent> got;
+    {
+        NodeWorker worker([&](const std::vector<NodeRelay::Node>& chunk) { receive(chunk, got); });
+        for (const Sent& node : nodes)
+            send(worker, node);
+        worker.finish();
+    }
+    EXPECT_TRUE(got == nodes);
+
+    size_t made = 0;
+    size_t sent = 0;
+    NodeWorker failing([&](const std::vector<NodeRelay::Node>& chunk) {
+        made += chunk.size();
+        if (made > 10000)
+            throw std::runtime_error("no memory for the node");
+    });
+    EXPECT_THROW(
+        {
+            for (const Sent& node : nodes) {
+                send(failing, node);
+                ++sent;
+            }
+        },
+        std::runtime_error);
+    EXPECT_LT(sent, nodes.size()); // the walk did not go on to the end
+    EXPECT_THROW(failing.finish(), std::runtime_error);
 }

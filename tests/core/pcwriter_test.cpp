@@ -273,6 +273,85 @@ TEST(PcWriter, ElementTextGivesTheTuplesOfItsParsedTree) {
     }
 }
 
+// Many elements are checked on a second thread while their lines are written, the names handed
+// over in chunks of thousands: the element reported is the first in the way all the same,
+// wherever it lies among the chunks, whether its fault shows at once or only once the names after
+// it are looked up, from a tree and straight from element text alike.
+TEST(PcWriter, ManyElementsReportTheFirstInTheWay) {
+    constexpr int kRoots = 40000;
+    const auto element = [](const std::string& name, const std::string& reason) {
+        return "The element \"" + name +
+               "\" at level 1 cannot be written as parent-child tuples: " + reason;
+    };
+    const std::string repeated = "an earlier element of its level has the same name, and the "
+                                 "tuples would hang the children of both under that one";
+    const std::string ctrlZ = "its name holds a Ctrl+Z, which ends the tuples";
+    // Roots R0 to R39999; the changes put other names and children at some of them.
+    struct Root {
+        std::string name;
+        bool child = false;
+        std::string weight = "1";
+    };
+    struct Case {
+        std::string what;
+        std::vector<std::pair<int, Root>> changes;
+        std::string fault;
+        bool fromText = true; // element text carries neither weights nor markup
+    };
+    std::vector<Case> cases{{"no fault", {}, ""}};
+    for (const int at : {1, 15, 16, 17, 4095, 4096, 4097, 8192, 20000, kRoots - 5}) {
+        const std::string where = " at root " + std::to_string(at);
+        cases.push_back({"a repeated name with children" + where,
+                         {{at, {"r0", true}}},
+                         element("r0", repeated)});
+        cases.push_back({"a Ctrl+Z" + where, {{at, {"a\x1az"}}}, element("a\x1az", ctrlZ)});
+        cases.push_back({"a repeated name, then a Ctrl+Z before its name is looked up" + where,
+                         {{at, {"r0", true}}, {at + 3, {"b\x1az"}}},
+                         element("r0", repeated)});
+        cases.push_back({"a Ctrl+Z, then a repeated name" + where,
+                         {{at, {"b\x1az"}}, {at + 3, {"r0", true}}},
+                         element("b\x1az", ctrlZ)});
+        cases.push_back({"markup in a name" + where,
+                         {{at, {"x<b>y"}}},
+                         element("x<b>y", "its name holds markup, which the tuples leave out"),
+                         false});
+        cases.push_back({"a weight that is no number" + where,
+                         {{at, {"W", false, "1e5"}}},
+                         element("W", "its weight is not a number, which the tuples read back "
+                                      "only after a blank"),
+                         false});
+    }
+    for (const Case& c : cases) {
+        std::vector<Root> roots(kRoots);
+        for (int r = 0; r < kRoots; ++r)
+            roots[static_cast<size_t>(r)].name = "R" + std::to_string(r);
+        for (const auto& [at, root] : c.changes)
+            roots[static_cast<size_t>(at)] = root;
+        TFlyNodes tree;
+        std::string text;
+        for (const Root& root : roots) {
+            TFlyNode* node = tree.AddChild(nullptr, MakeCaption(root.name));
+            node->SetCells(1, root.weight);
+            text += "\"" + root.name + "\"\r\n";
+            if (root.child) {
+                tree.AddChild(node, MakeCaption(root.name + ".1"))->SetCells(1, "1");
+                text += "   \"" + root.name + ".1\"\r\n";
+            }
+        }
+        std::string fault;
+        try {
+            const std::string tuples = PcText(tree, PcNames::PlainNames);
+            EXPECT_EQ(std::count(tuples.begin(), tuples.end(), '\n'), tree.NodeCount()) << c.what;
+        } catch (const ElementNotWritable& e) {
+            fault = e.what();
+        }
+        EXPECT_EQ(fault, c.fault) << c.what;
+        if (c.fromText) {
+            EXPECT_EQ(direct(text).fault, c.fault) << c.what;
+        }
+    }
+}
+
 // A file takes the tuples as they are made; where the lines of a large text turn out not to
 // follow the tree's order, the file takes the tree's tuples instead of those already given.
 TEST(PcWriter, ElementTextStreamsItsTuplesIntoAFile) {
