@@ -154,9 +154,8 @@ public:
 
     // Raises ElementNotWritable for the first node the tuples cannot carry back among those
     // checked so far (see TupleRules::check).
-    void check(std::string_view name, std::string_view caption, std::string_view weight,
+    void check(std::string_view name, std::string_view captionName, std::string_view weight,
                bool hasChildren, size_t depth) {
-        const std::string_view captionName = SplitCaptionViews(caption).name;
         if (!worker_) {
             rules_.check(name, captionName, weight, hasChildren, depth);
             return;
@@ -190,11 +189,20 @@ PcTextBuilder::~PcTextBuilder() = default;
 
 void PcTextBuilder::add(size_t depth, std::string_view caption, std::string_view weight,
                         bool hasChildren) {
-    std::string name = nameOf(caption, names_);
+    // The name and the caption's name part: one view into the caption for most captions.
+    std::string_view name;
+    std::string_view captionName;
+    if (names_ == PcNames::PlainNames && UntaggedName(caption, name)) {
+        captionName = name;
+    } else {
+        name_ = nameOf(caption, names_);
+        name = name_;
+        captionName = SplitCaptionViews(caption).name;
+    }
     if (check_)
-        check_->check(name, caption, weight, hasChildren, depth);
+        check_->check(name, captionName, weight, hasChildren, depth);
     // A root names itself as its parent.
-    const std::string_view parent = depth == 1 ? std::string_view(name) : path_[depth - 2];
+    const std::string_view parent = depth == 1 ? name : std::string_view(path_[depth - 2]);
     appendLine(text_, depth, name, parent, weight);
     if (file_ && text_.size() >= kPiece) {
         file_->append(text_);
@@ -202,7 +210,7 @@ void PcTextBuilder::add(size_t depth, std::string_view caption, std::string_view
     }
     if (path_.size() < depth)
         path_.resize(depth);
-    path_[depth - 1] = std::move(name);
+    path_[depth - 1].assign(name);
 }
 
 std::string PcTextBuilder::Take() {

@@ -51,6 +51,7 @@ private:
     PcNames names_;
     std::unique_ptr<TupleCheck> check_; // with plain names
     std::vector<std::string> path_;     // the name of the latest node at each depth
+    std::string name_;                  // the name of the node being added, where it is made
     std::string text_;
     FileWriter* file_ = nullptr; // see StreamInto
 };

@@ -151,6 +151,22 @@ std::string PlainName(std::string_view caption) {
     return StripTags(caption);
 }
 
+bool UntaggedName(std::string_view caption, std::string_view& name) {
+    if (caption.substr(0, kNameOpen.size()) != kNameOpen)
+        return false;
+    const std::string_view rest = caption.substr(kNameOpen.size());
+    const size_t tag = rest.find('<');
+    if (tag == std::string_view::npos || rest.substr(tag, kNameClose.size()) != kNameClose ||
+        HoldsAnyByte<'>'>(rest.substr(0, tag)))
+        return false;
+    // What follows the name's closing tag: nothing, or the description's opening.
+    const std::string_view after = rest.substr(tag + kNameClose.size());
+    if (!after.empty() && after.substr(0, kDescriptionOpen.size()) != kDescriptionOpen)
+        return false;
+    name = rest.substr(0, tag);
+    return true;
+}
+
 CaptionParts SplitCaption(std::string_view caption) {
     const CaptionViews parts = SplitCaptionViews(caption);
     return {std::string(parts.name), std::string(parts.description)};

@@ -112,6 +112,10 @@ std::string ShiftForMarker(std::string_view line);
 std::string CutAtParen(std::string_view s);
 // The element name of a caption, without description and markup.
 std::string PlainName(std::string_view caption);
+// Whether the caption is a name without "<" or ">" in the name tags, alone or before a
+// description, as MakeCaption makes nearly every caption: name is then that name, a view into
+// the caption, which is PlainName and the name part of SplitCaptionViews alike.
+bool UntaggedName(std::string_view caption, std::string_view& name);
 
 // Whether an element name holds "<" or ">". The tree would draw such a name as markup, and the
 // tuple file, which takes the name through PlainName, would get another one; so no reader takes

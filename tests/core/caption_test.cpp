@@ -91,6 +91,38 @@ TEST(Caption, PlainNameAndSplitCaption) {
     EXPECT_EQ(parts.description, "12");
 }
 
+// The writers read most names straight out of the caption: where they do, the name is the one
+// PlainName and SplitCaptionViews give; any caption off that layout is left to them.
+TEST(Caption, UntaggedNameIsPlainNameWhereItAnswers) {
+    struct Layout {
+        std::string caption;
+        bool untagged;
+    };
+    const Layout cases[] = {
+        {MakeCaption("R05.7.5.12"), true},
+        {MakeCaption("Wien", "Österreich - Hauptstadt"), true},
+        {MakeCaption("", ""), true},
+        {MakeCaption(" a b "), true},
+        {MakeCaption("x - <color=clblue>y"), false}, // the name holds the description's opening
+        {MakeCaption("a>b"), false},                 // StripTags keeps the tags
+        {MakeCaption("a<b>c", "d"), false},
+        {MakeCaption("a</color>b"), false},
+        {MakeCaption("a", "d") + "!", true},  // read as PlainName reads it
+        {MakeCaption("a") + "tail", false},   // no description after the name
+        {" " + MakeCaption("a", "d"), false}, // the name tags not first
+        {"<color=clgreen>abc", false},        // no closing tag
+        {"plain", false},
+    };
+    for (const Layout& c : cases) {
+        std::string_view name;
+        ASSERT_EQ(UntaggedName(c.caption, name), c.untagged) << c.caption;
+        if (!c.untagged)
+            continue;
+        EXPECT_EQ(name, PlainName(c.caption)) << c.caption;
+        EXPECT_EQ(name, SplitCaptionViews(c.caption).name) << c.caption;
+    }
+}
+
 TEST(Caption, TrimAndUpperCase) {
     EXPECT_EQ(Trim("\x01\t a b \r\n"), "a b");
     EXPECT_EQ(UpperCase("abz\xe9\xc3\xa9-AZ"), "ABZ\xe9\xc3\xa9-AZ");
