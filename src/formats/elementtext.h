@@ -66,15 +66,40 @@ bool ParseNormalDocument(std::string_view document, TFlyNodes& tree, Feedback& f
 // in one too), and no other line end, are then the document's.
 bool IsNormalFileText(std::string_view bytes);
 
+// The size of the element text of a tree, counted node by node as the tree is built (add each
+// node's caption with its depth, 0 for a root), so that writing the text needs no walk to find
+// it first: the lines, a bound of the text's length and the indentation of all lines, which the
+// text takes at least.
+struct ElementTextSize {
+    size_t lines = 0;
+    size_t bound = 0;
+    size_t indentation = 0;
+
+    // A blank caption gets no line (its children get theirs). The name and the description are
+    // parts of the caption, and the line adds at most the line break, the indentation, the
+    // marker, four quotes and a blank.
+    void add(std::string_view caption, size_t depth) {
+        if (TrimView(caption).empty())
+            return;
+        ++lines;
+        const size_t width = depth * kIndentUnit.size();
+        bound += caption.size() + width + kLineBreak.size() + kDuplicateMarker.size() + 6;
+        indentation += width;
+    }
+};
+
 // Replaces the lines by the element text of the tree (normalised); the tree is unchanged. The
 // lines are those the text pane would hold after taking in the whole written text: trimmed as
 // one text, with tabs turned into blanks. An element that element text cannot hold (see
 // ElementTextFault) is reported through feedback, the first one only, and the result is false;
 // the lines are written all the same.
-bool WriteElementText(const TFlyNodes& tree, TextLines& lines, Feedback& feedback);
+// size, when given, is the tree's as counted while it was built (see ElementTextSize).
+bool WriteElementText(const TFlyNodes& tree, TextLines& lines, Feedback& feedback,
+                      const ElementTextSize* size = nullptr);
 // WriteElementText with the lines joined by CR LF, no line end after the last (the bytes of a
 // .tree file, which the text pane takes whole: see TTextPane::SetText).
-bool WriteElementText(const TFlyNodes& tree, std::string& text, Feedback& feedback);
+bool WriteElementText(const TFlyNodes& tree, std::string& text, Feedback& feedback,
+                      const ElementTextSize* size = nullptr);
 
 // The lines WriteElementText leaves, joined by CR LF with no line end after the last (the bytes
 // of a .tree file), built without holding them as lines. Raises ElementNotWritable for the first

@@ -351,7 +351,9 @@ public:
     // returns false; the tree then holds the nodes of the tuples before it, as if they had been
     // built one by one.
     // A large tree is built while the walk goes on, on a second thread (see walkAlongside).
-    bool build(TFlyNodes& tree, std::string& failedChild, std::string& failedParent) {
+    // size counts the element text of each node made.
+    bool build(TFlyNodes& tree, ElementTextSize& size, std::string& failedChild,
+               std::string& failedParent) {
         std::vector<LinkedLevel> levels;
         const bool complete = linkLevels(levels, failedChild, failedParent);
         descriptionsRead();
@@ -365,6 +367,7 @@ public:
                 AssignCaption(caption, name);
             TFlyNode* node = tree.AddChild(depth == 0 ? nullptr : path[depth - 1], caption);
             node->SetCells(1, weight);
+            size.add(caption, depth);
             path.resize(depth + 1);
             path[depth] = node;
         };
@@ -1005,12 +1008,13 @@ struct TextOut {
         if (text)
             text->clear();
     }
-    // False when an element could not be written (reported through feedback).
-    bool write(const TFlyNodes& tree, Feedback& feedback) const {
+    // False when an element could not be written (reported through feedback). size, when given,
+    // is the tree's (see ElementTextSize).
+    bool write(const TFlyNodes& tree, Feedback& feedback, const ElementTextSize* size) const {
         if (lines)
-            return WriteElementText(tree, *lines, feedback);
+            return WriteElementText(tree, *lines, feedback, size);
         if (text)
-            return WriteElementText(tree, *text, feedback);
+            return WriteElementText(tree, *text, feedback, size);
         return true;
     }
 };
@@ -1029,6 +1033,7 @@ bool runLoad(TFlyNodes& tree, const TextOut& out, Feedback& feedback, bool fileM
     bool ok = false;
     bool bracketOpen = false;
     bool outOfMemory = false;
+    ElementTextSize size; // of the tree built, once the bracket is open
     {
         PcLoad load(fileMode, decimalSeparator);
         std::string failure; // a message of its own
@@ -1037,7 +1042,7 @@ bool runLoad(TFlyNodes& tree, const TextOut& out, Feedback& feedback, bool fileM
                 tree.BeginUpdate();
                 bracketOpen = true;
                 tree.Clear();
-                ok = load.build(tree, child, parent);
+                ok = load.build(tree, size, child, parent);
             }
         } catch (const std::bad_alloc&) {
             outOfMemory = true;
@@ -1065,7 +1070,8 @@ bool runLoad(TFlyNodes& tree, const TextOut& out, Feedback& feedback, bool fileM
         tree.EndUpdate();
     if (out.any()) {
         try {
-            if (!out.write(tree, feedback))
+            // The tree of a load that failed before its build is the one shown before.
+            if (!out.write(tree, feedback, bracketOpen ? &size : nullptr))
                 ok = false;
         } catch (const ElementTextTooLarge& tooLarge) {
             // The tree stands; the text pane cannot show it, and its lines are not the text of

@@ -52,31 +52,27 @@ template <class VisitBatch> void visitPreOrder(const TFlyNodes& tree, VisitBatch
     }
 }
 
-// The bytes of the element text of the tree: a first walk finds the number of lines, to size the
-// set of names once, and a bound of the text's length: the name and description are parts of the
-// caption, and the line adds at most the line break, the indentation, the marker, four quotes and
-// a blank. fault receives the first element element text cannot hold.
-std::string treeElementText(const TFlyNodes& tree, Feedback& feedback,
-                            std::optional<ElementNotWritable>& fault) {
-    size_t lines = 0;
-    size_t bound = 0;
-    size_t indentation = 0; // of all lines: the text takes at least this much
+// The size of the element text of the tree, found by a walk over it.
+ElementTextSize sizeOf(const TFlyNodes& tree) {
+    ElementTextSize size;
     visitPreOrder(tree, [&](const std::vector<Visit>& batch) {
-        for (const Visit& visit : batch) {
-            const std::string_view caption = visit.node->Text();
-            if (TrimView(caption).empty())
-                continue;
-            ++lines;
-            const size_t width = visit.depth * kIndentUnit.size();
-            bound += caption.size() + width + kLineBreak.size() + kDuplicateMarker.size() + 6;
-            indentation += width;
-        }
+        for (const Visit& visit : batch)
+            size.add(visit.node->Text(), visit.depth);
     });
-    ElementTextBuilder::Expect(indentation);
-    ElementTextBuilder builder(lines, bound);
+    return size;
+}
+
+// The bytes of the element text of the tree. Its size, known or found by a first walk, sizes the
+// set of names once and the text. fault receives the first element element text cannot hold.
+std::string treeElementText(const TFlyNodes& tree, Feedback& feedback,
+                            std::optional<ElementNotWritable>& fault,
+                            const ElementTextSize* known = nullptr) {
+    const ElementTextSize size = known ? *known : sizeOf(tree);
+    ElementTextBuilder::Expect(size.indentation);
+    ElementTextBuilder builder(size.lines, size.bound);
     {
         // A large tree's lines are written on a second thread while the walk goes on.
-        ElementTextStream stream(builder, lines);
+        ElementTextStream stream(builder, size.lines);
         visitPreOrder(tree, [&](const std::vector<Visit>& batch) {
             for (const Visit& visit : batch) {
                 const std::string_view caption = visit.node->Text();
@@ -159,20 +155,22 @@ bool ElementTextOfText(std::string_view bytes, std::string& text,
     return true;
 }
 
-bool WriteElementText(const TFlyNodes& tree, std::string& text, Feedback& feedback) {
+bool WriteElementText(const TFlyNodes& tree, std::string& text, Feedback& feedback,
+                      const ElementTextSize* size) {
     std::optional<ElementNotWritable> fault;
     {
         BusyCursor busy(feedback);
-        text = treeElementText(tree, feedback, fault);
+        text = treeElementText(tree, feedback, fault, size);
     }
     if (fault)
         feedback.message(fault->what());
     return !fault;
 }
 
-bool WriteElementText(const TFlyNodes& tree, TextLines& lines, Feedback& feedback) {
+bool WriteElementText(const TFlyNodes& tree, TextLines& lines, Feedback& feedback,
+                      const ElementTextSize* size) {
     std::string text;
-    const bool written = WriteElementText(tree, text, feedback);
+    const bool written = WriteElementText(tree, text, feedback, size);
     lines = SplitLines(text);
     return written;
 }
