@@ -137,10 +137,10 @@ void RunBatchConversion(const std::string& pcFile, const CommandLine& commandLin
     bool loaded = false;
     if (target.showElementText && !save) {
         // The load lets the input go before it writes the text.
-        std::string text;
-        loaded = LoadPCFromBytes(std::move(files.pc), std::move(files.tree), target.tree, text,
-                                 target.feedback, target.decimalSeparator);
-        target.showElementText(text);
+        target.showElementText([&](std::string& text, WrittenText* written) {
+            loaded = LoadPCFromBytes(std::move(files.pc), std::move(files.tree), target.tree, text,
+                                     target.feedback, target.decimalSeparator, written);
+        });
     } else {
         loaded = LoadPCFromBytes(files.pc, files.tree ? &*files.tree : nullptr, target.tree,
                                  target.lines, target.feedback, target.decimalSeparator);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "formats/elementtext.h"
+#include "formats/writtentext.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
 
@@ -62,9 +63,11 @@ struct StartupTarget {
     // when the file cannot be read, TextFormError when it holds no text.
     std::function<void(const std::string& fileName)> openElementFile = nullptr;
     // Takes the element text of a converted .PC file, as the bytes WriteElementText gives, in
-    // place of lines: the window puts it into its text pane whole. With "/SAVE", which writes
-    // the lines, the text goes into lines all the same.
-    std::function<void(std::string_view text)> showElementText = nullptr;
+    // place of lines: the window puts it into its text pane whole, taking its lines in while
+    // write writes it (see TextPaneCommands::ShowWrittenText). With "/SAVE", which writes the
+    // lines, the text goes into lines all the same.
+    using WriteText = std::function<void(std::string& text, WrittenText* written)>;
+    std::function<void(const WriteText& write)> showElementText = nullptr;
     // The run without a window ("/QUIT"): a first argument that names no file that can be
     // opened is reported instead of ignored, and a file error gives the system's reason after
     // its message.

@@ -557,7 +557,9 @@ StartupTarget TForm1::startupTarget(TextLines& lines, Feedback& errorReport) {
     StartupTarget target{RapidTree4->Items(), lines, *feedback_, errorReport};
     target.decimalSeparator = decimalSeparator_;
     target.openElementFile = [this](const std::string& fileName) { textCommands_->Open(fileName); };
-    target.showElementText = [this](std::string_view text) { textCommands_->ShowText(text); };
+    target.showElementText = [this](const StartupTarget::WriteText& write) {
+        textCommands_->ShowWrittenText(write);
+    };
     return target;
 }
 

@@ -348,6 +348,16 @@ ElementTextBuilder::ElementTextBuilder(size_t expectedLines, size_t expectedByte
     pending_.reserve(kBatch);
 }
 
+ElementTextBuilder::~ElementTextBuilder() {
+    if (written_)
+        written_->Stop(); // the text goes
+}
+
+void ElementTextBuilder::ShareAsWritten(WrittenText& written) {
+    written_ = &written;
+    written.Begin(text_.data(), text_.capacity());
+}
+
 size_t ElementTextBuilder::Limit() {
     return MemoryBudget() / 2;
 }
@@ -386,6 +396,13 @@ void ElementTextBuilder::writePending() {
         const bool plainLine = isPlainLine(line.parts);
         // The first line has to begin the text: what trimming would take off is not there.
         plain_ = plain_ && plainLine && (lines_ > 0 || line.depth == 0);
+        // A text that will be normalised, or whose memory moves, is no longer shared. A marker
+        // on a root adds two bytes to the line.
+        if (written_ &&
+            (!plain_ || text_.capacity() - text_.size() < lineBytes + kDuplicateMarker.size())) {
+            written_->Stop();
+            written_ = nullptr;
+        }
         if (!fault_ && (!plainLine || TrimView(line.parts.name).size() != line.parts.name.size()))
             if (const char* reason = ElementTextFault(line.parts.name, line.parts.description))
                 fault_.emplace(line.parts.name, line.depth + 1, "element text", reason);
@@ -404,6 +421,8 @@ void ElementTextBuilder::writePending() {
         if (!line.parts.description.empty())
             text_.append(" \"").append(line.parts.description).append(1, '"');
     }
+    if (written_)
+        written_->Publish(text_.size());
     // The same block of memory takes the next piece: its pages are at hand already.
     if (file_ && plain_ && text_.size() >= kMegabyte) {
         file_->append(text_);
@@ -413,6 +432,10 @@ void ElementTextBuilder::writePending() {
 }
 
 std::string ElementTextBuilder::finish(Feedback& feedback) {
+    if (written_) {
+        written_->Done(); // plain: the text is the one shared
+        written_ = nullptr;
+    }
     std::string text = std::move(text_);
     if (plain_)
         return text; // the usual case, and normal by construction

@@ -12,6 +12,7 @@
 
 #include "formats/elementnotwritable.h"
 #include "formats/nametable.h"
+#include "formats/writtentext.h"
 #include "model/caption.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
@@ -97,9 +98,10 @@ struct ElementTextSize {
 bool WriteElementText(const TFlyNodes& tree, TextLines& lines, Feedback& feedback,
                       const ElementTextSize* size = nullptr);
 // WriteElementText with the lines joined by CR LF, no line end after the last (the bytes of a
-// .tree file, which the text pane takes whole: see TTextPane::SetText).
+// .tree file, which the text pane takes whole: see TTextPane::SetText). written, when given,
+// gets the text while it is written, on the calling thread (see WrittenText).
 bool WriteElementText(const TFlyNodes& tree, std::string& text, Feedback& feedback,
-                      const ElementTextSize* size = nullptr);
+                      const ElementTextSize* size = nullptr, WrittenText* written = nullptr);
 
 // The lines WriteElementText leaves, joined by CR LF with no line end after the last (the bytes
 // of a .tree file), built without holding them as lines. Raises ElementNotWritable for the first
@@ -157,10 +159,19 @@ public:
     // Called before the first add.
     void StreamInto(FileWriter& file) { file_ = &file; }
 
+    // Shares the text with a reader while it is written (see WrittenText), as long as it is
+    // normal by construction and stays where it is. Called before the first add, and not
+    // together with StreamInto.
+    void ShareAsWritten(WrittenText& written);
+
     // The bytes ElementTextBytes gives for those nodes, less those handed to the file of
     // StreamInto: the text that needs normalising is taken back from it and given here whole.
     // The builder is spent afterwards.
     std::string finish(Feedback& feedback);
+
+    ~ElementTextBuilder();
+    ElementTextBuilder(const ElementTextBuilder&) = delete;
+    ElementTextBuilder& operator=(const ElementTextBuilder&) = delete;
 
     // The first element given that element text cannot hold (see ElementTextFault); none when
     // every one can. Its line is written all the same.
@@ -177,9 +188,10 @@ private:
     NameTable<NameFold> seen_; // the names written so far, compared as the writer quotes them
     NameCopies names_;
     std::string text_;
-    FileWriter* file_ = nullptr; // see StreamInto
-    size_t handedOver_ = 0;      // bytes of the text in file_
-    std::string blanks_;         // the widest indentation so far
+    FileWriter* file_ = nullptr;     // see StreamInto
+    WrittenText* written_ = nullptr; // see ShareAsWritten; none once the sharing ended
+    size_t handedOver_ = 0;          // bytes of the text in file_
+    std::string blanks_;             // the widest indentation so far
     std::vector<Pending> pending_;
     size_t limit_;
     size_t lines_ = 0;

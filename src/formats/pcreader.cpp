@@ -1000,6 +1000,7 @@ private:
 struct TextOut {
     TextLines* lines = nullptr;
     std::string* text = nullptr;
+    WrittenText* written = nullptr; // gets text while it is written
 
     bool any() const { return lines || text; }
     void clear() const {
@@ -1014,7 +1015,7 @@ struct TextOut {
         if (lines)
             return WriteElementText(tree, *lines, feedback, size);
         if (text)
-            return WriteElementText(tree, *text, feedback, size);
+            return WriteElementText(tree, *text, feedback, size, written);
         return true;
     }
 };
@@ -1146,15 +1147,16 @@ bool LoadPCFromBytes(std::string_view pcBytes, const std::string* treeDescriptio
 }
 
 bool LoadPCFromBytes(std::string pcBytes, std::optional<std::string> treeDescriptionBytes,
-                     TFlyNodes& tree, std::string& text, Feedback& feedback,
-                     char decimalSeparator) {
-    return runLoad(tree, {nullptr, &text}, feedback, true, decimalSeparator, [&](PcLoad& load) {
-        const std::string_view pc = load.hold(std::move(pcBytes));
-        if (!treeDescriptionBytes)
-            return load.readFile(pc);
-        const std::string_view treeText = load.hold(std::move(*treeDescriptionBytes));
-        return load.readFile(pc, &treeText);
-    });
+                     TFlyNodes& tree, std::string& text, Feedback& feedback, char decimalSeparator,
+                     WrittenText* written) {
+    return runLoad(
+        tree, {nullptr, &text, written}, feedback, true, decimalSeparator, [&](PcLoad& load) {
+            const std::string_view pc = load.hold(std::move(pcBytes));
+            if (!treeDescriptionBytes)
+                return load.readFile(pc);
+            const std::string_view treeText = load.hold(std::move(*treeDescriptionBytes));
+            return load.readFile(pc, &treeText);
+        });
 }
 
 bool LoadPCTreeFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,

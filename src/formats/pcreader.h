@@ -8,6 +8,7 @@
 
 #include "formats/elementnotwritable.h"
 #include "formats/elementtext.h"
+#include "formats/writtentext.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
 
@@ -66,10 +67,11 @@ bool LoadPCFromBytes(std::string_view pcBytes, const std::string* treeDescriptio
                      char decimalSeparator = '.');
 
 // LoadPCFromBytes giving the element text as bytes, as the LoadPC above. It takes the bytes and
-// lets them go once the tree is built, before the text is written.
+// lets them go once the tree is built, before the text is written. written, when given, gets the
+// text while it is written (see WrittenText).
 bool LoadPCFromBytes(std::string pcBytes, std::optional<std::string> treeDescriptionBytes,
                      TFlyNodes& tree, std::string& text, Feedback& feedback,
-                     char decimalSeparator = '.');
+                     char decimalSeparator = '.', WrittenText* written = nullptr);
 
 // LoadPCFromBytes without rebuilding the text pane lines: the tree alone, for a caller that
 // writes the element text of the tree itself.

@@ -6,6 +6,7 @@
 #include "formats/elementtextstream.h"
 #include "formats/treefile.h"
 #include "model/caption.h"
+#include "model/parallel.h"
 #include "model/prefetch.h"
 
 #include <algorithm>
@@ -64,25 +65,47 @@ ElementTextSize sizeOf(const TFlyNodes& tree) {
 
 // The bytes of the element text of the tree. Its size, known or found by a first walk, sizes the
 // set of names once and the text. fault receives the first element element text cannot hold.
+// written, when given, gets the text so far between batches of the walk.
 std::string treeElementText(const TFlyNodes& tree, Feedback& feedback,
                             std::optional<ElementNotWritable>& fault,
-                            const ElementTextSize* known = nullptr) {
+                            const ElementTextSize* known = nullptr,
+                            WrittenText* written = nullptr) {
     const ElementTextSize size = known ? *known : sizeOf(tree);
     ElementTextBuilder::Expect(size.indentation);
     ElementTextBuilder builder(size.lines, size.bound);
+    if (written)
+        builder.ShareAsWritten(*written);
     {
         // A large tree's lines are written on a second thread while the walk goes on.
         ElementTextStream stream(builder, size.lines);
-        visitPreOrder(tree, [&](const std::vector<Visit>& batch) {
-            for (const Visit& visit : batch) {
-                const std::string_view caption = visit.node->Text();
-                if (TrimView(caption).empty())
-                    continue; // no line, but the children get theirs
-                const CaptionViews parts = SplitCaptionViews(caption);
-                stream.add(parts.name, parts.description, visit.depth);
-            }
-        });
-        stream.finish();
+        const auto walk = [&](bool poll) {
+            visitPreOrder(tree, [&](const std::vector<Visit>& batch) {
+                for (const Visit& visit : batch) {
+                    const std::string_view caption = visit.node->Text();
+                    if (TrimView(caption).empty())
+                        continue; // no line, but the children get theirs
+                    const CaptionViews parts = SplitCaptionViews(caption);
+                    stream.add(parts.name, parts.description, visit.depth);
+                }
+                if (poll)
+                    written->Poll();
+            });
+            stream.finish();
+        };
+        // The reader of a large text takes it on the calling thread while a third one walks:
+        // its work then never holds up the walk that feeds the writer.
+        const auto walkBeside = [&] {
+            const struct EndOfText {
+                WrittenText& written;
+                ~EndOfText() { written.End(); }
+            } end{*written};
+            walk(false);
+        };
+        if (!written)
+            walk(false);
+        else if (size.lines < kWorkerNodes ||
+                 !TryInParallel([&] { written->Follow(); }, walkBeside))
+            walk(true);
     }
     fault = builder.Fault();
     return builder.finish(feedback);
@@ -156,11 +179,11 @@ bool ElementTextOfText(std::string_view bytes, std::string& text,
 }
 
 bool WriteElementText(const TFlyNodes& tree, std::string& text, Feedback& feedback,
-                      const ElementTextSize* size) {
+                      const ElementTextSize* size, WrittenText* written) {
     std::optional<ElementNotWritable> fault;
     {
         BusyCursor busy(feedback);
-        text = treeElementText(tree, feedback, fault, size);
+        text = treeElementText(tree, feedback, fault, size, written);
     }
     if (fault)
         feedback.message(fault->what());

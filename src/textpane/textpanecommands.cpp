@@ -143,10 +143,42 @@ void TextPaneCommands::ShowText(std::string_view text) {
         Marks->Prepare(std::move(*findings));
 }
 
-void TextPaneCommands::ShowTreeText() {
+void TextPaneCommands::ShowWrittenText(const WriteText& write) {
     std::string text;
-    WriteElementText(tree_, text, feedback_);
-    ShowText(text);
+    if (!pane_.TakesGrowingText()) {
+        write(text, nullptr);
+        ShowText(text);
+        return;
+    }
+    // The pane takes in the lines while the rest is written; a text that is not the one the
+    // pane took the beginning of (normalised at its end), or none, goes in anew.
+    bool kept = false;
+    std::optional<GamsMarks::Findings> findings;
+    {
+        TTextPane::GrowingText growing(pane_);
+        WrittenText written(
+            [&growing](std::string_view soFar, size_t expected) { growing.Take(soFar, expected); });
+        write(text, &written);
+        kept = written.Kept() && !text.empty();
+        if (kept)
+            growing.Finish(text, [&findings](std::string_view whole) {
+                // As ShowText checks a large text, where the pane holds the same lines.
+                if (whole.size() >= kParallelBytes && whole.find('\t') == std::string_view::npos)
+                    findings = GamsMarks::Find(whole);
+            });
+    }
+    if (!kept) {
+        ShowText(text);
+        return;
+    }
+    if (findings && !pane_.HoldsLongLines())
+        Marks->Prepare(std::move(*findings));
+}
+
+void TextPaneCommands::ShowTreeText() {
+    ShowWrittenText([this](std::string& text, WrittenText* written) {
+        WriteElementText(tree_, text, feedback_, nullptr, written);
+    });
     Marks->Check();
     emit TreeRebuilt();
 }

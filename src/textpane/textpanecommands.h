@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "formats/elementtext.h"
+#include "formats/writtentext.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
 
@@ -70,6 +71,11 @@ public:
     // Puts element text made whole into the pane (see TTextPane::SetText), without marking: a
     // large text is checked for GAMS while the pane takes it, for the Check that follows.
     void ShowText(std::string_view text);
+    // Element text written by write(text, written), put into the pane as ShowText puts it. An
+    // empty pane with nothing to undo takes the lines in while they are written: written is then
+    // given (see WrittenText), else none.
+    using WriteText = std::function<void(std::string& text, WrittenText* written)>;
+    void ShowWrittenText(const WriteText& write);
     // The tree pane's "Refresh": the pane shows the element text of the tree (one undo step;
     // nothing changes when it shows that text already), marked. An element that element text
     // cannot hold is reported; the text is shown all the same.

@@ -497,24 +497,28 @@ void TTextPane::widenFor(const QString& incoming) {
     setFirstVisibleLine(static_cast<int>(firstVisible));
 }
 
+DocumentText::LongLines TTextPane::putBeside(std::vector<LongLine>& lines,
+                                             std::vector<size_t>& placeholders, bool& utf8) const {
+    return {kLongLine, [&lines, &placeholders, &utf8](size_t index, std::string&& text) {
+                utf8 = utf8 && IsValidUtf8(text);
+                std::string placeholder = placeholderFor(text.size());
+                lines.push_back({0, std::move(text)});
+                placeholders.push_back(index);
+                return placeholder;
+            }};
+}
+
 void TTextPane::replaceContent(const MakeDocument& make, size_t sizeHint, bool undoable,
                                std::string_view source,
                                const std::function<void(std::string_view)>& alongside) {
     std::vector<LongLine> longLines;
     std::vector<size_t> placeholders; // the lines that hold one
     bool longUtf8 = true;
-    const DocumentText::LongLines putBeside{kLongLine, [&](size_t index, std::string&& text) {
-                                                longUtf8 = longUtf8 && IsValidUtf8(text);
-                                                std::string placeholder =
-                                                    placeholderFor(text.size());
-                                                longLines.push_back({0, std::move(text)});
-                                                placeholders.push_back(index);
-                                                return placeholder;
-                                            }};
+    const DocumentText::LongLines beside = putBeside(longLines, placeholders, longUtf8);
     SendScintilla(SCI_MARKERDELETEALL, kLongLineMarker);
     longLines_.clear();
     const auto fill = [&] {
-        putDocument([&](const DocumentText::Sink& sink) { make(sink, putBeside); }, sizeHint,
+        putDocument([&](const DocumentText::Sink& sink) { make(sink, beside); }, sizeHint,
                     undoable);
     };
     // Splitting bytes at ASCII bytes, or changing those, keeps every sequence of the others:
@@ -534,6 +538,11 @@ void TTextPane::replaceContent(const MakeDocument& make, size_t sizeHint, bool u
     } else {
         RunInParallel(fill, checkSource);
     }
+    contentReplaced(utf8, std::move(longLines), placeholders);
+}
+
+void TTextPane::contentReplaced(bool utf8, std::vector<LongLine>&& longLines,
+                                const std::vector<size_t>& placeholders) {
     useEncoding(utf8);
     if (!longLines.empty()) {
         for (size_t k = 0; k < longLines.size(); ++k)
@@ -545,6 +554,88 @@ void TTextPane::replaceContent(const MakeDocument& make, size_t sizeHint, bool u
     emit textChanged();
     emit linesChanged();
     emit DocumentReplaced();
+}
+
+bool TTextPane::TakesGrowingText() const {
+    return SendScintilla(SCI_GETLENGTH) == 0 && SendScintilla(SCI_CANUNDO) == 0;
+}
+
+// The document fills as putDocument fills it for SetText on an empty pane: unannounced, without
+// undo steps, through DocumentText; only it takes the lines in several goes.
+TTextPane::GrowingText::GrowingText(TTextPane& pane)
+    : pane_(pane), mask_(pane.SendScintilla(SCI_GETMODEVENTMASK)) {
+    pane_.SendScintilla(SCI_SETMODEVENTMASK, 0UL);
+    pane_.SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
+    pane_.SendScintilla(SCI_MARKERDELETEALL, kLongLineMarker);
+    pane_.longLines_.clear();
+    pane_.SendScintilla(SCI_CLEARALL);
+    document_.emplace(
+        [this](std::string_view piece) {
+            pane_.SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(piece.size()),
+                                piece.data());
+            return true;
+        },
+        pane_.putBeside(longLines_, placeholders_, longUtf8_));
+}
+
+TTextPane::GrowingText::~GrowingText() {
+    if (finished_)
+        return;
+    pane_.SendScintilla(SCI_CLEARALL); // the pane is empty, as it was
+    restore();
+}
+
+void TTextPane::GrowingText::restore() {
+    pane_.SendScintilla(SCI_EMPTYUNDOBUFFER);
+    pane_.SendScintilla(SCI_SETUNDOCOLLECTION, 1UL);
+    pane_.SendScintilla(SCI_SETMODEVENTMASK, static_cast<unsigned long>(mask_));
+}
+
+void TTextPane::GrowingText::Take(std::string_view soFar, size_t expected) {
+    if (!allocated_) {
+        pane_.SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(expected) + 1);
+        allocated_ = true;
+    }
+    addLines(soFar);
+}
+
+// The text so far ends with a whole line: the next bytes after it are its line break.
+void TTextPane::GrowingText::addLines(std::string_view text) {
+    size_t pos = taken_ == 0 ? 0 : taken_ + kLineBreak.size();
+    std::string_view line;
+    while (NextLine(text, pos, line))
+        document_->AddLine(line);
+    taken_ = std::max(taken_, text.size());
+}
+
+void TTextPane::GrowingText::Finish(std::string_view text,
+                                    const std::function<void(std::string_view)>& alongside) {
+    if (!allocated_) {
+        pane_.SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(text.size()) + 1);
+        allocated_ = true;
+    }
+    const auto rest = [&] {
+        addLines(text);
+        document_->Finish();
+    };
+    // As for SetText, the source decides the encoding (see replaceContent).
+    bool utf8 = false;
+    const auto check = [&] {
+        utf8 = IsValidUtf8(text);
+        if (alongside)
+            alongside(text);
+    };
+    if (text.size() < kParallelBytes) {
+        rest();
+        check();
+    } else {
+        RunInParallel(rest, check);
+    }
+    finished_ = true;
+    restore();
+    pane_.contentReplaced(utf8, std::move(longLines_), placeholders_);
+    pane_.moveCaretWithinLine(0, 0);
+    pane_.setFirstVisibleLine(0);
 }
 
 void TTextPane::markPlaceholder(LongLine& longLine, size_t line) {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <Qsci/qsciscintilla.h>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -62,6 +63,15 @@ public:
     // a line end at the very end adds no line): for element text made whole, such as the bytes
     // WriteElementText gives, which then never needs to be held as lines.
     void SetText(std::string_view text);
+
+    // Element text that goes into an empty pane while it is written (see WrittenText): the pane
+    // takes the lines written so far as they come, and Finish puts in the rest once the text is
+    // whole. The pane then holds what SetText would have put into it. Made only while the pane
+    // TakesGrowingText; until Finish nothing else may change the pane, and without Finish the
+    // pane is left empty again.
+    class GrowingText;
+    // Whether the pane is empty and has nothing to undo: element text may grow into it.
+    bool TakesGrowingText() const;
 
     // Replaces the content by the lines of a file (CR LF, CR or LF end a line, a final line end
     // adds no line, tabs become three blanks, a leading byte order mark is left out), caret at
@@ -135,6 +145,11 @@ protected:
     void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
+    // A line kept beside the document (see longLines_).
+    struct LongLine {
+        int handle; // of the marker on the placeholder line
+        std::string text;
+    };
     // Makes the document for a sink, piece by piece (see DocumentText), lines longer than
     // kLongLine put beside it by the given handler.
     using MakeDocument =
@@ -159,6 +174,14 @@ private:
     // without the editor's notification of each change.
     void putDocument(const std::function<void(const DocumentText::Sink&)>& make, size_t sizeHint,
                      bool undoable);
+    // The handler of DocumentText that puts each long line beside the document: into lines,
+    // the line of its placeholder into placeholders; utf8 turns false when one is not UTF-8.
+    DocumentText::LongLines putBeside(std::vector<LongLine>& lines,
+                                      std::vector<size_t>& placeholders, bool& utf8) const;
+    // What follows a replacement of the whole content: the display encoding, the long lines
+    // beside the document and their placeholders, the signals.
+    void contentReplaced(bool utf8, std::vector<LongLine>&& longLines,
+                         const std::vector<size_t>& placeholders);
     // Shows the document as UTF-8 or as Latin-1; a switch drops the undo history, whose steps
     // would come back shown wrongly.
     void useEncoding(bool utf8);
@@ -184,10 +207,6 @@ private:
     // beside the document. The document holds a short placeholder line, in a grey style of its
     // own, in the place of each, with a marker that follows the line as text is added or removed
     // above it. Lines, Line and saving give the long lines as they are.
-    struct LongLine {
-        int handle; // of the marker on the placeholder line
-        std::string text;
-    };
     std::vector<LongLine> longLines_;
     // The text in the document's line i; a long line's placeholder stays as it is.
     std::string documentLine(int i) const;
@@ -198,6 +217,37 @@ private:
     int fontPointSize_ = 10;
     bool backgroundShown_ = false;
     QImage background_;
+};
+
+class TTextPane::GrowingText {
+public:
+    explicit GrowingText(TTextPane& pane);
+    GrowingText(const GrowingText&) = delete;
+    GrowingText& operator=(const GrowingText&) = delete;
+    ~GrowingText();
+
+    // Takes the lines of the text so far (whole lines, the last without its line break)
+    // that are not in yet; expected is about how long the whole text will be.
+    void Take(std::string_view soFar, size_t expected);
+    // Puts in the rest of the whole text, which begins with every byte taken, and runs
+    // alongside(text) on a second thread meanwhile.
+    void Finish(std::string_view text, const std::function<void(std::string_view)>& alongside);
+
+private:
+    // Adds the lines of the text that are not in yet.
+    void addLines(std::string_view text);
+    // Gives the editor its notifications and undo steps back.
+    void restore();
+
+    TTextPane& pane_;
+    std::vector<LongLine> longLines_;
+    std::vector<size_t> placeholders_; // the lines that hold one
+    std::optional<DocumentText> document_;
+    bool longUtf8_ = true; // unused: the whole text decides the encoding
+    size_t taken_ = 0;     // bytes of the text in the document
+    long mask_;            // the editor's notifications, off until the end
+    bool allocated_ = false;
+    bool finished_ = false;
 };
 
 } // namespace settree

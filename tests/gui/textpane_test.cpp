@@ -6,19 +6,25 @@
 #include <QFileSystemModel>
 #include <QMenu>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <exception>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <sys/stat.h>
+#include <utility>
 #include <vector>
 
+#include "formats/elementtext.h"
+#include "formats/writtentext.h"
 #include "model/caption.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
 #include "model/textfile.h"
+#include "textpane/gamsmarks.h"
 #include "textpane/textpanecommands.h"
 #include "textpane/ttextpane.h"
 
@@ -82,6 +88,8 @@ private slots:
     void unchangedLinesKeepUndoAndCaret();
     void wholeTextReplacement();
     void largeTextInPieces();
+    void elementTextGrowsIntoAnEmptyPane();
+    void writtenTextIntoAPaneWithText();
     void byteRoundTrip_data();
     void byteRoundTrip();
     void typedTextFollowsEncoding();
@@ -304,6 +312,133 @@ void TextPaneTest::largeTextInPieces() {
     QVERIFY(pane.Lines() == lines);
     pane.undo();
     QCOMPARE(pane.Lines(), TextLines{"a"});
+}
+
+namespace {
+
+// Element text of a classification, enough lines for the text to be written beside its walk
+// and taken in several goes, with a line changed to show what the pane does with it.
+TextLines ClassificationLines(int count, int changedAt, const std::string& changed) {
+    TextLines lines;
+    for (int i = 0; i < count; ++i) {
+        const int depth = i % 6;
+        std::string line(3 * static_cast<size_t>(depth), ' ');
+        line += "\"R" + std::to_string(i / 6);
+        for (int level = 1; level <= depth; ++level)
+            line += "." + std::to_string(level);
+        line += "\" \"Regi\xC3\xB3n " + std::to_string(i) + " \xE2\x80\x93 \xC3\x96sterreich\"";
+        lines.push_back(i == changedAt ? std::string(3 * static_cast<size_t>(depth), ' ') + changed
+                                       : line);
+    }
+    lines.push_back("*! \"r0\""); // a repeat in other letter case, which the GAMS check marks
+    return lines;
+}
+
+// What a pane shows and holds, for comparing two panes.
+struct PaneState {
+    std::string document;
+    bool utf8;
+    bool longLines;
+    TextLines lines; // only where long lines are held beside the document
+    long canUndo;
+    long caret;
+    long modEvents;
+    QString marks;
+
+    explicit PaneState(TTextPane& pane, GamsMarks& marks_)
+        : document(pane.Document()), utf8(pane.IsUtf8()), longLines(pane.HoldsLongLines()),
+          lines(longLines ? pane.Lines() : TextLines{}),
+          canUndo(pane.SendScintilla(QsciScintillaBase::SCI_CANUNDO)),
+          caret(pane.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS)),
+          modEvents(pane.SendScintilla(QsciScintillaBase::SCI_GETMODEVENTMASK)) {
+        marks_.Check();
+        marks_.FinishMarking();
+        marks = marks_.Summary();
+    }
+    bool operator==(const PaneState& other) const {
+        return document == other.document && utf8 == other.utf8 && longLines == other.longLines &&
+               lines == other.lines && canUndo == other.canUndo && caret == other.caret &&
+               modEvents == other.modEvents && marks == other.marks;
+    }
+};
+
+} // namespace
+
+void TextPaneTest::elementTextGrowsIntoAnEmptyPane() {
+    // The pane takes the lines in while they are written, and ends as it ends after taking the
+    // whole text: the same document, encoding, lines beside it, marks, caret and (no) undo step.
+    // Where the writer normalises its text at the end, the pane takes the text anew.
+    const std::string latin1 = "\"L\" \"Caf\xE9\""; // no UTF-8
+    const std::string longLine = "\"LONG\" \"" + std::string(TTextPane::kLongLine, 'x') + "\"";
+    const std::string tab = "\"T\" \"a\tb\"";       // normalised: blanks for the tab
+    const std::string noName = "\"\" \"nameless\""; // normalised: not plain
+    const std::vector<std::pair<int, std::string>> cases = {
+        {40000, ""}, {300, ""}, {40000, latin1}, {40000, longLine}, {40000, tab}, {40000, noName}};
+    for (const auto& [count, changed] : cases) {
+        const TextLines lines =
+            ClassificationLines(count, count / 2, changed.empty() ? "\"C\"" : changed);
+        Fixture grown;
+        CollectingFeedback feedback;
+        TextLines parsed = lines;
+        ParseElementText(parsed, grown.tree, feedback);
+        QSignalSpy replaced(&grown.pane, &TTextPane::DocumentReplaced);
+        QSignalSpy changedText(&grown.pane, &QsciScintilla::textChanged);
+        grown.commands.ShowWrittenText([&](std::string& text, WrittenText* written) {
+            QVERIFY(written != nullptr);
+            WriteElementText(grown.tree, text, grown.feedback, nullptr, written);
+        });
+        QCOMPARE(replaced.count(), 1);
+        QCOMPARE(changedText.count(), 1);
+
+        Fixture shown;
+        std::string text;
+        WriteElementText(grown.tree, text, shown.feedback);
+        shown.commands.ShowText(text);
+        QVERIFY(!shown.pane.Document().empty());
+        QVERIFY2(PaneState(grown.pane, *grown.commands.Marks) ==
+                     PaneState(shown.pane, *shown.commands.Marks),
+                 changed.substr(0, 20).c_str());
+        QCOMPARE(grown.pane.IsUtf8(), changed != latin1);
+        QCOMPARE(grown.pane.HoldsLongLines(), changed == longLine);
+    }
+}
+
+void TextPaneTest::writtenTextIntoAPaneWithText() {
+    // A pane holding text takes the whole text as one undo step, as ShowText puts it in.
+    const TextLines lines = ClassificationLines(20000, -1, "");
+    Fixture f;
+    TextLines parsed = lines;
+    ParseElementText(parsed, f.tree, f.feedback);
+    f.pane.SetLines({"\"old\""});
+    f.commands.ShowWrittenText([&](std::string& text, WrittenText* written) {
+        QVERIFY(written == nullptr);
+        WriteElementText(f.tree, text, f.feedback, nullptr, written);
+    });
+    QVERIFY(f.pane.Lines() == parsed);
+    f.pane.undo();
+    QCOMPARE(f.pane.Lines(), TextLines{"\"old\""});
+
+    // A writer that fails half way leaves an empty pane empty, without undo steps, its
+    // notifications on.
+    Fixture failed;
+    const long modEvents = failed.pane.SendScintilla(QsciScintillaBase::SCI_GETMODEVENTMASK);
+    bool raised = false;
+    try {
+        failed.commands.ShowWrittenText([&](std::string& text, WrittenText* written) {
+            WriteElementText(f.tree, text, f.feedback, nullptr, written);
+            throw std::runtime_error("no more memory");
+        });
+    } catch (const std::runtime_error&) {
+        raised = true;
+    }
+    QVERIFY(raised);
+    QVERIFY(failed.pane.Document().empty());
+    QVERIFY(!failed.pane.isUndoAvailable());
+    QCOMPARE(failed.pane.SendScintilla(QsciScintillaBase::SCI_GETMODEVENTMASK), modEvents);
+    QSignalSpy changedText(&failed.pane, &QsciScintilla::textChanged);
+    failed.pane.InsertAtCaret("\"typed\"");
+    QCOMPARE(changedText.count(), 1);
+    QCOMPARE(failed.pane.Lines(), TextLines{"\"typed\""});
 }
 
 void TextPaneTest::byteRoundTrip_data() {
