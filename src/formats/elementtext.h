@@ -87,6 +87,16 @@ struct ElementTextSize {
         bound += caption.size() + width + kLineBreak.size() + kDuplicateMarker.size() + 6;
         indentation += width;
     }
+    // add for the caption MakeCaption makes of a name and a description (none: empty) where the
+    // name holds no description opening: the line holds these parts as they are, so the bound
+    // can leave the caption's markup out.
+    void addParts(std::string_view name, std::string_view description, size_t depth) {
+        ++lines;
+        const size_t width = depth * kIndentUnit.size();
+        bound += name.size() + description.size() + width + kLineBreak.size() +
+                 kDuplicateMarker.size() + 5;
+        indentation += width;
+    }
 };
 
 // Replaces the lines by the element text of the tree (normalised); the tree is unchanged. The

@@ -367,7 +367,11 @@ public:
                 AssignCaption(caption, name);
             TFlyNode* node = tree.AddChild(depth == 0 ? nullptr : path[depth - 1], caption);
             node->SetCells(1, weight);
-            size.add(caption, depth);
+            // The text pane sets aside room by this size, which the caption's markup would swell.
+            if (name.find(kDescriptionOpen) == std::string_view::npos)
+                size.addParts(name, description ? *description : std::string_view(), depth);
+            else
+                size.add(caption, depth);
             path.resize(depth + 1);
             path[depth] = node;
         };

@@ -161,11 +161,17 @@ void TextPaneCommands::ShowWrittenText(const WriteText& write) {
         write(text, &written);
         kept = written.Kept() && !text.empty();
         if (kept)
-            growing.Finish(text, [&findings](std::string_view whole) {
-                // As ShowText checks a large text, where the pane holds the same lines.
-                if (whole.size() >= kParallelBytes && whole.find('\t') == std::string_view::npos)
-                    findings = GamsMarks::Find(whole);
-            });
+            growing.Finish(
+                text,
+                [&findings](std::string_view whole) {
+                    // As ShowText checks a large text, where the pane holds the same lines.
+                    if (whole.size() >= kParallelBytes &&
+                        whole.find('\t') == std::string_view::npos)
+                        findings = GamsMarks::Find(whole);
+                },
+                // The check takes longer than the rest of the text: the tree pane lays out its
+                // rows meanwhile, which its first paint needs.
+                [this] { tree_.Rows(); });
     }
     if (!kept) {
         ShowText(text);

@@ -609,7 +609,8 @@ void TTextPane::GrowingText::addLines(std::string_view text) {
 }
 
 void TTextPane::GrowingText::Finish(std::string_view text,
-                                    const std::function<void(std::string_view)>& alongside) {
+                                    const std::function<void(std::string_view)>& alongside,
+                                    const std::function<void()>& meanwhile) {
     if (!allocated_) {
         pane_.SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(text.size()) + 1);
         allocated_ = true;
@@ -617,6 +618,8 @@ void TTextPane::GrowingText::Finish(std::string_view text,
     const auto rest = [&] {
         addLines(text);
         document_->Finish();
+        if (meanwhile)
+            meanwhile();
     };
     // As for SetText, the source decides the encoding (see replaceContent).
     bool utf8 = false;

@@ -230,8 +230,10 @@ public:
     // that are not in yet; expected is about how long the whole text will be.
     void Take(std::string_view soFar, size_t expected);
     // Puts in the rest of the whole text, which begins with every byte taken, and runs
-    // alongside(text) on a second thread meanwhile.
-    void Finish(std::string_view text, const std::function<void(std::string_view)>& alongside);
+    // alongside(text) on a second thread meanwhile; then meanwhile(), when given, on this thread
+    // while alongside goes on.
+    void Finish(std::string_view text, const std::function<void(std::string_view)>& alongside,
+                const std::function<void()>& meanwhile = {});
 
 private:
     // Adds the lines of the text that are not in yet.
