@@ -11,6 +11,8 @@
 #include <array>
 #include <climits>
 #include <cstring>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace settree {
@@ -502,6 +504,16 @@ public:
     size_t expected() const { return text_.size() / 32 + 1; }
     void restart() { pos_ = 0; }
     bool next(std::string_view& line) { return NextLine(text_, pos_, line); }
+    // The text cut in two after a line feed near its middle, each part whole lines (a line end
+    // at the very end of the first adds no line); none when there is no such line feed.
+    std::optional<std::pair<WholeText, WholeText>> halves() const {
+        const size_t feed = text_.find('\n', text_.size() / 2);
+        if (feed == std::string_view::npos || feed + 1 == text_.size())
+            return std::nullopt;
+        return std::make_pair(WholeText(text_.substr(0, feed + 1)),
+                              WholeText(text_.substr(feed + 1)));
+    }
+    size_t size() const { return text_.size(); }
 
 private:
     std::string_view text_;
@@ -525,34 +537,75 @@ SpellingFilter spelledOtherwise(size_t spelledLower, size_t names, Keys&& forEac
 // are spelled with a lower-case letter; the second reads again only the lines with a problem of
 // their own and those whose name may be spelled otherwise than before, and reports in the order
 // of the lines. Without either, the second pass is left out.
-template <class Lines> void checkElementText(Lines& lines, const GamsReport& report) {
+// The first pass over lines: a mark for each line, and the counts of the marks.
+struct LineMarks {
     std::vector<uint64_t> marks;
-    marks.reserve(lines.expected());
     size_t names = 0;
     size_t spelledLower = 0;
     size_t flagged = 0;
+
+    template <class Lines> void read(Lines& lines) {
+        marks.reserve(lines.expected());
+        ElementLine element;
+        std::string scratch;
+        std::string_view line;
+        while (lines.next(line)) {
+            uint64_t mark = 0;
+            if (ReadElementLine(line, element, scratch)) {
+                if (!element.name.empty()) {
+                    bool lower = false;
+                    mark = keyOf(element.name, lower);
+                    ++names;
+                    if (lower) {
+                        mark |= kSpelledLower;
+                        ++spelledLower;
+                    }
+                }
+                if (breaksRule(element.name, element.description)) {
+                    mark |= kFlagged;
+                    ++flagged;
+                }
+            }
+            marks.push_back(mark);
+        }
+    }
+    void append(const LineMarks& after) {
+        marks.insert(marks.end(), after.marks.begin(), after.marks.end());
+        names += after.names;
+        spelledLower += after.spelledLower;
+        flagged += after.flagged;
+    }
+};
+
+// Each line's mark depends on that line alone: a large text is read in two halves at once.
+LineMarks readMarks(PaneLines& lines) {
+    LineMarks marks;
+    marks.read(lines);
+    return marks;
+}
+
+LineMarks readMarks(WholeText& text) {
+    LineMarks marks;
+    auto halves = text.size() < kParallelBytes ? std::nullopt : text.halves();
+    if (!halves) {
+        marks.read(text);
+        return marks;
+    }
+    LineMarks second;
+    RunInParallel([&] { marks.read(halves->first); }, [&] { second.read(halves->second); });
+    marks.append(second);
+    return marks;
+}
+
+template <class Lines> void checkElementText(Lines& lines, const GamsReport& report) {
+    const LineMarks read = readMarks(lines);
+    const std::vector<uint64_t>& marks = read.marks;
+    const size_t names = read.names;
+    const size_t spelledLower = read.spelledLower;
+    const size_t flagged = read.flagged;
     ElementLine element;
     std::string scratch;
     std::string_view line;
-    while (lines.next(line)) {
-        uint64_t mark = 0;
-        if (ReadElementLine(line, element, scratch)) {
-            if (!element.name.empty()) {
-                bool lower = false;
-                mark = keyOf(element.name, lower);
-                ++names;
-                if (lower) {
-                    mark |= kSpelledLower;
-                    ++spelledLower;
-                }
-            }
-            if (breaksRule(element.name, element.description)) {
-                mark |= kFlagged;
-                ++flagged;
-            }
-        }
-        marks.push_back(mark);
-    }
     const SpellingFilter filter = spelledOtherwise(spelledLower, names, [&](auto&& take) {
         for (const uint64_t mark : marks)
             take(mark);

@@ -233,6 +233,28 @@ TEST(GamsCheck, WholeTextAsItsLines) {
     const std::vector<std::string> fromText = collectAll(std::string_view(text));
     EXPECT_EQ(fromText, collectAll(SplitLines(text)));
     EXPECT_EQ(fromText.size(), 4u);
+
+    // A text of megabytes is read in two halves at once: the problems and the spellings of
+    // both halves, and of the lines around the cut, are found as in its lines. Lines end in
+    // CR LF, and in CR alone around the middle.
+    std::string large;
+    const auto add = [&](const std::string& line, std::string_view end = "\r\n") {
+        large.append(line).append(end);
+    };
+    add("\"Mixed\" \"first spelling\"");
+    for (int i = 0; large.size() < 3 * (size_t{1} << 20); ++i) {
+        add(std::string(3 * static_cast<size_t>(i % 4), ' ') + "\"E" + std::to_string(i) +
+                "\" \"Gr\xC3\xBC\xC3\x9F" + "e\"",
+            large.size() > 1500000 && large.size() < 1700000 ? "\r" : "\r\n");
+        if (i % 9973 == 0)
+            add("   \"" + k64 + "\" \"x\x01\"");
+        if (i % 15013 == 0)
+            add("      \"MIXED\"", "\r");
+    }
+    add("\"mixed\" \"last\"", "");
+    const std::vector<std::string> fromLarge = collectAll(std::string_view(large));
+    EXPECT_EQ(fromLarge, collectAll(SplitLines(large)));
+    EXPECT_GT(fromLarge.size(), 30u);
 }
 
 // The check reads each line as the parser does: the element it checks is the element the tree
