@@ -132,7 +132,13 @@ void GamsMarks::removeMarks() {
     problems_.clear();
     spellings_.clear();
     warnings_ = 0;
+    // Only marks applied since the last removal can be in the document. Removing a marker
+    // visits every line, which for a million lines shows.
+    const bool marked = applied_ > 0;
     applied_ = 0;
+    pane_.setMarginWidth(kSymbolMargin, 0);
+    if (!marked)
+        return;
     const long length = pane_.SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
     for (const int indicator : {kWarningIndicator, kNoteIndicator}) {
         pane_.SendScintilla(QsciScintillaBase::SCI_SETINDICATORCURRENT, indicator);
@@ -140,7 +146,6 @@ void GamsMarks::removeMarks() {
     }
     for (const int marker : {kWarningMarker, kNoteMarker})
         pane_.SendScintilla(QsciScintillaBase::SCI_MARKERDELETEALL, marker);
-    pane_.setMarginWidth(kSymbolMargin, 0);
 }
 
 void GamsMarks::FinishMarking() {
