@@ -716,21 +716,21 @@ void TForm1::LoadPC(const std::string& fileName) {
     } again{FLoadFromFile};
     BusyCursor busy(*feedback_);
     TFlyNodes& tree = RapidTree4->Items();
-    // A file's element text goes into the text pane whole; a catalog block's comes as lines.
-    std::string text;
+    // A file's element text goes into the text pane whole (an empty pane takes it in while it is
+    // written); a catalog block's comes as lines.
     TextLines lines;
     const bool fromFile = FLoadFromFile;
     const bool fromCatalog = !fromFile && FSelectedClassification;
     bool loaded = false;
     if (fromFile)
-        loaded = settree::LoadPC(fileName, tree, text, *feedback_, decimalSeparator_);
+        textCommands_->ShowWrittenText([&](std::string& text, WrittenText* written) {
+            loaded = settree::LoadPC(fileName, tree, text, *feedback_, decimalSeparator_, written);
+        });
     else if (fromCatalog)
         loaded = LoadPCFromCatalog(FCatalogFile, *FSelectedClassification, tree, lines, *feedback_);
     RapidTree4->SetFitToHeight(true);
     RapidTree4->Repaint();
-    if (fromFile)
-        textCommands_->ShowText(text);
-    else if (fromCatalog)
+    if (fromCatalog)
         RxRichEdit1->SetLines(lines);
     textCommands_->Marks->Check();
     if (loaded) {

@@ -1140,8 +1140,8 @@ bool LoadPC(const std::string& fileName, TFlyNodes& tree, TextLines& lines, Feed
 }
 
 bool LoadPC(const std::string& fileName, TFlyNodes& tree, std::string& text, Feedback& feedback,
-            char decimalSeparator) {
-    return loadPCFile(fileName, tree, {nullptr, &text}, feedback, decimalSeparator);
+            char decimalSeparator, WrittenText* written) {
+    return loadPCFile(fileName, tree, {nullptr, &text, written}, feedback, decimalSeparator);
 }
 
 bool LoadPCFromBytes(std::string_view pcBytes, const std::string* treeDescriptionBytes,

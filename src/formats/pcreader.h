@@ -55,9 +55,9 @@ bool LoadPC(const std::string& fileName, TFlyNodes& tree, TextLines& lines, Feed
 
 // LoadPC giving the element text as the bytes WriteElementText gives (the lines joined by CR LF):
 // for a text pane that takes the text whole (see TTextPane::SetText), so that it is never held as
-// lines.
+// lines. written, when given, gets the text while it is written (see WrittenText).
 bool LoadPC(const std::string& fileName, TFlyNodes& tree, std::string& text, Feedback& feedback,
-            char decimalSeparator = '.');
+            char decimalSeparator = '.', WrittenText* written = nullptr);
 
 // LoadPC on the bytes of a .PC file and of its .tree description file (none: no such file),
 // read already (see ReadTextFile). Running out of memory empties the tree and the lines and
