@@ -1039,15 +1039,16 @@ bool runLoad(TFlyNodes& tree, const TextOut& out, Feedback& feedback, bool fileM
     bool bracketOpen = false;
     bool outOfMemory = false;
     ElementTextSize size; // of the tree built, once the bracket is open
+    std::optional<PcLoad> load;
+    load.emplace(fileMode, decimalSeparator);
     {
-        PcLoad load(fileMode, decimalSeparator);
         std::string failure; // a message of its own
         try {
-            if (readPhase(load)) {
+            if (readPhase(*load)) {
                 tree.BeginUpdate();
                 bracketOpen = true;
                 tree.Clear();
-                ok = load.build(tree, size, child, parent);
+                ok = load->build(tree, size, child, parent);
             }
         } catch (const std::bad_alloc&) {
             outOfMemory = true;
@@ -1061,16 +1062,24 @@ bool runLoad(TFlyNodes& tree, const TextOut& out, Feedback& feedback, bool fileM
             ok = false;
         }
         if (!ok && !outOfMemory)
-            feedback.message(failure.empty() ? load.failureMessage(child, parent) : failure);
+            feedback.message(failure.empty() ? load->failureMessage(child, parent) : failure);
     }
     if (outOfMemory) {
+        load.reset();
         tree.Clear();
         if (bracketOpen)
             tree.EndUpdate();
         out.clear();
         throw std::bad_alloc();
     }
-    tree.FullExpand();
+    if (bracketOpen) {
+        // Inside the bracket opening every node tells no one: the load's memory goes back
+        // meanwhile, on a second thread, which touches nothing of the tree.
+        RunInParallel([&] { tree.FullExpand(); }, [&] { load.reset(); });
+    } else {
+        load.reset();
+        tree.FullExpand();
+    }
     if (bracketOpen)
         tree.EndUpdate();
     if (out.any()) {
