@@ -26,12 +26,14 @@
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
 #include "app/application.h"
+#include "app/commandline.h"
 #include "app/tform1.h"
 #include "model/caption.h"
 #include "model/textfile.h"
@@ -154,9 +156,17 @@ int main(int argc, char** argv) {
         return usage();
     const std::string file = arguments.front();
 
+    // As the program starts: a .PC file's bytes are read while the toolkit starts and the window
+    // is made.
+    std::optional<settree::PcFilesAhead> filesAhead;
+    if (fromStart && settree::ReadsAhead(settree::CommandLine({file})))
+        filesAhead.emplace(file);
     settree::Application app(argc, argv);
     if (fromStart) {
-        TForm1 window({file}, TForm1::ExecutableFolder());
+        TForm1 window({file},
+                      settree::CatalogLocation::BesideExecutable(TForm1::ExecutableFolder()),
+                      nullptr, filesAhead ? &*filesAhead : nullptr);
+        filesAhead.reset();
         PaintWatch watch(window);
         window.show();
         if (!watch.Wait())

@@ -124,6 +124,13 @@ void OpenCommandLineFile(const CommandLine& commandLine, StartupTarget& target) 
     }
 }
 
+bool ReadsAhead(const CommandLine& commandLine) {
+    const std::string& file = commandLine.FirstArgument();
+    return !file.empty() && !CommandLine::IsSwitch(file) &&
+           UpperCase(ExtractFileExt(file)) == ".PC" && !commandLine.Has(kDeleteSwitch) &&
+           !commandLine.Has(kSaveSwitch) && !commandLine.Has(kQuitSwitch);
+}
+
 void RunBatchConversion(const std::string& pcFile, const CommandLine& commandLine,
                         StartupTarget& target) {
     const std::string treeFile = ChangeFileExt(pcFile, ".tree");
@@ -133,7 +140,11 @@ void RunBatchConversion(const std::string& pcFile, const CommandLine& commandLin
     if (withoutOldTree && !save && isDeletable(treeFile))
         DeleteFileIfExists(treeFile);
     // With both switches the .tree file is written anew from the tuples alone, not read.
-    PcAndTreeBytes files = ReadPcAndTreeBeside(pcFile, false, !(withoutOldTree && save));
+    std::optional<PcAndTreeBytes> ahead;
+    if (target.filesAhead && !withoutOldTree && !save)
+        ahead = target.filesAhead->Take(pcFile);
+    PcAndTreeBytes files =
+        ahead ? std::move(*ahead) : ReadPcAndTreeBeside(pcFile, false, !(withoutOldTree && save));
     bool loaded = false;
     if (target.showElementText && !save) {
         // The load lets the input go before it writes the text.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "formats/elementtext.h"
+#include "formats/pcreader.h"
 #include "formats/writtentext.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
@@ -57,6 +58,8 @@ struct StartupTarget {
     Feedback& errorReport;
     // The user's decimal separator, for weights in tuples.
     char decimalSeparator = '.';
+    // The files of the .PC file named first, read from the program's start (see ReadsAhead).
+    PcFilesAhead* filesAhead = nullptr;
     // Opens an element file: its lines into lines and the tree built from them (see
     // OpenElementFile), which is what happens when none is given. The window opens the file
     // through its text pane, which then holds the text, and leaves lines empty. Raises FileError
@@ -73,6 +76,10 @@ struct StartupTarget {
     // its message.
     bool unattended = false;
 };
+
+// Whether the window may read the files of the command line's first argument ahead, while it
+// is made (see PcFilesAhead): a .PC file, named without a switch that changes what is read.
+bool ReadsAhead(const CommandLine& commandLine);
 
 // Reads an element file as the text pane would: the .tree file form. A FIFO or a device is read
 // to its end.

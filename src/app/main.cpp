@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,10 @@ int main(int argc, char** argv) {
     if (raw.Has(settree::kQuitSwitch))
         return runUnattended(raw);
 
+    // A .PC file's bytes are read while the toolkit starts and the window is made.
+    std::optional<settree::PcFilesAhead> filesAhead;
+    if (settree::ReadsAhead(raw))
+        filesAhead.emplace(raw.FirstArgument());
     settree::Application app(argc, argv);
     // The toolkit has taken its own options out of argv.
     std::vector<std::string> windowArguments(argv + 1, argv + argc);
@@ -99,7 +104,9 @@ int main(int argc, char** argv) {
     settree::TForm1 window(
         std::move(windowArguments),
         settree::CatalogLocation::Choose(catalogFolder, environmentFolder ? environmentFolder : "",
-                                         settree::TForm1::ExecutableFolder()));
+                                         settree::TForm1::ExecutableFolder()),
+        nullptr, filesAhead ? &*filesAhead : nullptr);
+    filesAhead.reset(); // what the window did not take
     window.show();
     return app.exec();
 }

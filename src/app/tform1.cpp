@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <utility>
 
 #include "app/application.h"
 #include "app/headerbar.h"
@@ -89,9 +90,10 @@ void MessageBoxFeedback::busyEnd() {
 TForm1::TForm1(std::vector<std::string> arguments, const std::string& exeFolder, QWidget* parent)
     : TForm1(std::move(arguments), CatalogLocation::BesideExecutable(exeFolder), parent) {}
 
-TForm1::TForm1(std::vector<std::string> arguments, CatalogLocation catalog, QWidget* parent)
+TForm1::TForm1(std::vector<std::string> arguments, CatalogLocation catalog, QWidget* parent,
+               PcFilesAhead* filesAhead)
     : QMainWindow(parent), commandLine_(std::move(arguments)), catalogLocation_(std::move(catalog)),
-      feedback_(std::make_unique<MessageBoxFeedback>(this)) {
+      filesAhead_(filesAhead), feedback_(std::make_unique<MessageBoxFeedback>(this)) {
     setObjectName(QStringLiteral("Form1"));
     closer_ = new WindowCloser(*this);
     feedback_->closer = closer_;
@@ -556,6 +558,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 StartupTarget TForm1::startupTarget(TextLines& lines, Feedback& errorReport) {
     StartupTarget target{RapidTree4->Items(), lines, *feedback_, errorReport};
     target.decimalSeparator = decimalSeparator_;
+    target.filesAhead = std::exchange(filesAhead_, nullptr);
     target.openElementFile = [this](const std::string& fileName) { textCommands_->Open(fileName); };
     target.showElementText = [this](const StartupTarget::WriteText& write) {
         textCommands_->ShowWrittenText(write);

@@ -926,6 +926,38 @@ TEST(PcReader, ElementTextIntoAFileAsItIsMade) {
 // Large files are read in two halves at once. The lines around the middle, whatever their ends,
 // the first of two annotations of a name, and a bad line in either half must come out as they
 // would from one reading.
+TEST(PcReader, FilesReadAheadAreTheFilesReadThen) {
+    TempDir dir;
+    const std::string pc = dir.file("in.PC");
+    const std::string tuples = "\"level1\".\"EUR\".\"EUR\" 1\r\n\"level2\".\"DEU\".\"EUR\" 2\r\n";
+    WriteFileAtomically(pc, tuples);
+    WriteFileAtomically(dir.file("in.tree"), "\"EUR\" \"Europe\"\r\n   \"DEU\"");
+    {
+        PcFilesAhead ahead(pc);
+        EXPECT_FALSE(ahead.Take(dir.file("other.PC"))); // another file: not read ahead
+        const std::optional<PcAndTreeBytes> files = ahead.Take(pc);
+        ASSERT_TRUE(files);
+        const PcAndTreeBytes read = ReadPcAndTreeBeside(pc, false);
+        EXPECT_EQ(files->pc, read.pc);
+        EXPECT_EQ(files->tree, read.tree);
+        EXPECT_FALSE(ahead.Take(pc)); // taken once
+    }
+    // Without a .tree file beside it.
+    const std::string alone = dir.file("alone.PC");
+    WriteFileAtomically(alone, tuples);
+    EXPECT_FALSE(PcFilesAhead(alone).Take(alone)->tree);
+    // Nothing is read ahead from what is no regular file: the caller reads it itself.
+    std::filesystem::create_directory(dir.file("folder.PC"));
+    for (const std::string& name : {dir.file("missing.PC"), dir.file("folder.PC")})
+        EXPECT_FALSE(PcFilesAhead(name).Take(name)) << name;
+    // What the reading raises comes with the files.
+    const std::string holey = dir.file("holey.PC");
+    WriteFileAtomically(holey, "\"level1\".\"A\".\"A\" 1" + std::string(1, '\0'));
+    PcFilesAhead ahead(holey);
+    EXPECT_THROW(ahead.Take(holey), TextFormError);
+    EXPECT_THROW(ReadPcAndTreeBeside(holey, false), TextFormError);
+}
+
 TEST(PcReader, LargeFilesReadInTwoHalvesLikeOne) {
     // A tree of 60,000 elements with names unique on each level, so the tuples give it back.
     TFlyNodes original;

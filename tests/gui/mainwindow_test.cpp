@@ -22,9 +22,11 @@
 #include <QToolButton>
 #include <QtTest>
 #include <fstream>
+#include <optional>
 #include <stdexcept>
 
 #include "app/application.h"
+#include "app/commandline.h"
 #include "app/tclientarea.h"
 #include "app/tcollapsiblepanel.h"
 #include "app/tform1.h"
@@ -605,16 +607,36 @@ void MainWindowTest::tupleFileOnCommandLine() {
     const std::string input = "\"level2\".\"DEU\".\"EUR\" 2\r\n\"level1\".\"EUR\".\"EUR\" 1\r\n";
     writeFile(pc, input);
     writeFile(dir + "regions.tree", "\"EUR\" \"Europe\"\r\n");
-    TForm1 window({pc}, folder("empty"));
-    const TFlyNodes& tree = window.findChild<TRapidTree*>(QStringLiteral("RapidTree4"))->Items();
-    QCOMPARE(tree.Count(), 1);
-    QCOMPARE(tree.Root(0)->Text(), MakeCaption("EUR", "Europe"));
-    QCOMPARE(tree.Root(0)->Child(0)->Cells(1), std::string(" 2"));
-    const TextLines expected = {"\"EUR\" \"Europe\"", "   \"DEU\""};
-    QCOMPARE(window.findChild<TTextPane*>(QStringLiteral("RxRichEdit1"))->Lines(), expected);
-    // Without "/SAVE" nothing is written.
-    QCOMPARE(ReadFileBytes(pc), input);
-    QCOMPARE(ReadFileBytes(dir + "regions.tree"), std::string("\"EUR\" \"Europe\"\r\n"));
+    // The program reads the files ahead while the window is made: the window opens the same.
+    QVERIFY(ReadsAhead(CommandLine({pc})));
+    for (const bool readAhead : {false, true}) {
+        std::optional<PcFilesAhead> filesAhead;
+        if (readAhead)
+            filesAhead.emplace(pc);
+        TForm1 window({pc}, CatalogLocation::BesideExecutable(folder("empty")), nullptr,
+                      filesAhead ? &*filesAhead : nullptr);
+        if (readAhead)
+            QVERIFY(!filesAhead->Take(pc)); // the window took them
+        const TFlyNodes& tree =
+            window.findChild<TRapidTree*>(QStringLiteral("RapidTree4"))->Items();
+        QCOMPARE(tree.Count(), 1);
+        QCOMPARE(tree.Root(0)->Text(), MakeCaption("EUR", "Europe"));
+        QCOMPARE(tree.Root(0)->Child(0)->Cells(1), std::string(" 2"));
+        const TextLines expected = {"\"EUR\" \"Europe\"", "   \"DEU\""};
+        QCOMPARE(window.findChild<TTextPane*>(QStringLiteral("RxRichEdit1"))->Lines(), expected);
+        // Without "/SAVE" nothing is written.
+        QCOMPARE(ReadFileBytes(pc), input);
+        QCOMPARE(ReadFileBytes(dir + "regions.tree"), std::string("\"EUR\" \"Europe\"\r\n"));
+    }
+    // Switches that change what is read, or write, read nothing ahead; nor does an element file.
+    for (const std::vector<std::string>& arguments :
+         std::vector<std::vector<std::string>>{{pc, "/save"},
+                                               {pc, "/DELETE"},
+                                               {pc, "/QUIT"},
+                                               {dir + "regions.tree"},
+                                               {"/SAVE", pc},
+                                               {}})
+        QVERIFY(!ReadsAhead(CommandLine(arguments)));
 }
 
 void MainWindowTest::startupMessagesAndFailures() {
