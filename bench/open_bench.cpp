@@ -156,17 +156,16 @@ int main(int argc, char** argv) {
         return usage();
     const std::string file = arguments.front();
 
-    // As the program starts: a .PC file's bytes are read while the toolkit starts and the window
-    // is made.
-    std::optional<settree::PcFilesAhead> filesAhead;
-    if (fromStart && settree::ReadsAhead(settree::CommandLine({file})))
-        filesAhead.emplace(file);
+    // As the program starts: the file is read while the toolkit starts and the window is made.
+    settree::StartupFilesAhead filesAhead;
+    if (fromStart)
+        settree::StartReadingAhead(settree::CommandLine({file}), filesAhead);
     settree::Application app(argc, argv);
     if (fromStart) {
         TForm1 window({file},
                       settree::CatalogLocation::BesideExecutable(TForm1::ExecutableFolder()),
-                      nullptr, filesAhead ? &*filesAhead : nullptr);
-        filesAhead.reset();
+                      nullptr, &filesAhead);
+        filesAhead.Release();
         PaintWatch watch(window);
         window.show();
         if (!watch.Wait())

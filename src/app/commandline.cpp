@@ -124,11 +124,15 @@ void OpenCommandLineFile(const CommandLine& commandLine, StartupTarget& target) 
     }
 }
 
-bool ReadsAhead(const CommandLine& commandLine) {
+void StartReadingAhead(const CommandLine& commandLine, StartupFilesAhead& ahead) {
     const std::string& file = commandLine.FirstArgument();
-    return !file.empty() && !CommandLine::IsSwitch(file) &&
-           UpperCase(ExtractFileExt(file)) == ".PC" && !commandLine.Has(kDeleteSwitch) &&
-           !commandLine.Has(kSaveSwitch) && !commandLine.Has(kQuitSwitch);
+    if (file.empty() || CommandLine::IsSwitch(file) || commandLine.Has(kQuitSwitch))
+        return;
+    if (UpperCase(ExtractFileExt(file)) != ".PC")
+        ahead.text.emplace(file, [](const std::string& name) { return ReadTextFile(name, false); });
+    else if (!commandLine.Has(kDeleteSwitch) && !commandLine.Has(kSaveSwitch))
+        ahead.pc.emplace(file,
+                         [](const std::string& name) { return ReadPcAndTreeBeside(name, false); });
 }
 
 void RunBatchConversion(const std::string& pcFile, const CommandLine& commandLine,
@@ -141,8 +145,8 @@ void RunBatchConversion(const std::string& pcFile, const CommandLine& commandLin
         DeleteFileIfExists(treeFile);
     // With both switches the .tree file is written anew from the tuples alone, not read.
     std::optional<PcAndTreeBytes> ahead;
-    if (target.filesAhead && !withoutOldTree && !save)
-        ahead = target.filesAhead->Take(pcFile);
+    if (target.filesAhead && target.filesAhead->pc && !withoutOldTree && !save)
+        ahead = target.filesAhead->pc->Take(pcFile);
     PcAndTreeBytes files =
         ahead ? std::move(*ahead) : ReadPcAndTreeBeside(pcFile, false, !(withoutOldTree && save));
     bool loaded = false;

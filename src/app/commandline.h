@@ -7,6 +7,7 @@
 // unattended run needs no display.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "formats/writtentext.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
+#include "model/readahead.h"
 
 namespace settree {
 
@@ -47,6 +49,19 @@ private:
 // Returns false when one of them names no folder ("--catalog" last, or an empty DIR).
 bool TakeCatalogOption(std::vector<std::string>& arguments, std::string& folder);
 
+// The file named first on a command line, read ahead (see StartReadingAhead): a .PC file with
+// the .tree file beside it, or an element file.
+struct StartupFilesAhead {
+    std::optional<ReadAhead<PcAndTreeBytes>> pc;
+    std::optional<ReadAhead<std::string>> text;
+
+    // Lets go what was not taken.
+    void Release() {
+        pc.reset();
+        text.reset();
+    }
+};
+
 // Where the command-line work goes.
 struct StartupTarget {
     TFlyNodes& tree;
@@ -58,8 +73,8 @@ struct StartupTarget {
     Feedback& errorReport;
     // The user's decimal separator, for weights in tuples.
     char decimalSeparator = '.';
-    // The files of the .PC file named first, read from the program's start (see ReadsAhead).
-    PcFilesAhead* filesAhead = nullptr;
+    // The file named first, read from the program's start (see StartReadingAhead).
+    StartupFilesAhead* filesAhead = nullptr;
     // Opens an element file: its lines into lines and the tree built from them (see
     // OpenElementFile), which is what happens when none is given. The window opens the file
     // through its text pane, which then holds the text, and leaves lines empty. Raises FileError
@@ -77,9 +92,10 @@ struct StartupTarget {
     bool unattended = false;
 };
 
-// Whether the window may read the files of the command line's first argument ahead, while it
-// is made (see PcFilesAhead): a .PC file, named without a switch that changes what is read.
-bool ReadsAhead(const CommandLine& commandLine);
+// Starts reading the file the window opens of its command line, as the window would read it,
+// while the toolkit starts and the window is made: nothing for a run without a window ("/QUIT"),
+// nor for a .PC file with "/DELETE" or "/SAVE", which change what is read.
+void StartReadingAhead(const CommandLine& commandLine, StartupFilesAhead& ahead);
 
 // Reads an element file as the text pane would: the .tree file form. A FIFO or a device is read
 // to its end.

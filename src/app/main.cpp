@@ -92,10 +92,9 @@ int main(int argc, char** argv) {
     if (raw.Has(settree::kQuitSwitch))
         return runUnattended(raw);
 
-    // A .PC file's bytes are read while the toolkit starts and the window is made.
-    std::optional<settree::PcFilesAhead> filesAhead;
-    if (settree::ReadsAhead(raw))
-        filesAhead.emplace(raw.FirstArgument());
+    // The file on the command line is read while the toolkit starts and the window is made.
+    settree::StartupFilesAhead filesAhead;
+    settree::StartReadingAhead(raw, filesAhead);
     settree::Application app(argc, argv);
     // The toolkit has taken its own options out of argv.
     std::vector<std::string> windowArguments(argv + 1, argv + argc);
@@ -105,8 +104,8 @@ int main(int argc, char** argv) {
         std::move(windowArguments),
         settree::CatalogLocation::Choose(catalogFolder, environmentFolder ? environmentFolder : "",
                                          settree::TForm1::ExecutableFolder()),
-        nullptr, filesAhead ? &*filesAhead : nullptr);
-    filesAhead.reset(); // what the window did not take
+        nullptr, &filesAhead);
+    filesAhead.Release(); // what the window did not take
     window.show();
     return app.exec();
 }

@@ -91,7 +91,7 @@ TForm1::TForm1(std::vector<std::string> arguments, const std::string& exeFolder,
     : TForm1(std::move(arguments), CatalogLocation::BesideExecutable(exeFolder), parent) {}
 
 TForm1::TForm1(std::vector<std::string> arguments, CatalogLocation catalog, QWidget* parent,
-               PcFilesAhead* filesAhead)
+               StartupFilesAhead* filesAhead)
     : QMainWindow(parent), commandLine_(std::move(arguments)), catalogLocation_(std::move(catalog)),
       filesAhead_(filesAhead), feedback_(std::make_unique<MessageBoxFeedback>(this)) {
     setObjectName(QStringLiteral("Form1"));
@@ -558,8 +558,12 @@ void TForm1::closeEvent(QCloseEvent* event) {
 StartupTarget TForm1::startupTarget(TextLines& lines, Feedback& errorReport) {
     StartupTarget target{RapidTree4->Items(), lines, *feedback_, errorReport};
     target.decimalSeparator = decimalSeparator_;
-    target.filesAhead = std::exchange(filesAhead_, nullptr);
-    target.openElementFile = [this](const std::string& fileName) { textCommands_->Open(fileName); };
+    StartupFilesAhead* ahead = std::exchange(filesAhead_, nullptr);
+    target.filesAhead = ahead;
+    target.openElementFile = [this, ahead](const std::string& fileName) {
+        textCommands_->Open(fileName,
+                            ahead && ahead->text ? ahead->text->Take(fileName) : std::nullopt);
+    };
     target.showElementText = [this](const StartupTarget::WriteText& write) {
         textCommands_->ShowWrittenText(write);
     };

@@ -67,10 +67,10 @@ class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
     // arguments: the command line without the program name. catalog: where the catalog files
-    // and the catalog program are looked for. filesAhead, when given, holds the files of a .PC
-    // file on the command line, read while the window is made.
+    // and the catalog program are looked for. filesAhead, when given, holds the file named on
+    // the command line, read while the window is made (see StartReadingAhead).
     TForm1(std::vector<std::string> arguments, CatalogLocation catalog, QWidget* parent = nullptr,
-           PcFilesAhead* filesAhead = nullptr);
+           StartupFilesAhead* filesAhead = nullptr);
     // The catalog beside the executable in exeFolder (ending in a path separator).
     TForm1(std::vector<std::string> arguments, const std::string& exeFolder,
            QWidget* parent = nullptr);
@@ -341,7 +341,7 @@ private:
 
     CommandLine commandLine_;
     CatalogLocation catalogLocation_;
-    PcFilesAhead* filesAhead_ = nullptr; // until the command line's file is open
+    StartupFilesAhead* filesAhead_ = nullptr; // until the command line's file is open
     // The user's decimal separator, read once at program start.
     char decimalSeparator_ = '.';
     // The file name the tuple open dialog last confirmed.

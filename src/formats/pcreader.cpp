@@ -1131,22 +1131,6 @@ bool loadPCFile(const std::string& fileName, TFlyNodes& tree, const TextOut& out
 
 } // namespace
 
-PcFilesAhead::PcFilesAhead(std::string pcFile) : file_(std::move(pcFile)) {
-    if (IsRegularFile(file_))
-        reading_.emplace([this] { bytes_ = ReadPcAndTreeBeside(file_, false); });
-}
-
-std::optional<PcAndTreeBytes> PcFilesAhead::Take(const std::string& pcFile) {
-    if (!reading_ || pcFile != file_)
-        return std::nullopt;
-    const struct Taken {
-        std::optional<WorkBeside>& reading;
-        ~Taken() { reading.reset(); }
-    } taken{reading_};
-    reading_->Wait();
-    return std::move(bytes_);
-}
-
 PcAndTreeBytes ReadPcAndTreeBeside(const std::string& pcFile, bool regularOnly, bool withTree) {
     PcAndTreeBytes bytes;
     const std::string treeFile = ChangeFileExt(pcFile, ".tree");

@@ -11,7 +11,6 @@
 #include "formats/writtentext.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
-#include "model/parallel.h"
 
 namespace settree {
 
@@ -31,27 +30,6 @@ struct PcAndTreeBytes {
 };
 PcAndTreeBytes ReadPcAndTreeBeside(const std::string& pcFile, bool regularOnly,
                                    bool withTree = true);
-
-// ReadPcAndTreeBeside(pcFile, false) on a second thread from construction on, for a caller with
-// other work to do before it needs the bytes: the window reads the .PC file named on its command
-// line while it is being made. Only a regular file is read ahead: a FIFO could hold the thread
-// until its writer ends, if ever.
-class PcFilesAhead {
-public:
-    explicit PcFilesAhead(std::string pcFile);
-    PcFilesAhead(const PcFilesAhead&) = delete;
-    PcFilesAhead& operator=(const PcFilesAhead&) = delete;
-
-    // The files of pcFile as ReadPcAndTreeBeside(pcFile, false) reads them, when they were read
-    // ahead under that name; raises what the reading raised. None otherwise, and once taken.
-    std::optional<PcAndTreeBytes> Take(const std::string& pcFile);
-
-private:
-    std::string file_;
-    PcAndTreeBytes bytes_;
-    // Declared last: it ends before the bytes it fills go.
-    std::optional<WorkBeside> reading_;
-};
 
 // Replaces the tree by the tree of a .PC file and then the text pane lines by its element text.
 //

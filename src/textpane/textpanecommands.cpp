@@ -77,9 +77,9 @@ void TextPaneCommands::Load() {
         emit FileLoaded(name);
 }
 
-void TextPaneCommands::Open(const std::string& fileName) {
+void TextPaneCommands::Open(const std::string& fileName, std::optional<std::string> bytes) {
     bool normal = false;
-    pane_.LoadFromFile(fileName, false, checkNormal(normal));
+    pane_.LoadFromFile(fileName, false, checkNormal(normal), std::move(bytes));
     currentFile_ = fileName;
     buildTree(normal);
 }

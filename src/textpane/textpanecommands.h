@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -64,8 +65,9 @@ public:
     // TextFormError, one too large NotEnoughMemory, before the pane or the tree change.
     void Load();
     // Opens an element file as "Load" does with the file chosen, without marking: for a file
-    // named at start-up, whose caller marks once its work is done.
-    void Open(const std::string& fileName);
+    // named at start-up, whose caller marks once its work is done. bytes, when given, are the
+    // file's, read already (see ReadAhead).
+    void Open(const std::string& fileName, std::optional<std::string> bytes = std::nullopt);
     // "Refresh": the tree rebuilt from the pane; the pane shows its normalised text, marked.
     void Refresh();
     // Puts element text made whole into the pane (see TTextPane::SetText), without marking: a

@@ -271,12 +271,13 @@ void TTextPane::SetWholeText(std::string_view text) {
 }
 
 void TTextPane::LoadFromFile(const std::string& fileName, bool regularOnly,
-                             const std::function<void(std::string_view)>& alongside) {
+                             const std::function<void(std::string_view)>& alongside,
+                             std::optional<std::string> read) {
     // The file's bytes go into the document piece by piece: the text is never held as lines, nor
     // twice whole, and no undo step keeps a copy of it.
     std::string bytes;
     try {
-        bytes = ReadTextFile(fileName, regularOnly);
+        bytes = read ? std::move(*read) : ReadTextFile(fileName, regularOnly);
         const std::string_view text = std::string_view(bytes).substr(0, bytes.find('\0'));
         replaceContent(
             [text](const DocumentText::Sink& sink, const DocumentText::LongLines& longLines) {

@@ -79,9 +79,11 @@ public:
     // cannot be read (with regularOnly also when it is not a regular file, without waiting for
     // a FIFO), TextFormError when it holds a NUL byte or UTF-16 text, NotEnoughMemory when it
     // does not fit in memory; the pane then keeps its content. alongside, when given, gets the
-    // file's bytes on a second thread while they go into the document.
+    // file's bytes on a second thread while they go into the document. read, when given, holds
+    // the file's bytes as ReadTextFile gave them already.
     void LoadFromFile(const std::string& fileName, bool regularOnly = false,
-                      const std::function<void(std::string_view)>& alongside = {});
+                      const std::function<void(std::string_view)>& alongside = {},
+                      std::optional<std::string> read = std::nullopt);
     // Writes the lines joined by CR LF, no line break after the last one, through a temporary
     // file and a rename. Raises FileError "Cannot create file %s".
     void SaveToFile(const std::string& fileName) const;

@@ -6,6 +6,7 @@
 #include "model/caption.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
+#include "model/readahead.h"
 #include "model/textfile.h"
 
 #include <gtest/gtest.h>
@@ -928,16 +929,17 @@ TEST(PcReader, ElementTextIntoAFileAsItIsMade) {
 // would from one reading.
 TEST(PcReader, FilesReadAheadAreTheFilesReadThen) {
     TempDir dir;
+    const auto readPc = [](const std::string& name) { return ReadPcAndTreeBeside(name, false); };
     const std::string pc = dir.file("in.PC");
     const std::string tuples = "\"level1\".\"EUR\".\"EUR\" 1\r\n\"level2\".\"DEU\".\"EUR\" 2\r\n";
     WriteFileAtomically(pc, tuples);
     WriteFileAtomically(dir.file("in.tree"), "\"EUR\" \"Europe\"\r\n   \"DEU\"");
     {
-        PcFilesAhead ahead(pc);
+        ReadAhead<PcAndTreeBytes> ahead(pc, readPc);
         EXPECT_FALSE(ahead.Take(dir.file("other.PC"))); // another file: not read ahead
         const std::optional<PcAndTreeBytes> files = ahead.Take(pc);
         ASSERT_TRUE(files);
-        const PcAndTreeBytes read = ReadPcAndTreeBeside(pc, false);
+        const PcAndTreeBytes read = readPc(pc);
         EXPECT_EQ(files->pc, read.pc);
         EXPECT_EQ(files->tree, read.tree);
         EXPECT_FALSE(ahead.Take(pc)); // taken once
@@ -945,17 +947,21 @@ TEST(PcReader, FilesReadAheadAreTheFilesReadThen) {
     // Without a .tree file beside it.
     const std::string alone = dir.file("alone.PC");
     WriteFileAtomically(alone, tuples);
-    EXPECT_FALSE(PcFilesAhead(alone).Take(alone)->tree);
+    EXPECT_FALSE(ReadAhead<PcAndTreeBytes>(alone, readPc).Take(alone)->tree);
+    // An element file, read as the text pane reads it.
+    const auto readText = [](const std::string& name) { return ReadTextFile(name, false); };
+    EXPECT_EQ(ReadAhead<std::string>(dir.file("in.tree"), readText).Take(dir.file("in.tree")),
+              readText(dir.file("in.tree")));
     // Nothing is read ahead from what is no regular file: the caller reads it itself.
     std::filesystem::create_directory(dir.file("folder.PC"));
     for (const std::string& name : {dir.file("missing.PC"), dir.file("folder.PC")})
-        EXPECT_FALSE(PcFilesAhead(name).Take(name)) << name;
+        EXPECT_FALSE(ReadAhead<PcAndTreeBytes>(name, readPc).Take(name)) << name;
     // What the reading raises comes with the files.
     const std::string holey = dir.file("holey.PC");
     WriteFileAtomically(holey, "\"level1\".\"A\".\"A\" 1" + std::string(1, '\0'));
-    PcFilesAhead ahead(holey);
+    ReadAhead<PcAndTreeBytes> ahead(holey, readPc);
     EXPECT_THROW(ahead.Take(holey), TextFormError);
-    EXPECT_THROW(ReadPcAndTreeBeside(holey, false), TextFormError);
+    EXPECT_THROW(readPc(holey), TextFormError);
 }
 
 TEST(PcReader, LargeFilesReadInTwoHalvesLikeOne) {

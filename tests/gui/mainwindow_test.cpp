@@ -608,15 +608,15 @@ void MainWindowTest::tupleFileOnCommandLine() {
     writeFile(pc, input);
     writeFile(dir + "regions.tree", "\"EUR\" \"Europe\"\r\n");
     // The program reads the files ahead while the window is made: the window opens the same.
-    QVERIFY(ReadsAhead(CommandLine({pc})));
     for (const bool readAhead : {false, true}) {
-        std::optional<PcFilesAhead> filesAhead;
+        StartupFilesAhead filesAhead;
         if (readAhead)
-            filesAhead.emplace(pc);
+            StartReadingAhead(CommandLine({pc}), filesAhead);
+        QCOMPARE(filesAhead.pc.has_value(), readAhead);
         TForm1 window({pc}, CatalogLocation::BesideExecutable(folder("empty")), nullptr,
-                      filesAhead ? &*filesAhead : nullptr);
+                      &filesAhead);
         if (readAhead)
-            QVERIFY(!filesAhead->Take(pc)); // the window took them
+            QVERIFY(!filesAhead.pc->Take(pc)); // the window took them
         const TFlyNodes& tree =
             window.findChild<TRapidTree*>(QStringLiteral("RapidTree4"))->Items();
         QCOMPARE(tree.Count(), 1);
@@ -628,15 +628,38 @@ void MainWindowTest::tupleFileOnCommandLine() {
         QCOMPARE(ReadFileBytes(pc), input);
         QCOMPARE(ReadFileBytes(dir + "regions.tree"), std::string("\"EUR\" \"Europe\"\r\n"));
     }
-    // Switches that change what is read, or write, read nothing ahead; nor does an element file.
+    // An element file is read ahead as the text pane reads it, and opens the same.
+    const std::string element = dir + "regions.tree";
+    TextLines shown;
+    for (const bool readAhead : {false, true}) {
+        StartupFilesAhead filesAhead;
+        if (readAhead)
+            StartReadingAhead(CommandLine({element}), filesAhead);
+        QCOMPARE(filesAhead.text.has_value(), readAhead);
+        TForm1 window({element}, CatalogLocation::BesideExecutable(folder("empty")), nullptr,
+                      &filesAhead);
+        if (readAhead)
+            QVERIFY(!filesAhead.text->Take(element));
+        const TextLines lines =
+            window.findChild<TTextPane*>(QStringLiteral("RxRichEdit1"))->Lines();
+        if (readAhead)
+            QCOMPARE(lines, shown);
+        shown = lines;
+        QCOMPARE(window.findChild<TRapidTree*>(QStringLiteral("RapidTree4"))->Items().Count(), 1);
+    }
+    // Switches that change what is read of a .PC file, or a run without a window, read nothing
+    // ahead.
     for (const std::vector<std::string>& arguments :
          std::vector<std::vector<std::string>>{{pc, "/save"},
                                                {pc, "/DELETE"},
                                                {pc, "/QUIT"},
-                                               {dir + "regions.tree"},
+                                               {element, "/quit"},
                                                {"/SAVE", pc},
-                                               {}})
-        QVERIFY(!ReadsAhead(CommandLine(arguments)));
+                                               {}}) {
+        StartupFilesAhead filesAhead;
+        StartReadingAhead(CommandLine(arguments), filesAhead);
+        QVERIFY(!filesAhead.pc && !filesAhead.text);
+    }
 }
 
 void MainWindowTest::startupMessagesAndFailures() {
