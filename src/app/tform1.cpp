@@ -404,9 +404,9 @@ void TForm1::createTreeMenu() {
 void TForm1::createFileDialogs() {
     const QString type = QStringLiteral("GAMS *.PC");
     const QString pattern = QStringLiteral("*.PC");
-    OpenDialog2 = MakeFileDialog(this, QStringLiteral("OpenDialog2"), QFileDialog::AcceptOpen, type,
+    OpenDialog2 = LazyFileDialog(this, QStringLiteral("OpenDialog2"), QFileDialog::AcceptOpen, type,
                                  pattern, QStringLiteral("pc"));
-    SaveDialog2 = MakeFileDialog(this, QStringLiteral("SaveDialog2"), QFileDialog::AcceptSave, type,
+    SaveDialog2 = LazyFileDialog(this, QStringLiteral("SaveDialog2"), QFileDialog::AcceptSave, type,
                                  pattern, QStringLiteral("PC"));
 }
 

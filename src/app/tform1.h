@@ -13,6 +13,7 @@
 #include "catalog/catalogreaders.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
+#include "textpane/filedialog.h"
 
 class QAction;
 class QComboBox;
@@ -185,8 +186,9 @@ public:
     QAction* FindPreviousInTree;
     TreeFindBar* TreeFind;
 
-    QFileDialog* OpenDialog2;
-    QFileDialog* SaveDialog2;
+    // Made when first used.
+    LazyFileDialog OpenDialog2;
+    LazyFileDialog SaveDialog2;
 
     // Tuples. SavePCFile writes the tree's tuples, plain names, to a file (FileError on
     // failure, the old file then stays as it was; names in both encodings are written as UTF-8

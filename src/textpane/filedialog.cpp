@@ -7,6 +7,7 @@
 #include <QMimeDatabase>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <utility>
 
 #include "display/displaytext.h"
 
@@ -75,6 +76,18 @@ QFileDialog* MakeFileDialog(QWidget* parent, const QString& objectName,
     dialog->setNameFilters({typeName + QStringLiteral(" (") + pattern + QStringLiteral(")"),
                             QStringLiteral("All files (*)")});
     return dialog;
+}
+
+LazyFileDialog::LazyFileDialog(QWidget* parent, QString objectName, QFileDialog::AcceptMode mode,
+                               QString typeName, QString pattern, QString defaultSuffix)
+    : parent_(parent), objectName_(std::move(objectName)), mode_(mode),
+      typeName_(std::move(typeName)), pattern_(std::move(pattern)),
+      defaultSuffix_(std::move(defaultSuffix)) {}
+
+QFileDialog* LazyFileDialog::get() const {
+    if (!dialog_)
+        dialog_ = MakeFileDialog(parent_, objectName_, mode_, typeName_, pattern_, defaultSuffix_);
+    return dialog_;
 }
 
 void StartFileDialogIn(QFileDialog& dialog, const std::string& currentFile) {

@@ -21,6 +21,30 @@ QFileDialog* MakeFileDialog(QWidget* parent, const QString& objectName,
                             QFileDialog::AcceptMode mode, const QString& typeName,
                             const QString& pattern, const QString& defaultSuffix);
 
+// A dialog of MakeFileDialog made when first used: making one takes the window's start a few
+// milliseconds (the icons of its buttons are decoded, its folder is listed), and many runs never
+// open one. Once made it belongs to its parent, which has to be alive then.
+class LazyFileDialog {
+public:
+    LazyFileDialog() = default;
+    LazyFileDialog(QWidget* parent, QString objectName, QFileDialog::AcceptMode mode,
+                   QString typeName, QString pattern, QString defaultSuffix);
+
+    QFileDialog* get() const;
+    QFileDialog& operator*() const { return *get(); }
+    QFileDialog* operator->() const { return get(); }
+    operator QFileDialog*() const { return get(); }
+
+private:
+    QWidget* parent_ = nullptr;
+    QString objectName_;
+    QFileDialog::AcceptMode mode_ = QFileDialog::AcceptOpen;
+    QString typeName_;
+    QString pattern_;
+    QString defaultSuffix_;
+    mutable QFileDialog* dialog_ = nullptr;
+};
+
 // Lets the dialog start in the folder of currentFile (the file its pane last loaded or saved),
 // or in the working directory when there is none.
 void StartFileDialogIn(QFileDialog& dialog, const std::string& currentFile);

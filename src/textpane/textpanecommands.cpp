@@ -33,10 +33,10 @@ TextPaneCommands::TextPaneCommands(TTextPane& pane, Feedback& feedback, TFlyNode
       ConfirmUtf8([&pane](const QString& question) { return AskWriteAsUtf8(&pane, question); }),
       pane_(pane), feedback_(feedback), tree_(tree) {
     Marks = new GamsMarks(pane, this);
-    OpenDialog1 = MakeFileDialog(&pane, QStringLiteral("OpenDialog1"), QFileDialog::AcceptOpen,
+    OpenDialog1 = LazyFileDialog(&pane, QStringLiteral("OpenDialog1"), QFileDialog::AcceptOpen,
                                  QStringLiteral("GAMS *.tree"), QStringLiteral("*.tree"),
                                  QStringLiteral("tree"));
-    SaveDialog1 = MakeFileDialog(&pane, QStringLiteral("SaveDialog1"), QFileDialog::AcceptSave,
+    SaveDialog1 = LazyFileDialog(&pane, QStringLiteral("SaveDialog1"), QFileDialog::AcceptSave,
                                  QStringLiteral("GAMS *.tree"), QStringLiteral("*.tree"),
                                  QStringLiteral("tree"));
 

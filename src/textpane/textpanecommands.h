@@ -12,6 +12,7 @@
 #include "formats/writtentext.h"
 #include "model/feedback.h"
 #include "model/flynode.h"
+#include "textpane/filedialog.h"
 
 class QAction;
 class QFileDialog;
@@ -49,8 +50,9 @@ public:
     // "Save .PC to clipboard" of Popedit; the window supplies it.
     std::function<void()> CopyPCToClipboard;
 
-    QFileDialog* OpenDialog1;
-    QFileDialog* SaveDialog1;
+    // Made when first used.
+    LazyFileDialog OpenDialog1;
+    LazyFileDialog SaveDialog1;
     QMenu* Popedit;
     QAction* SavePCtoclipboard2;
     QAction* SaveTreetoclipboard2;

@@ -11,9 +11,11 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <vector>
 
 #include "app/tform1.h"
 #include "textpane/filedialog.h"
+#include "textpane/textpanecommands.h"
 
 namespace settree {
 namespace {
@@ -85,13 +87,16 @@ void FileDialogTest::typesByNameOnly() {
 }
 
 void FileDialogTest::windowStartsAwayFromTheRememberedFolder() {
-    // The window makes all its file dialogs as it starts: none of them is in /proc, and the
-    // window comes up and closes.
+    // The window makes its file dialogs when they are first used, none as it starts: none of
+    // them is in /proc, and the window comes up and closes.
     QTemporaryDir exeFolder;
     {
         TForm1 window({}, exeFolder.path().toStdString() + "/");
-        const QList<QFileDialog*> dialogs = window.findChildren<QFileDialog*>();
-        QVERIFY(dialogs.size() >= 4);
+        QVERIFY(window.findChildren<QFileDialog*>().isEmpty());
+        const std::vector<QFileDialog*> dialogs = {
+            window.TextCommands()->OpenDialog1.get(), window.TextCommands()->SaveDialog1.get(),
+            window.OpenDialog2.get(), window.SaveDialog2.get()};
+        QCOMPARE(window.findChildren<QFileDialog*>().size(), 4);
         for (const QFileDialog* dialog : dialogs)
             QVERIFY2(dialog->directory().absolutePath() == QDir::currentPath(),
                      qPrintable(dialog->objectName() + QStringLiteral(" in ") +

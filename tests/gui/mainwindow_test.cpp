@@ -33,6 +33,7 @@
 #include "app/windowcloser.h"
 #include "model/caption.h"
 #include "model/textfile.h"
+#include "textpane/textpanecommands.h"
 #include "textpane/ttextpane.h"
 #include "view/markupcombobox.h"
 #include "view/trapidtree.h"
@@ -42,6 +43,16 @@ using namespace settree;
 using namespace settree::testing;
 
 namespace {
+
+// One of the window's file dialogs by its name, made if it was not yet.
+QFileDialog* dialogNamed(TForm1& window, const QString& name) {
+    for (QFileDialog* dialog :
+         {window.TextCommands()->OpenDialog1.get(), window.TextCommands()->SaveDialog1.get(),
+          window.OpenDialog2.get(), window.SaveDialog2.get()})
+        if (dialog->objectName() == name)
+            return dialog;
+    return nullptr;
+}
 
 std::string bytes(const QString& s) {
     return s.toStdString();
@@ -391,8 +402,11 @@ void MainWindowTest::fileDialogs() {
     QFETCH(QString, suffix);
     QFETCH(QString, type);
     TForm1 window({}, folder("empty"));
-    auto* dialog = window.findChild<QFileDialog*>(name);
+    // The dialogs are made when first used: a start that opens none makes none.
+    QVERIFY(window.findChildren<QFileDialog*>().isEmpty());
+    QFileDialog* dialog = dialogNamed(window, name);
     QVERIFY(dialog);
+    QCOMPARE(window.findChild<QFileDialog*>(name), dialog);
     QCOMPARE(dialog->defaultSuffix(), suffix);
     QCOMPARE(dialog->acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // A typed name need not exist; a save asks nothing when it does.
@@ -423,7 +437,7 @@ void MainWindowTest::filterMatchesAnyLetterCase() {
          {"a.tree", "b.TREE", "c.Tree", "d.pc", "e.PC", "f.Pc", "g.txt", "h.pc.bak"})
         writeFile(dir + file, "");
     TForm1 window({}, folder("empty"));
-    auto* dialog = window.findChild<QFileDialog*>(name);
+    QFileDialog* dialog = dialogNamed(window, name);
     dialog->setDirectory(QString::fromStdString(dir));
     auto* model = dialog->findChild<QFileSystemModel*>();
     QVERIFY(model);
