@@ -16,10 +16,10 @@ namespace settree {
 // still being written, instead of waiting for the whole text.
 //
 // The reader gets the text written so far: whole lines joined by line breaks, the last without
-// one, in the builder's memory, valid during the call only. Every call gives
-// a longer beginning of the same text. The builder stops sharing when the text it gives at the
-// end would not begin with those bytes (it needs normalising), or when its memory has to move;
-// Kept then says false, and the reader has to take the whole text anew.
+// one, in the builder's memory, valid during the call only. Every call gives a longer beginning
+// of the same text. The builder stops sharing when the text it gives at the end would not begin
+// with those bytes (it needs normalising), or when its memory has to move; Kept then says false,
+// and the reader has to take the whole text anew.
 class WrittenText {
 public:
     // expected: about how long the whole text will be, room to set aside.
