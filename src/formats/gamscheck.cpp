@@ -533,10 +533,6 @@ SpellingFilter spelledOtherwise(size_t spelledLower, size_t names, Keys&& forEac
     return filter;
 }
 
-// Two passes: the first reads every line, notes which break a rule of their own and which names
-// are spelled with a lower-case letter; the second reads again only the lines with a problem of
-// their own and those whose name may be spelled otherwise than before, and reports in the order
-// of the lines. Without either, the second pass is left out.
 // The first pass over lines: a mark for each line, and the counts of the marks.
 struct LineMarks {
     std::vector<uint64_t> marks;
@@ -597,6 +593,10 @@ LineMarks readMarks(WholeText& text) {
     return marks;
 }
 
+// Two passes: the first reads every line, notes which break a rule of their own and which names
+// are spelled with a lower-case letter; the second reads again only the lines with a problem of
+// their own and those whose name may be spelled otherwise than before, and reports in the order
+// of the lines. Without either, the second pass is left out.
 template <class Lines> void checkElementText(Lines& lines, const GamsReport& report) {
     const LineMarks read = readMarks(lines);
     const std::vector<uint64_t>& marks = read.marks;
