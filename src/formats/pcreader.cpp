@@ -193,6 +193,120 @@ std::string_view dropFirst(std::string_view s) {
     return s.empty() ? s : s.substr(1);
 }
 
+// One line of element text read for its description: a quoted name, optionally followed by a
+// quoted description. A line marked as a repeated name is read as the line without its marker,
+// as every reader of element text reads it.
+struct DescriptionLine {
+    std::string_view name;
+    std::string_view description;
+};
+DescriptionLine readDescriptionLine(std::string_view line) {
+    if (line.substr(0, kDuplicateMarker.size()) == kDuplicateMarker)
+        line.remove_prefix(kDuplicateMarker.size());
+    auto [name, rest] = splitAtQuote(dropFirst(TrimView(line)));
+    rest = TrimView(rest);
+    std::string_view description = rest;
+    if (!rest.empty() && isQuote(rest.front()))
+        description = splitAtQuote(rest.substr(1)).first;
+    return {name, description};
+}
+
+// The lines of a .tree file by the name each gives (see readDescriptionLine), the last line of
+// a name winning, compared as the load compares names. A slot is one word: part of the name's
+// hash and where the line begins, which is read again when the name is looked up. The
+// description is needed only then, and its line is then read anyway: a table of a million names
+// takes 12 MB instead of the 60 MB of one that holds each name and description, and its lookups,
+// all over memory, wait less.
+class DescriptionLines {
+public:
+    // Empties the table and sizes it for the lines of text, which must stay in place for as
+    // long as the table is used.
+    void reset(std::string_view text) {
+        text_ = text;
+        if (text.size() >= (uint64_t{1} << (64 - kTagBits)) - 1)
+            throw std::length_error("description file too large");
+        const size_t lines = lineEnds(text) + 1;
+        slots_.assign(lines + lines / 2 + 8, 0);
+        count_ = 0;
+    }
+    bool empty() const { return count_ == 0; }
+
+    static uint64_t hash(std::string_view name) { return NameHash<UnquotedNameFold>(name); }
+    // Asks for the slot where the search for a name of this hash starts.
+    void prefetch(uint64_t hash) const {
+        if (!slots_.empty())
+            Prefetch(&slots_[home(hash)]);
+    }
+    // Asks for the line in that slot, once the slot itself is at hand.
+    void prefetchLine(uint64_t hash) const {
+        if (slots_.empty())
+            return;
+        const uint64_t slot = slots_[home(hash)];
+        if (slot != 0)
+            Prefetch(text_.data() + lineStart(slot));
+    }
+
+    // Records that the line beginning at start gives name, whose hash is hash.
+    void add(std::string_view name, uint64_t hash, size_t start) {
+        const uint64_t tag = tagOf(hash);
+        size_t i = home(hash);
+        for (; slots_[i] != 0; i = next(i)) {
+            if ((slots_[i] & kTagMask) == tag &&
+                SameName<UnquotedNameFold>(lineAt(slots_[i]).name, name)) {
+                slots_[i] = slotOf(tag, start);
+                return;
+            }
+        }
+        if ((count_ + 1) * 4 > slots_.size() * 3)
+            throw std::length_error("description lines beyond their table");
+        slots_[i] = slotOf(tag, start);
+        ++count_;
+    }
+
+    // The last line that gives name; false when none does.
+    bool find(std::string_view name, uint64_t hash, DescriptionLine& line) const {
+        if (slots_.empty())
+            return false;
+        const uint64_t tag = tagOf(hash);
+        for (size_t i = home(hash);; i = next(i)) {
+            const uint64_t slot = slots_[i];
+            if (slot == 0)
+                return false;
+            if ((slot & kTagMask) != tag)
+                continue;
+            line = lineAt(slot);
+            if (SameName<UnquotedNameFold>(line.name, name))
+                return true;
+        }
+    }
+
+private:
+    // A tag this short lets a name's slot share its tag with another name now and then, which
+    // costs a reading of that line; the rest of the word can tell lines apart up to 256 TB.
+    static constexpr unsigned kTagBits = 16;
+    static constexpr uint64_t kTagMask = (uint64_t{1} << kTagBits) - 1;
+    // 0 marks a free slot: the line's start is kept one above itself.
+    static uint64_t slotOf(uint64_t tag, size_t start) {
+        return (uint64_t{start} + 1) << kTagBits | tag;
+    }
+    static size_t lineStart(uint64_t slot) { return static_cast<size_t>((slot >> kTagBits) - 1); }
+    static uint64_t tagOf(uint64_t hash) { return hash >> (64 - kTagBits); }
+    DescriptionLine lineAt(uint64_t slot) const {
+        size_t pos = lineStart(slot);
+        std::string_view line;
+        NextLine(text_, pos, line);
+        return readDescriptionLine(line);
+    }
+    size_t home(uint64_t hash) const {
+        return static_cast<size_t>(((hash & 0xffffffffull) * slots_.size()) >> 32);
+    }
+    size_t next(size_t i) const { return i + 1 == slots_.size() ? 0 : i + 1; }
+
+    std::string_view text_;
+    std::vector<uint64_t> slots_;
+    size_t count_ = 0;
+};
+
 // The parents of levels of at least this many tuples are looked up in two halves at once (files
 // of at least kParallelBytes are read so).
 constexpr size_t kParallelTuples = size_t{1} << 15;
@@ -231,14 +345,14 @@ public:
         return store_.back();
     }
 
-    // Element text lines: a quoted name, optionally followed by a quoted description; a line
-    // marked as a repeated name is read as the line without its marker, as every reader of
-    // element text reads it.
+    // The lines of a .tree file, each giving the description of its name (see
+    // readDescriptionLine); the last line of a name wins, and a line that gives no description
+    // records that the name has none, so that no other spelling of the name gets one from it.
     void ReadTreeDescriptions(std::string_view bytes) {
-        descriptions_.reserve(descriptions_.size() + lineEnds(bytes) + 1);
+        descriptionLines_.reset(bytes);
         struct Entry {
             std::string_view name;
-            std::string_view description;
+            size_t start;
             uint64_t hash;
         };
         std::vector<Entry> batch;
@@ -250,19 +364,13 @@ public:
             // The slots of a batch are asked for before its names go in, in order.
             batch.clear();
             while (batch.size() < kBatch && (more = NextLine(bytes, pos, line))) {
-                if (line.substr(0, kDuplicateMarker.size()) == kDuplicateMarker)
-                    line.remove_prefix(kDuplicateMarker.size());
-                auto [name, rest] = splitAtQuote(dropFirst(TrimView(line)));
-                rest = TrimView(rest);
-                std::string_view description = rest;
-                if (!rest.empty() && isQuote(rest.front()))
-                    description = splitAtQuote(rest.substr(1)).first;
-                const uint64_t hash = descriptions_.hash(name);
-                descriptions_.prefetch(hash);
-                batch.push_back({name, description, hash});
+                const std::string_view name = readDescriptionLine(line).name;
+                const uint64_t hash = DescriptionLines::hash(name);
+                descriptionLines_.prefetch(hash);
+                batch.push_back({name, static_cast<size_t>(line.data() - bytes.data()), hash});
             }
             for (const Entry& entry : batch)
-                replaceDescription(entry.name, entry.description, entry.hash);
+                descriptionLines_.add(entry.name, entry.hash, entry.start);
         }
     }
 
@@ -613,16 +721,20 @@ private:
         lines_.annotations = {};
     }
 
-    // The description entry of a child name: the .tree file's, else that of the first
-    // annotation of the name (see readFile); none when neither gives one. The annotations beside
-    // a .tree file go into their table when a name first needs them.
-    const telement* descriptionOf(std::string_view name, uint64_t hash) {
+    // The description entry of a child name: the .tree file's (or the set file's), else that of
+    // the first annotation of the name (see readFile); none when neither gives one. The annotations
+    // beside a .tree file go into their table when a name first needs them.
+    std::optional<telement> descriptionOf(std::string_view name, uint64_t hash) {
+        DescriptionLine line;
+        if (descriptionLines_.find(name, hash, line))
+            return telement{line.description, !line.description.empty()};
         if (const telement* known =
                 descriptions_.empty() ? nullptr : descriptions_.find(name, hash))
-            return known;
+            return *known;
         if (!lines_.annotations.empty())
             applyAnnotations(annotated_);
-        return annotated_.empty() ? nullptr : annotated_.find(name, hash);
+        const telement* annotated = annotated_.empty() ? nullptr : annotated_.find(name, hash);
+        return annotated ? std::optional<telement>(*annotated) : std::nullopt;
     }
     // Waits until the .tree file's descriptions are in (see readFile); rethrows what reading
     // them threw.
@@ -635,7 +747,8 @@ private:
 
     // Whether any name may have a description entry.
     bool describes() const {
-        return !descriptions_.empty() || !lines_.annotations.empty() || !annotated_.empty();
+        return !descriptionLines_.empty() || !descriptions_.empty() ||
+               !lines_.annotations.empty() || !annotated_.empty();
     }
 
     // The names and the weight of a remainder, the names as they stand (Unquote without the
@@ -911,7 +1024,10 @@ private:
         const auto takeAhead = [&](Coming& tuple) {
             tuple.parts = takeApart(tuple.tuple);
             tuple.childHash = describes() ? Names<telement>::hash(tuple.parts.child) : 0;
-            descriptions_.prefetch(tuple.childHash);
+            if (!descriptionLines_.empty())
+                descriptionLines_.prefetch(tuple.childHash);
+            else
+                descriptions_.prefetch(tuple.childHash);
         };
         while (produced < kRing && produce()) {
         }
@@ -920,16 +1036,21 @@ private:
 
         std::string childScratch;
         for (size_t k = 0; k < produced; ++k) {
-            if (k + kAhead / 2 < produced)
-                descriptions_.prefetchName(coming[(k + kAhead / 2) % kRing].childHash);
+            if (k + kAhead / 2 < produced) {
+                const uint64_t hash = coming[(k + kAhead / 2) % kRing].childHash;
+                if (!descriptionLines_.empty())
+                    descriptionLines_.prefetchLine(hash);
+                else
+                    descriptions_.prefetchName(hash);
+            }
             if (k + kAhead < produced)
                 takeAhead(coming[(k + kAhead) % kRing]);
             const Coming now = coming[k % kRing];
             produce(); // into the place of tuple k, which is copied out
 
             const TupleParts& parts = now.parts;
-            const telement* known =
-                describes() ? descriptionOf(parts.child, now.childHash) : nullptr;
+            const std::optional<telement> known =
+                describes() ? descriptionOf(parts.child, now.childHash) : std::nullopt;
             const std::string_view child = DoubleToSingleQuotesView(parts.child, childScratch);
             const bool described = known && known->Described && known->Description != child;
             node(now.depth, child, described ? &known->Description : nullptr, parts.weight);
@@ -989,7 +1110,8 @@ private:
     bool fileMode_;
     char decimalSeparator_;
     std::deque<std::string> store_;
-    Names<telement> descriptions_;      // of the .tree or set file, else of the annotations
+    DescriptionLines descriptionLines_; // of the .tree file
+    Names<telement> descriptions_;      // of the set file, else of the annotations
     Names<telement> annotated_;         // of the annotations beside a .tree file, once needed
     bool annotationsUnapplied_ = false; // read without a .tree file, for descriptions_
     TupleLines lines_; // the levels only while in input order; the annotations until applied

@@ -444,6 +444,48 @@ TEST(PcReader, TreeFileDescriptionForms) {
     }
 }
 
+// Many names: some share the part of their hash that the table of .tree lines keeps, and their
+// lines must then be told apart by the names in them. Every name has its own description.
+TEST(PcReader, TreeFileDescribesEachOfManyNamesByItsLastLine) {
+    constexpr int kCount = 100000;
+    std::string pc = "\"level1\".\"R\".\"R\" 1\n";
+    std::string treeBytes;
+    for (int i = kCount - 1; i >= 0; --i) // in another order and spelling than the tuples
+        treeBytes += "   \"n" + std::to_string(i) + "\" \"first " + std::to_string(i) + "\"\r\n";
+    for (int i = 0; i < kCount; ++i) {
+        const std::string n = std::to_string(i);
+        pc += "\"level2\".\"N" + n + "\".\"R\" 1 @ \"annotation " + n + "\"\n";
+        if (i % 7 == 0) // named by no line of the .tree file: its annotation describes it
+            pc += "\"level2\".\"M" + n + "\".\"R\" 1 @ \"annotation " + n + "\"\n";
+        if (i % 3 == 0)
+            treeBytes += "*!      \"N" + n + "\" \"last " + n + "\"\n";
+        if (i % 5 == 0) // a last line without a description: none, whatever the annotation says
+            treeBytes += "\"N" + n + "\"\r";
+    }
+    Load load;
+    EXPECT_TRUE(load.run(pc, &treeBytes));
+    ASSERT_EQ(load.tree.Count(), 1);
+    const TFlyNode* root = load.tree.Root(0);
+    ASSERT_EQ(root->Count(), kCount + (kCount + 6) / 7);
+    int wrong = 0;
+    std::string firstWrong;
+    int child = 0;
+    for (int i = 0; i < kCount; ++i) {
+        const std::string n = std::to_string(i);
+        std::vector<std::string> expected = {i % 5 == 0   ? MakeCaption("N" + n)
+                                             : i % 3 == 0 ? MakeCaption("N" + n, "last " + n)
+                                                          : MakeCaption("N" + n, "first " + n)};
+        if (i % 7 == 0)
+            expected.push_back(MakeCaption("M" + n, "annotation " + n));
+        for (const std::string& caption : expected) {
+            const std::string_view text = root->Child(child++)->Text();
+            if (text != caption && wrong++ == 0)
+                firstWrong = std::string(text) + " instead of " + caption;
+        }
+    }
+    EXPECT_EQ(wrong, 0) << firstWrong;
+}
+
 TEST(PcReader, LoadPCReadsTheTreeFileBesideTheTuples) {
     CollectingFeedback feedback;
     TFlyNodes tree;
