@@ -193,6 +193,40 @@ std::string_view dropFirst(std::string_view s) {
     return s.empty() ? s : s.substr(1);
 }
 
+// Where the description annotation of a remainder begins: its first "@" outside quotes (a
+// quote opens a quoted text that the same quote closes), so that a name or weight holding an
+// "@" is never taken for one.
+size_t annotationAt(std::string_view remainder) {
+    // Most tuples have none: a search for the sign alone tells them at once.
+    if (remainder.find('@') == std::string_view::npos)
+        return std::string_view::npos;
+    char quote = 0;
+    for (size_t i = 0; i < remainder.size(); ++i) {
+        const char c = remainder[i];
+        if (quote != 0) {
+            if (c == quote)
+                quote = 0;
+        } else if (isQuote(c)) {
+            quote = c;
+        } else if (c == '@') {
+            return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
+// The element name an annotation describes: the child name of a quoted child part (as
+// takeApart finds it), else the text before the first ".".
+std::string_view annotatedName(std::string_view remainder) {
+    size_t end = remainder.find('.');
+    if (!remainder.empty() && isQuote(remainder.front())) {
+        const size_t close = remainder.find(remainder.front(), 1);
+        end = close == std::string_view::npos ? close : remainder.find('.', close);
+    }
+    return StripOuterQuotes(end == std::string_view::npos ? std::string_view()
+                                                          : remainder.substr(0, end));
+}
+
 // One line of element text read for its description: a quoted name, optionally followed by a
 // quoted description. A line marked as a repeated name is read as the line without its marker,
 // as every reader of element text reads it.
@@ -211,22 +245,39 @@ DescriptionLine readDescriptionLine(std::string_view line) {
     return {name, description};
 }
 
-// The lines of a .tree file by the name each gives (see readDescriptionLine), the last line of
-// a name winning, compared as the load compares names. A slot is one word: part of the name's
+// The line of a .tree file that begins at start (see readDescriptionLine).
+DescriptionLine treeLineAt(std::string_view text, size_t start) {
+    std::string_view line;
+    NextLine(text, start, line);
+    return readDescriptionLine(line);
+}
+
+// The annotation of the tuple line whose remainder (the line after its level token, as
+// PcLoad::addLine takes it) begins at start: the name it describes and the text after its "@",
+// as they stand. The line has one.
+DescriptionLine annotationAtLine(std::string_view text, size_t start) {
+    std::string_view rest;
+    NextLine(text, start, rest);
+    const std::string_view remainder = TrimView(rest);
+    const size_t at = annotationAt(remainder);
+    return {annotatedName(TrimView(remainder.substr(0, at))), remainder.substr(at + 1)};
+}
+
+// Lines of a text by the name each gives, which readLine finds again from where the line
+// begins; names are compared as the load compares them. A slot is one word: part of the name's
 // hash and where the line begins, which is read again when the name is looked up. The
 // description is needed only then, and its line is then read anyway: a table of a million names
 // takes 12 MB instead of the 60 MB of one that holds each name and description, and its lookups,
 // all over memory, wait less.
-class DescriptionLines {
+template <DescriptionLine (*readLine)(std::string_view text, size_t start)> class NamedLines {
 public:
-    // Empties the table and sizes it for the lines of text, which must stay in place for as
-    // long as the table is used.
-    void reset(std::string_view text) {
+    // Empties the table and sizes it for at most names names from lines of text, which must stay
+    // in place for as long as the table is used.
+    void reset(std::string_view text, size_t names) {
         text_ = text;
         if (text.size() >= (uint64_t{1} << (64 - kTagBits)) - 1)
-            throw std::length_error("description file too large");
-        const size_t lines = lineEnds(text) + 1;
-        slots_.assign(lines + lines / 2 + 8, 0);
+            throw std::length_error("text too large for its table of names");
+        slots_.assign(names + names / 2 + 8, 0);
         count_ = 0;
     }
     bool empty() const { return count_ == 0; }
@@ -246,14 +297,17 @@ public:
             Prefetch(text_.data() + lineStart(slot));
     }
 
-    // Records that the line beginning at start gives name, whose hash is hash.
-    void add(std::string_view name, uint64_t hash, size_t start) {
+    // Records that the line beginning at start gives name, whose hash is hash: in place of an
+    // earlier line of the name where last wins, else only where no line gives the name yet.
+    enum class Wins { First, Last };
+    void add(std::string_view name, uint64_t hash, size_t start, Wins wins) {
         const uint64_t tag = tagOf(hash);
         size_t i = home(hash);
         for (; slots_[i] != 0; i = next(i)) {
             if ((slots_[i] & kTagMask) == tag &&
                 SameName<UnquotedNameFold>(lineAt(slots_[i]).name, name)) {
-                slots_[i] = slotOf(tag, start);
+                if (wins == Wins::Last)
+                    slots_[i] = slotOf(tag, start);
                 return;
             }
         }
@@ -291,12 +345,7 @@ private:
     }
     static size_t lineStart(uint64_t slot) { return static_cast<size_t>((slot >> kTagBits) - 1); }
     static uint64_t tagOf(uint64_t hash) { return hash >> (64 - kTagBits); }
-    DescriptionLine lineAt(uint64_t slot) const {
-        size_t pos = lineStart(slot);
-        std::string_view line;
-        NextLine(text_, pos, line);
-        return readDescriptionLine(line);
-    }
+    DescriptionLine lineAt(uint64_t slot) const { return readLine(text_, lineStart(slot)); }
     size_t home(uint64_t hash) const {
         return static_cast<size_t>(((hash & 0xffffffffull) * slots_.size()) >> 32);
     }
@@ -306,6 +355,18 @@ private:
     std::vector<uint64_t> slots_;
     size_t count_ = 0;
 };
+using TreeLines = NamedLines<treeLineAt>;
+using AnnotationLines = NamedLines<annotationAtLine>;
+
+// An annotation's description as the node gets it: Unquote of its text, made in scratch where
+// it holds a double quote.
+std::string_view annotationText(std::string_view text, std::string& scratch) {
+    const std::string_view stripped = StripOuterQuotes(text);
+    if (stripped.find('"') == std::string_view::npos)
+        return stripped;
+    scratch = DoubleToSingleQuotes(stripped);
+    return scratch;
+}
 
 // The parents of levels of at least this many tuples are looked up in two halves at once (files
 // of at least kParallelBytes are read so).
@@ -313,10 +374,11 @@ constexpr size_t kParallelTuples = size_t{1} << 15;
 
 // The tuple lines read from (a stretch of) the input, in input order.
 struct TupleLines {
-    // A description annotation: the child name and the text after the "@", as they stand.
+    // A description annotation: the child name, as it stands, and where the remainder of its
+    // line begins (see annotationAtLine).
     struct Annotation {
         std::string_view name;
-        std::string_view description;
+        const char* remainder;
     };
     std::vector<std::string_view> remainders; // each line after its level token
     std::vector<int> levels;
@@ -349,7 +411,7 @@ public:
     // readDescriptionLine); the last line of a name wins, and a line that gives no description
     // records that the name has none, so that no other spelling of the name gets one from it.
     void ReadTreeDescriptions(std::string_view bytes) {
-        descriptionLines_.reset(bytes);
+        descriptionLines_.reset(bytes, lineEnds(bytes) + 1);
         struct Entry {
             std::string_view name;
             size_t start;
@@ -365,12 +427,12 @@ public:
             batch.clear();
             while (batch.size() < kBatch && (more = NextLine(bytes, pos, line))) {
                 const std::string_view name = readDescriptionLine(line).name;
-                const uint64_t hash = DescriptionLines::hash(name);
+                const uint64_t hash = TreeLines::hash(name);
                 descriptionLines_.prefetch(hash);
                 batch.push_back({name, static_cast<size_t>(line.data() - bytes.data()), hash});
             }
             for (const Entry& entry : batch)
-                descriptionLines_.add(entry.name, entry.hash, entry.start);
+                descriptionLines_.add(entry.name, entry.hash, entry.start, TreeLines::Wins::Last);
         }
     }
 
@@ -417,6 +479,7 @@ public:
     // is no tuple line. A large file is read in two halves at once.
     bool readTuples(std::string_view bytes) {
         bytes = bytes.substr(0, bytes.find(kEndOfInput));
+        tupleText_ = bytes;
         // A line begins after every line feed (alone or after a carriage return).
         const size_t middle = bytes.size() < kParallelBytes ? std::string_view::npos
                                                             : bytes.find('\n', bytes.size() / 2);
@@ -646,9 +709,9 @@ private:
         if (fileMode_) {
             const size_t at = annotationAt(remainder);
             if (at != std::string_view::npos) {
-                const std::string_view description = remainder.substr(at + 1);
+                const char* const start = remainder.data();
                 remainder = TrimView(remainder.substr(0, at));
-                into.annotations.push_back({annotatedName(remainder), description});
+                into.annotations.push_back({annotatedName(remainder), start});
             }
         }
         into.remainders.push_back(remainder);
@@ -657,66 +720,27 @@ private:
         return true;
     }
 
-    // Where the description annotation of a remainder begins: its first "@" outside quotes (a
-    // quote opens a quoted text that the same quote closes), so that a name or weight holding an
-    // "@" is never taken for one.
-    static size_t annotationAt(std::string_view remainder) {
-        // Most tuples have none: a search for the sign alone tells them at once.
-        if (remainder.find('@') == std::string_view::npos)
-            return std::string_view::npos;
-        char quote = 0;
-        for (size_t i = 0; i < remainder.size(); ++i) {
-            const char c = remainder[i];
-            if (quote != 0) {
-                if (c == quote)
-                    quote = 0;
-            } else if (isQuote(c)) {
-                quote = c;
-            } else if (c == '@') {
-                return i;
-            }
-        }
-        return std::string_view::npos;
-    }
-
-    // The element name an annotation describes: the child name of a quoted child part (as
-    // takeApart finds it), else the text before the first ".".
-    static std::string_view annotatedName(std::string_view remainder) {
-        size_t end = remainder.find('.');
-        if (!remainder.empty() && isQuote(remainder.front())) {
-            const size_t close = remainder.find(remainder.front(), 1);
-            end = close == std::string_view::npos ? close : remainder.find('.', close);
-        }
-        return StripOuterQuotes(end == std::string_view::npos ? std::string_view()
-                                                              : remainder.substr(0, end));
-    }
-
-    // Enters the "@" descriptions read into a table, in input order: the first one of a name
-    // wins, and names the table holds already keep their entries.
-    // The names lie all over the input and their slots all over the table, so the loop works
-    // ahead: it asks for the slot of an annotation kAhead steps before entering it, and for the
-    // name in that slot half way.
-    void applyAnnotations(Names<telement>& into) {
+    // Enters the "@" descriptions read into their table, in input order: the first one of a
+    // name wins. The names lie all over the input and their slots all over the table, so the
+    // loop asks for the slot of an annotation kAhead steps before entering it.
+    void applyAnnotations() {
         const std::vector<TupleLines::Annotation>& annotations = lines_.annotations;
         const size_t count = annotations.size();
-        into.reserve(into.size() + count);
+        annotationLines_.reset(tupleText_, count);
         std::array<uint64_t, kAhead> hashes{}; // of annotation k in hashes[k % kAhead]
         const auto ask = [&](size_t k) {
-            hashes[k % kAhead] = into.hash(annotations[k].name);
-            into.prefetch(hashes[k % kAhead]);
+            hashes[k % kAhead] = AnnotationLines::hash(annotations[k].name);
+            annotationLines_.prefetch(hashes[k % kAhead]);
         };
         for (size_t k = 0; k < std::min(kAhead, count); ++k)
             ask(k);
         for (size_t k = 0; k < count; ++k) {
-            if (k + kAhead / 2 < count)
-                into.prefetchName(hashes[(k + kAhead / 2) % kAhead]);
             const uint64_t hash = hashes[k % kAhead];
             if (k + kAhead < count)
                 ask(k + kAhead);
-            bool added = false;
-            telement& entry = into.insert(annotations[k].name, hash, added);
-            if (added)
-                entry.Description = keep(annotations[k].description);
+            annotationLines_.add(annotations[k].name, hash,
+                                 static_cast<size_t>(annotations[k].remainder - tupleText_.data()),
+                                 AnnotationLines::Wins::First);
         }
         lines_.annotations = {};
     }
@@ -724,7 +748,9 @@ private:
     // The description entry of a child name: the .tree file's (or the set file's), else that of
     // the first annotation of the name (see readFile); none when neither gives one. The annotations
     // beside a .tree file go into their table when a name first needs them.
-    std::optional<telement> descriptionOf(std::string_view name, uint64_t hash) {
+    // scratch may hold the description given.
+    std::optional<telement> descriptionOf(std::string_view name, uint64_t hash,
+                                          std::string& scratch) {
         DescriptionLine line;
         if (descriptionLines_.find(name, hash, line))
             return telement{line.description, !line.description.empty()};
@@ -732,9 +758,10 @@ private:
                 descriptions_.empty() ? nullptr : descriptions_.find(name, hash))
             return *known;
         if (!lines_.annotations.empty())
-            applyAnnotations(annotated_);
-        const telement* annotated = annotated_.empty() ? nullptr : annotated_.find(name, hash);
-        return annotated ? std::optional<telement>(*annotated) : std::nullopt;
+            applyAnnotations();
+        if (annotationLines_.find(name, hash, line))
+            return telement{annotationText(line.description, scratch)};
+        return std::nullopt;
     }
     // Waits until the .tree file's descriptions are in (see readFile); rethrows what reading
     // them threw.
@@ -745,10 +772,29 @@ private:
         treeDescriptions_.reset();
     }
 
+    // Asks for the slot of a name's description in the table that gives it, and then for its
+    // line or name (see walkPreOrder).
+    void prefetchDescription(uint64_t hash) const {
+        if (!descriptionLines_.empty())
+            descriptionLines_.prefetch(hash);
+        else if (!annotationLines_.empty())
+            annotationLines_.prefetch(hash);
+        else
+            descriptions_.prefetch(hash);
+    }
+    void prefetchDescriptionLine(uint64_t hash) const {
+        if (!descriptionLines_.empty())
+            descriptionLines_.prefetchLine(hash);
+        else if (!annotationLines_.empty())
+            annotationLines_.prefetchLine(hash);
+        else
+            descriptions_.prefetchName(hash);
+    }
+
     // Whether any name may have a description entry.
     bool describes() const {
         return !descriptionLines_.empty() || !descriptions_.empty() ||
-               !lines_.annotations.empty() || !annotated_.empty();
+               !lines_.annotations.empty() || !annotationLines_.empty();
     }
 
     // The names and the weight of a remainder, the names as they stand (Unquote without the
@@ -809,14 +855,6 @@ private:
         return c == '-' || (c >= '0' && c <= '9') || c == decimalSeparator_;
     }
 
-    // Unquote for text kept for the whole load.
-    std::string_view keep(std::string_view s) {
-        const std::string_view r = StripOuterQuotes(s);
-        if (r.find('"') == std::string_view::npos)
-            return r;
-        return hold(DoubleToSingleQuotes(r));
-    }
-
     // Links the levels from the first on, stopping at the first tuple that fails. Only the
     // levels that build something are kept. Many annotations read without a .tree file go into
     // the table of descriptions at the same time, on a second thread: neither touches what the
@@ -826,12 +864,12 @@ private:
         if (!std::exchange(annotationsUnapplied_, false))
             return linkEachLevel(levels, failedChild, failedParent);
         if (lines_.annotations.size() < kParallelTuples) {
-            applyAnnotations(descriptions_);
+            applyAnnotations();
             return linkEachLevel(levels, failedChild, failedParent);
         }
         bool linked = false;
         RunInParallel([&] { linked = linkEachLevel(levels, failedChild, failedParent); },
-                      [&] { applyAnnotations(descriptions_); });
+                      [&] { applyAnnotations(); });
         return linked;
     }
 
@@ -1024,10 +1062,7 @@ private:
         const auto takeAhead = [&](Coming& tuple) {
             tuple.parts = takeApart(tuple.tuple);
             tuple.childHash = describes() ? Names<telement>::hash(tuple.parts.child) : 0;
-            if (!descriptionLines_.empty())
-                descriptionLines_.prefetch(tuple.childHash);
-            else
-                descriptions_.prefetch(tuple.childHash);
+            prefetchDescription(tuple.childHash);
         };
         while (produced < kRing && produce()) {
         }
@@ -1035,14 +1070,10 @@ private:
             takeAhead(coming[k]);
 
         std::string childScratch;
+        std::string descriptionScratch;
         for (size_t k = 0; k < produced; ++k) {
-            if (k + kAhead / 2 < produced) {
-                const uint64_t hash = coming[(k + kAhead / 2) % kRing].childHash;
-                if (!descriptionLines_.empty())
-                    descriptionLines_.prefetchLine(hash);
-                else
-                    descriptions_.prefetchName(hash);
-            }
+            if (k + kAhead / 2 < produced)
+                prefetchDescriptionLine(coming[(k + kAhead / 2) % kRing].childHash);
             if (k + kAhead < produced)
                 takeAhead(coming[(k + kAhead) % kRing]);
             const Coming now = coming[k % kRing];
@@ -1050,7 +1081,8 @@ private:
 
             const TupleParts& parts = now.parts;
             const std::optional<telement> known =
-                describes() ? descriptionOf(parts.child, now.childHash) : std::nullopt;
+                describes() ? descriptionOf(parts.child, now.childHash, descriptionScratch)
+                            : std::nullopt;
             const std::string_view child = DoubleToSingleQuotesView(parts.child, childScratch);
             const bool described = known && known->Described && known->Description != child;
             node(now.depth, child, described ? &known->Description : nullptr, parts.weight);
@@ -1110,10 +1142,11 @@ private:
     bool fileMode_;
     char decimalSeparator_;
     std::deque<std::string> store_;
-    DescriptionLines descriptionLines_; // of the .tree file
-    Names<telement> descriptions_;      // of the set file, else of the annotations
-    Names<telement> annotated_;         // of the annotations beside a .tree file, once needed
-    bool annotationsUnapplied_ = false; // read without a .tree file, for descriptions_
+    TreeLines descriptionLines_;        // of the .tree file
+    Names<telement> descriptions_;      // of the set file
+    AnnotationLines annotationLines_;   // once applied; beside a .tree file, once needed
+    std::string_view tupleText_;        // the tuple lines read, which the annotations are in
+    bool annotationsUnapplied_ = false; // read without a .tree file
     TupleLines lines_; // the levels only while in input order; the annotations until applied
     mutable std::string failureReason_; // see failureMessage
     // The reading of the .tree file's descriptions beside the tuples (see readFile); last, so

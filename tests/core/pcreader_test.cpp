@@ -444,9 +444,10 @@ TEST(PcReader, TreeFileDescriptionForms) {
     }
 }
 
-// Many names: some share the part of their hash that the table of .tree lines keeps, and their
-// lines must then be told apart by the names in them. Every name has its own description.
-TEST(PcReader, TreeFileDescribesEachOfManyNamesByItsLastLine) {
+// Many names: some share the part of their hash that a table of .tree lines or of annotations
+// keeps, and their lines must then be told apart by the names in them. Every name has its own
+// description.
+TEST(PcReader, TreeFileAndAnnotationsDescribeEachOfManyNames) {
     constexpr int kCount = 100000;
     std::string pc = "\"level1\".\"R\".\"R\" 1\n";
     std::string treeBytes;
@@ -457,33 +458,45 @@ TEST(PcReader, TreeFileDescribesEachOfManyNamesByItsLastLine) {
         pc += "\"level2\".\"N" + n + "\".\"R\" 1 @ \"annotation " + n + "\"\n";
         if (i % 7 == 0) // named by no line of the .tree file: its annotation describes it
             pc += "\"level2\".\"M" + n + "\".\"R\" 1 @ \"annotation " + n + "\"\n";
+        if (i % 11 == 0) // a later annotation of the name: the first one wins
+            pc += "\"level2\".\"n" + n + "\".\"R\" 1 @ \"later " + n + "\"\n";
         if (i % 3 == 0)
             treeBytes += "*!      \"N" + n + "\" \"last " + n + "\"\n";
         if (i % 5 == 0) // a last line without a description: none, whatever the annotation says
             treeBytes += "\"N" + n + "\"\r";
     }
-    Load load;
-    EXPECT_TRUE(load.run(pc, &treeBytes));
-    ASSERT_EQ(load.tree.Count(), 1);
-    const TFlyNode* root = load.tree.Root(0);
-    ASSERT_EQ(root->Count(), kCount + (kCount + 6) / 7);
-    int wrong = 0;
-    std::string firstWrong;
-    int child = 0;
-    for (int i = 0; i < kCount; ++i) {
-        const std::string n = std::to_string(i);
-        std::vector<std::string> expected = {i % 5 == 0   ? MakeCaption("N" + n)
-                                             : i % 3 == 0 ? MakeCaption("N" + n, "last " + n)
-                                                          : MakeCaption("N" + n, "first " + n)};
-        if (i % 7 == 0)
-            expected.push_back(MakeCaption("M" + n, "annotation " + n));
-        for (const std::string& caption : expected) {
-            const std::string_view text = root->Child(child++)->Text();
-            if (text != caption && wrong++ == 0)
-                firstWrong = std::string(text) + " instead of " + caption;
+    for (const bool beside : {true, false}) {
+        Load load;
+        EXPECT_TRUE(load.run(pc, beside ? &treeBytes : nullptr));
+        ASSERT_EQ(load.tree.Count(), 1);
+        const TFlyNode* root = load.tree.Root(0);
+        ASSERT_EQ(root->Count(), kCount + (kCount + 6) / 7 + (kCount + 10) / 11);
+        int wrong = 0;
+        std::string firstWrong;
+        int child = 0;
+        for (int i = 0; i < kCount; ++i) {
+            const std::string n = std::to_string(i);
+            const std::string annotation = "annotation " + n;
+            const std::string first = !beside      ? annotation
+                                      : i % 5 == 0 ? std::string()
+                                      : i % 3 == 0 ? "last " + n
+                                                   : "first " + n;
+            const auto captionOf = [](const std::string& name, const std::string& description) {
+                return description.empty() ? MakeCaption(name) : MakeCaption(name, description);
+            };
+            std::vector<std::string> expected = {captionOf("N" + n, first)};
+            if (i % 7 == 0)
+                expected.push_back(MakeCaption("M" + n, annotation));
+            if (i % 11 == 0)
+                expected.push_back(captionOf("n" + n, first));
+            for (const std::string& caption : expected) {
+                const std::string_view text = root->Child(child++)->Text();
+                if (text != caption && wrong++ == 0)
+                    firstWrong = std::string(text) + " instead of " + caption;
+            }
         }
+        EXPECT_EQ(wrong, 0) << firstWrong << (beside ? " beside a .tree file" : "");
     }
-    EXPECT_EQ(wrong, 0) << firstWrong;
 }
 
 TEST(PcReader, LoadPCReadsTheTreeFileBesideTheTuples) {
