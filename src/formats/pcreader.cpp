@@ -271,7 +271,7 @@ DescriptionLine annotationAtLine(std::string_view text, size_t start) {
 // all over memory, wait less.
 template <DescriptionLine (*readLine)(std::string_view text, size_t start)> class NamedLines {
 public:
-    // Empties the table and sizes it for at most names names from lines of text, which must stay
+    // Empties the table and sizes it for about names names from lines of text, which must stay
     // in place for as long as the table is used.
     void reset(std::string_view text, size_t names) {
         text_ = text;
@@ -311,13 +311,17 @@ public:
                 return;
             }
         }
-        if ((count_ + 1) * 4 > slots_.size() * 3)
-            throw std::length_error("description lines beyond their table");
+        if ((count_ + 1) * 4 > slots_.size() * 3) {
+            // More names than lines counted (their ends may be carriage returns alone).
+            grow();
+            add(name, hash, start, wins);
+            return;
+        }
         slots_[i] = slotOf(tag, start);
         ++count_;
     }
 
-    // The last line that gives name; false when none does.
+    // The line kept for name (see add); false when none gives it.
     bool find(std::string_view name, uint64_t hash, DescriptionLine& line) const {
         if (slots_.empty())
             return false;
@@ -350,6 +354,19 @@ private:
         return static_cast<size_t>(((hash & 0xffffffffull) * slots_.size()) >> 32);
     }
     size_t next(size_t i) const { return i + 1 == slots_.size() ? 0 : i + 1; }
+    // Twice the room, each slot placed again by the hash of the name its line gives.
+    void grow() {
+        std::vector<uint64_t> old(slots_.size() * 2, 0);
+        old.swap(slots_);
+        for (const uint64_t slot : old) {
+            if (slot == 0)
+                continue;
+            size_t i = home(hash(lineAt(slot).name));
+            while (slots_[i] != 0)
+                i = next(i);
+            slots_[i] = slot;
+        }
+    }
 
     std::string_view text_;
     std::vector<uint64_t> slots_;

@@ -499,6 +499,28 @@ TEST(PcReader, TreeFileAndAnnotationsDescribeEachOfManyNames) {
     }
 }
 
+// A .tree file whose lines end with a carriage return alone has no line feed to count its
+// lines by: its names are all read all the same.
+TEST(PcReader, TreeFileWithEveryLineEndDescribesEveryName) {
+    std::string pc = "\"level1\".\"R\".\"R\" 1\n";
+    for (int i = 0; i < 1000; ++i)
+        pc += "\"level2\".\"N" + std::to_string(i) + "\".\"R\" 1\n";
+    for (const std::string_view end : {"\r", "\n", "\r\n"}) {
+        std::string treeBytes = "\"R\" \"root\"" + std::string(end);
+        for (int i = 0; i < 1000; ++i)
+            treeBytes += "   \"N" + std::to_string(i) + "\" \"d" + std::to_string(i) + "\"" +
+                         std::string(end);
+        Load load;
+        EXPECT_TRUE(load.run(pc, &treeBytes));
+        ASSERT_EQ(load.tree.Count(), 1);
+        const TFlyNode* root = load.tree.Root(0);
+        EXPECT_EQ(root->Text(), MakeCaption("R", "root"));
+        ASSERT_EQ(root->Count(), 1000);
+        EXPECT_EQ(root->Child(0)->Text(), MakeCaption("N0", "d0"));
+        EXPECT_EQ(root->Child(999)->Text(), MakeCaption("N999", "d999"));
+    }
+}
+
 TEST(PcReader, LoadPCReadsTheTreeFileBesideTheTuples) {
     CollectingFeedback feedback;
     TFlyNodes tree;
